@@ -1,0 +1,49 @@
+// Connection: an open link to a database, for schema questions.
+//
+// Open(connection_string) finds the provider by the string's "Provider=" and
+// opens the database without ever creating one: a missing file is an error.
+// OpenSchema returns an in-memory recordset:
+//   4 (columns): TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, COLUMN_NAME,
+//     ORDINAL_POSITION, DATA_TYPE, IS_NULLABLE, ... in the table's own
+//     column order; restrictions (catalog, schema, table name[, column]).
+//   20 (tables): TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE
+//     ("TABLE", "VIEW" or "SYSTEM TABLE"), sorted by TABLE_TYPE, then
+//     TABLE_NAME ignoring case; restrictions (catalog, schema, table name,
+//     table type).
+// Errors as for Recordset.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "host/adodb/recordset.h"
+#include "host/object.h"
+#include "host/variant.h"
+
+namespace tabrix::adodb {
+
+enum SchemaEnum : long { kSchemaColumns = 4, kSchemaTables = 20 };
+
+class Connection : public Object {
+ public:
+  std::string_view ClassName() const override { return "Connection"; }
+
+  virtual void Open(const Variant& connection_string) = 0;
+  virtual void Close() = 0;
+  virtual long State() const = 0;
+  virtual const std::string& ConnectionString() const = 0;
+  // `restrictions` is Empty or an Array of criteria (Empty = unrestricted).
+  virtual std::shared_ptr<Recordset> OpenSchema(const Variant& query_type,
+                                                const Variant& restrictions) = 0;
+  // Runs a statement that returns no rows; returns the rows affected.
+  virtual long long Execute(const Variant& sql) = 0;
+};
+
+std::shared_ptr<Connection> NewConnection();
+
+// The folder a relative SQLite "Data Source" is taken from; the current
+// folder until set. Set at start-up, before other threads run.
+void SetDataSourceBase(std::string folder);
+const std::string& DataSourceBase();
+
+}  // namespace tabrix::adodb
