@@ -1,0 +1,95 @@
+// Table and field permissions of the current user, read afresh from the
+// settings on every call: a non-empty deny-list alone decides, else the
+// allow-list; fields have a deny-list only.
+#include <string>
+
+#include "component/tabrix1.h"
+#include "host/adodb/field.h"
+#include "host/text/case_fold.h"
+#include "host/variant_ops.h"
+
+namespace tabrix {
+
+namespace {
+
+// Whether `letter` occurs in `letters`, ignoring case.
+bool HoldsLetter(const std::string& letters, const Variant& letter) {
+  return text::InStr(1, text::FoldedCodePoints(letters),
+                     text::FoldedCodePoints(ConcatText(letter))) > 0;
+}
+
+// A form may write the field when the database lets it and the user's
+// field deny-list does not withhold `letter`; the answer is True or Empty.
+Variant CanWriteField(Tabrix1& object, const Variant& rsf, const char* letter) {
+  Variant name(ObjectAs<adodb::Field>(rsf).Name());
+  bool writable = object.CanDbUpdate(rsf).boolean();
+  bool allowed = object.YetkiKontrolField(object.CurrentTable, name, Variant(letter)).boolean();
+  return writable && allowed ? Variant(true) : Variant();
+}
+
+}  // namespace
+
+Variant Tabrix1::YetkiKontrol(const Variant& TableName, const Variant& Yetki) {
+  // "UserId" is read for each key, so the five keys always agree with the
+  // session as it stands at each read.
+  auto user_setting = [&](const char* suffix) {
+    return Setting("set_user" + ConcatText(Setting("UserId")) + suffix);
+  };
+  Variant can_table = user_setting("_CanTable");
+  Variant cant_table = user_setting("_CantTable");
+  Variant can_action = user_setting("_CanAction");
+  Variant cant_action = user_setting("_CantAction");
+  Variant cant_field = user_setting("_CantField");
+  return YetkiKontrolStr(TableName, Yetki, can_table, cant_table, can_action, cant_action,
+                         cant_field);
+}
+
+Variant Tabrix1::YetkiKontrolStr(const Variant& TableName, const Variant& Yetki,
+                                 const Variant& CanTable, const Variant& CantTable,
+                                 const Variant& /*CanAction*/, const Variant& /*CantAction*/,
+                                 const Variant& /*CantField*/) {
+  Variant start_marker("," + ConcatText(TableName) + "[");
+  Variant end_marker("]");
+  if (ConcatText(CantTable) != "") {
+    Variant letters = GetThis(Variant("," + ConcatText(CantTable)), Variant(1), start_marker,
+                              end_marker);
+    return Variant(!HoldsLetter(letters.string(), Yetki));
+  }
+  Variant letters =
+      GetThis(Variant("," + ConcatText(CanTable)), Variant(1), start_marker, end_marker);
+  return Variant(HoldsLetter(letters.string(), Yetki));
+}
+
+Variant Tabrix1::YetkiKontrolField(const Variant& TableName, const Variant& FieldName,
+                                   const Variant& Yetki) {
+  Variant cant_field = Setting("set_user" + ConcatText(Setting("UserId")) + "_CantField");
+  Variant letters = GetThis(Variant("," + ConcatText(cant_field)), Variant(1),
+                            Variant("," + ConcatText(TableName) + "." + ConcatText(FieldName) + "["),
+                            Variant("]"));
+  return Variant(!HoldsLetter(letters.string(), Yetki));
+}
+
+Variant Tabrix1::IntToBin(const Variant& IntegerNumber) {
+  std::int64_t n = ToLong(IntegerNumber);
+  std::string digits;
+  do {
+    // Remainder and quotient truncate toward zero, so a negative number
+    // yields minus signs in its digits, as the runtime's Mod and \ do.
+    digits.insert(0, std::to_string(n % 2));
+    n /= 2;
+  } while (n != 0);
+  return Variant(digits);
+}
+
+Variant Tabrix1::CanDbUpdate(const Variant& rsf) {
+  auto& field = ObjectAs<adodb::Field>(rsf);
+  std::string bits = IntToBin(Variant(field.Attributes())).string();
+  // The fourth digit from the right: the attribute bit of value 8.
+  return Variant(bits.size() >= 4 && bits[bits.size() - 4] == '1');
+}
+
+Variant Tabrix1::CanUpdate(const Variant& rsf) { return CanWriteField(*this, rsf, "U"); }
+
+Variant Tabrix1::CanAdd(const Variant& rsf) { return CanWriteField(*this, rsf, "A"); }
+
+}  // namespace tabrix

@@ -1,0 +1,82 @@
+// The list-string utilities: the settings carry their lists as plain
+// strings ("a,b,c", "name=Caption,...", "Customers[VAU],Orders[V]"), and
+// these three methods read them with exact matching rules that the
+// configuration formats rest on.
+#include <string>
+
+#include "component/tabrix1.h"
+#include "host/text/case_fold.h"
+#include "host/text/utf8.h"
+#include "host/variant_ops.h"
+
+namespace tabrix {
+
+namespace {
+
+// Text of a string argument that must not be Null.
+std::string RequiredText(const Variant& v) {
+  if (v.IsNull()) RaiseError(kErrInvalidNull);
+  return ToText(v);
+}
+
+}  // namespace
+
+Variant Tabrix1::GetThis(const Variant& Ana, const Variant& From, const Variant& Bolum1,
+                         const Variant& Bolum2) {
+  std::int32_t from = ToInt32(From);
+  if (from < 1) RaiseError(kErrInvalidArgument, "the search must start at position 1 or later");
+  std::string ana = RequiredText(Ana);
+  std::string start_marker = RequiredText(Bolum1);
+  // A Null end marker is never found, so the result is "".
+  if (Bolum2.IsNull()) return Variant("");
+  std::string end_marker = ToText(Bolum2);
+
+  std::u32string folded = text::FoldedCodePoints(ana);
+  std::u32string start_folded = text::FoldedCodePoints(start_marker);
+  std::u32string end_folded = text::FoldedCodePoints(end_marker);
+  if (folded.empty()) return Variant("");
+
+  size_t p1 = text::InStr(static_cast<size_t>(from), folded, start_folded);
+  if (p1 == 0) return Variant("");
+  size_t body = p1 + start_folded.size();
+  size_t p2 = text::InStr(body, folded, end_folded);
+  if (p2 <= p1) return Variant("");
+  return Variant(text::Mid(ana, body - 1, p2 - body));
+}
+
+Variant Tabrix1::IcindeVarmi(const Variant& Gelen1, const Variant& Gelen2) {
+  // Whole-item membership: both sides wrapped in commas, case folded.
+  std::u32string haystack = text::FoldedCodePoints("," + ConcatText(Gelen1) + ",");
+  std::u32string needle = text::FoldedCodePoints("," + ConcatText(Gelen2) + ",");
+  return Variant(haystack.find(needle) != std::u32string::npos);
+}
+
+Variant Tabrix1::GetBols(const Variant& AnaStr, const Variant& BolStr, const Variant& Nom) {
+  std::string whole = RequiredText(AnaStr);
+  std::string delimiter = RequiredText(BolStr);
+  std::int32_t nom = ToInt32(Nom);
+
+  std::vector<std::string> parts;
+  if (!whole.empty()) {
+    if (delimiter.empty()) {
+      parts.push_back(whole);
+    } else {
+      size_t start = 0;
+      for (;;) {
+        size_t hit = whole.find(delimiter, start);
+        if (hit == std::string::npos) {
+          parts.push_back(whole.substr(start));
+          break;
+        }
+        parts.push_back(whole.substr(start, hit - start));
+        start = hit + delimiter.size();
+      }
+    }
+  }
+  // A part number past the end gives ""; a negative one is out of range.
+  if (nom < 0) RaiseError(kErrSubscript, "part number " + std::to_string(nom));
+  if (static_cast<size_t>(nom) >= parts.size()) return Variant("");
+  return Variant(parts[static_cast<size_t>(nom)]);
+}
+
+}  // namespace tabrix
