@@ -62,6 +62,9 @@ bool Equals(const Variant& a, const Variant& b, bool ignore_case = false);
 struct CivilTime {
   int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0;
 };
+// Fields out of range carry over (month 13 is January of the next year,
+// second 60 the next minute); raises 5 when the result lies outside
+// 100-01-01 .. 9999-12-31.
 DateValue MakeDate(const CivilTime& t);
 // Raises 5 for a date outside 100-01-01 .. 9999-12-31.
 CivilTime SplitDate(DateValue d);
