@@ -1,0 +1,67 @@
+// The login check: the visitor's name and password against the numbered
+// user definitions in the settings. Names and passwords both match without
+// regard to letter case; the first matching number wins.
+#include <string>
+
+#include "component/tabrix1.h"
+#include "host/text/case_fold.h"
+#include "host/text/utf8.h"
+#include "host/variant_ops.h"
+
+namespace tabrix {
+
+namespace {
+
+constexpr int kMaxUserNumber = 10000;
+
+// Whether a typed value equals a stored one, ignoring case. Null on either
+// side never matches, as a comparison with Null is never true.
+bool MatchesIgnoringCase(const Variant& typed, const Variant& stored) {
+  if (typed.IsNull() || stored.IsNull()) return false;
+  return text::FoldedCodePoints(ToText(typed)) == text::FoldedCodePoints(ToText(stored));
+}
+
+// Every occurrence of `marker` in `text`, in any letter case, replaced by
+// `replacement`. Folding keeps one code point per code point, so a match
+// found in the folded text has the same place and length in the original.
+std::string ReplaceIgnoringCase(const std::string& text, std::string_view marker,
+                                const std::string& replacement) {
+  std::u32string original = text::Decode(text);
+  std::u32string folded = text::FoldedCodePoints(text);
+  std::u32string needle = text::FoldedCodePoints(marker);
+  std::string out;
+  size_t copied = 0;
+  for (size_t hit = folded.find(needle); hit != std::u32string::npos;
+       hit = folded.find(needle, hit + needle.size())) {
+    out += text::Encode(std::u32string_view(original).substr(copied, hit - copied));
+    out += replacement;
+    copied = hit + needle.size();
+  }
+  out += text::Encode(std::u32string_view(original).substr(copied));
+  return out;
+}
+
+}  // namespace
+
+Variant Tabrix1::CheckLogin(const Variant& User, const Variant& Pass, const Variant& M1,
+                            const Variant& M2) {
+  Session& settings = SessionObject();
+  for (int n = 1; n <= kMaxUserNumber; ++n) {
+    std::string prefix = "set_user" + std::to_string(n);
+    // Only a number that was never stored ends the list; "" does not.
+    if (!settings.Contains(prefix + "_username")) break;
+    if (!MatchesIgnoringCase(User, Setting(prefix + "_username")) ||
+        !MatchesIgnoringCase(Pass, Setting(prefix + "_password")))
+      continue;
+    settings.SetValue("UserOk", Variant("yes"));
+    settings.SetValue("UserId", Variant(n));
+    std::string name = ConcatText(Setting(prefix + "_name"));
+    settings.SetValue("msg", Variant(ReplaceIgnoringCase(ToText(M2), "#user#", name)));
+    return Variant(true);
+  }
+  // A failed check leaves an earlier login as it was.
+  settings.SetValue("msg", M1);
+  return Variant(false);
+}
+
+}  // namespace tabrix
