@@ -1,0 +1,283 @@
+#include "site/config.h"
+
+#include <toml++/toml.h>
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <unordered_map>
+
+#include "host/adodb/connection.h"
+#include "host/locale/locale.h"
+#include "host/variant_ops.h"
+
+namespace tabrix::site {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string_view KindName(const toml::node& node) {
+  switch (node.type()) {
+    case toml::node_type::string: return "a string";
+    case toml::node_type::integer: return "an integer";
+    case toml::node_type::floating_point: return "a float";
+    case toml::node_type::boolean: return "a boolean";
+    case toml::node_type::date: return "a date";
+    case toml::node_type::time: return "a time";
+    case toml::node_type::date_time: return "a date-time";
+    case toml::node_type::array: return "an array";
+    case toml::node_type::table: return "a table";
+    default: return "nothing";
+  }
+}
+
+using Entry = std::pair<const toml::key*, const toml::node*>;
+
+// A table's entries in the order they were written (toml++ keeps them
+// sorted by name).
+std::vector<Entry> InFileOrder(const toml::table& table) {
+  std::vector<Entry> entries;
+  for (const auto& [key, node] : table) entries.emplace_back(&key, &node);
+  std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+    const toml::source_position& pa = a.first->source().begin;
+    const toml::source_position& pb = b.first->source().begin;
+    return pa.line != pb.line ? pa.line < pb.line : pa.column < pb.column;
+  });
+  return entries;
+}
+
+class Checker {
+ public:
+  explicit Checker(std::string file_label) : file_label_(std::move(file_label)) {}
+
+  [[noreturn]] void Fail(const toml::source_region& where, std::string_view key,
+                         std::string_view why) const {
+    std::ostringstream text;
+    text << file_label_ << ", line " << where.begin.line;
+    if (!key.empty()) text << ", key \"" << key << "\"";
+    text << ": " << why;
+    throw ConfigError(text.str());
+  }
+
+  // The checks below name the line of the key, which tables made
+  // implicitly by dotted keys have too.
+  [[noreturn]] void WrongKind(const Entry& entry, std::string_view path,
+                              std::string_view expected) const {
+    Fail(entry.first->source(), path,
+         "expected " + std::string(expected) + ", found " + std::string(KindName(*entry.second)));
+  }
+
+  const std::string& Text(const Entry& entry, std::string_view path) const {
+    if (!entry.second->is_string()) WrongKind(entry, path, "a string");
+    return entry.second->as_string()->get();
+  }
+
+  const toml::table& Table(const Entry& entry, std::string_view path) const {
+    if (!entry.second->is_table()) WrongKind(entry, path, "a table");
+    return *entry.second->as_table();
+  }
+
+  Variant Scalar(const Entry& entry, std::string_view path) const {
+    const toml::node& node = *entry.second;
+    switch (node.type()) {
+      case toml::node_type::string: return Variant(node.as_string()->get());
+      case toml::node_type::integer:
+        return Variant(static_cast<long long>(node.as_integer()->get()));
+      case toml::node_type::floating_point: return Variant(node.as_floating_point()->get());
+      case toml::node_type::boolean: return Variant(node.as_boolean()->get());
+      case toml::node_type::date: return DateOf(entry, path, node.as_date()->get(), {});
+      case toml::node_type::time: return DateOf(entry, path, std::nullopt, node.as_time()->get());
+      case toml::node_type::date_time: {
+        const toml::date_time& dt = node.as_date_time()->get();
+        return DateOf(entry, path, dt.date, dt.time);
+      }
+      default: WrongKind(entry, path, "a string, number, boolean or date");
+    }
+  }
+
+  // Refuses a key that matches an earlier one of the same table ignoring
+  // case: the session and the fields would take them as one.
+  void CheckCaseClash(std::unordered_map<std::string, std::string>& seen, const toml::key& key,
+                      const std::string& path) const {
+    auto [it, added] = seen.emplace(FoldCase(key.str()), std::string(key.str()));
+    if (!added)
+      Fail(key.source(), path, "repeats the key \"" + it->second + "\" (keys ignore letter case)");
+  }
+
+ private:
+  Variant DateOf(const Entry& entry, std::string_view path, std::optional<toml::date> date,
+                 std::optional<toml::time> time) const {
+    CivilTime t;
+    if (date) {
+      t.year = date->year;
+      t.month = date->month;
+      t.day = date->day;
+      if (t.year < 100 || !IsValidCivilDate(t.year, t.month, t.day))
+        Fail(entry.first->source(), path, "a date must lie between 0100-01-01 and 9999-12-31");
+    }
+    if (time) {
+      t.hour = time->hour;
+      t.minute = time->minute;
+      t.second = std::min<int>(time->second, 59);  // a leap second reads as :59
+    }
+    return Variant(MakeDate(t));
+  }
+
+  std::string file_label_;
+};
+
+bool IsListenAddress(std::string_view text) {
+  size_t colon = text.rfind(':');
+  if (colon == std::string_view::npos || colon == 0) return false;
+  std::string_view port = text.substr(colon + 1);
+  int n = 0;
+  auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), n);
+  return ec == std::errc() && end == port.data() + port.size() && port.front() != '+' && n >= 1 &&
+         n <= 65535;
+}
+
+bool LooksLikeLanguageTag(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_';
+  });
+}
+
+void ReadSession(const Checker& check, const toml::table& table, SiteConfig& config) {
+  std::unordered_map<std::string, std::string> seen;
+  for (const Entry& entry : InFileOrder(table)) {
+    std::string path = "session." + std::string(entry.first->str());
+    check.CheckCaseClash(seen, *entry.first, path);
+    config.session.emplace_back(std::string(entry.first->str()), check.Scalar(entry, path));
+  }
+}
+
+BulkAction ReadAction(const Checker& check, const Entry& action_entry, const std::string& path) {
+  const toml::table& table = check.Table(action_entry, path);
+  std::optional<Entry> kind_entry, values_entry;
+  for (const Entry& entry : InFileOrder(table)) {
+    if (entry.first->str() == "do") {
+      kind_entry = entry;
+    } else if (entry.first->str() == "values") {
+      values_entry = entry;
+    } else {
+      check.Fail(entry.first->source(), path + "." + std::string(entry.first->str()),
+                 "unknown key (an action takes \"do\" and \"values\")");
+    }
+  }
+  if (!kind_entry) check.Fail(action_entry.first->source(), path, "an action needs \"do\"");
+  const std::string& kind = check.Text(*kind_entry, path + ".do");
+  BulkAction action;
+  if (kind == "delete") {
+    if (values_entry)
+      check.Fail(values_entry->first->source(), path + ".values",
+                 "\"values\" goes only with do = \"set\"");
+    action.kind = BulkAction::Kind::kDelete;
+    return action;
+  }
+  if (kind != "set")
+    check.Fail(kind_entry->first->source(), path + ".do",
+               "\"do\" is \"delete\" or \"set\", not \"" + kind + "\"");
+  if (!values_entry)
+    check.Fail(kind_entry->first->source(), path + ".do", "do = \"set\" needs \"values\"");
+  const toml::table& values = check.Table(*values_entry, path + ".values");
+  if (values.empty())
+    check.Fail(values_entry->first->source(), path + ".values", "\"values\" is empty");
+  action.kind = BulkAction::Kind::kSet;
+  std::unordered_map<std::string, std::string> seen;
+  for (const Entry& entry : InFileOrder(values)) {
+    std::string field_path = path + ".values." + std::string(entry.first->str());
+    check.CheckCaseClash(seen, *entry.first, field_path);
+    action.values.emplace_back(std::string(entry.first->str()), check.Scalar(entry, field_path));
+  }
+  return action;
+}
+
+void ReadActions(const Checker& check, const toml::table& table, SiteConfig& config) {
+  for (const Entry& entry : InFileOrder(table)) {
+    const toml::key* key = entry.first;
+    std::string_view name = key->str();
+    std::string path = "actions." + std::string(name);
+    long long number = 0;
+    auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), number);
+    bool decimal = !name.empty() && name.front() >= '1' && name.front() <= '9' &&
+                   ec == std::errc() && end == name.data() + name.size();
+    if (!decimal)
+      check.Fail(key->source(), path, "an action number is a positive whole number, such as 1");
+    config.actions[number] = ReadAction(check, entry, path);
+  }
+}
+
+}  // namespace
+
+SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
+  SiteConfig config;
+  config.file = file;
+  config.folder = fs::absolute(file).parent_path().lexically_normal();
+  config.site_root = config.folder;
+  Checker check(file.string());
+
+  toml::table root;
+  try {
+    root = toml::parse(text, file.string());
+  } catch (const toml::parse_error& e) {
+    check.Fail(e.source(), {}, e.description());
+  }
+
+  for (const Entry& entry : InFileOrder(root)) {
+    const toml::source_region& where = entry.first->source();
+    std::string name(entry.first->str());
+    if (name == "listen") {
+      config.listen = check.Text(entry, name);
+      if (!IsListenAddress(config.listen))
+        check.Fail(where, name, "expected \"host:port\" with a port from 1 to 65535");
+    } else if (name == "locale") {
+      config.locale = check.Text(entry, name);
+      if (!LooksLikeLanguageTag(config.locale))
+        check.Fail(where, name, "expected a language tag such as \"en-US\"");
+    } else if (name == "site_root") {
+      const std::string& root_text = check.Text(entry, name);
+      if (root_text.empty()) check.Fail(where, name, "the site root is an empty path");
+      config.site_root = (config.folder / root_text).lexically_normal();
+    } else if (name == "session") {
+      ReadSession(check, check.Table(entry, name), config);
+    } else if (name == "actions") {
+      ReadActions(check, check.Table(entry, name), config);
+    } else {
+      check.Fail(where, name,
+                 "unknown key (expected listen, locale, site_root, [session] or [actions])");
+    }
+  }
+  return config;
+}
+
+SiteConfig LoadConfig(const fs::path& file) {
+  std::error_code ec;
+  std::ifstream in(file, std::ios::binary);
+  if (!in || fs::is_directory(file, ec))
+    throw ConfigError(file.string() + ": cannot read the configuration file");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw ConfigError(file.string() + ": cannot read the configuration file");
+  return ParseConfig(text, file);
+}
+
+void CopySessionSettings(const SiteConfig& config, Session& session) {
+  for (const auto& [key, value] : config.session) session.SetValue(key, value);
+}
+
+void ApplyProcessSettings(const SiteConfig* config,
+                          const std::optional<std::string>& locale_override) {
+  std::string tag = locale_override ? *locale_override : config ? config->locale : "en-US";
+  try {
+    Locale::SetCurrent(tag);
+  } catch (const ScriptError&) {
+    std::string where = !locale_override && config ? config->file.string() + ": " : "";
+    throw ConfigError(where + "the locale \"" + tag + "\" is not known");
+  }
+  if (config != nullptr) adodb::SetDataSourceBase(config->folder.string());
+}
+
+}  // namespace tabrix::site

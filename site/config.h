@@ -1,0 +1,81 @@
+// The site's configuration: one TOML file.
+//
+//   listen    = "127.0.0.1:8080"   # host:port the server answers on
+//   locale    = "en-US"            # BCP 47 tag of the regional settings
+//   site_root = "www"              # relative to this file's folder
+//   [session]                      # settings copied into every new session,
+//   set_dns = "Provider=SQLite;Data Source=demo.db"   # in the order written
+//   [actions.1]                    # what the bulk-action page does with
+//   do = "delete"                  # action 1
+//   [actions.2]
+//   do = "set"
+//   values = { Status = "closed", Closed = 2004-03-05 }
+//
+// Session settings and field values are scalars: TOML strings, integers,
+// floats, booleans and dates, date-times or times become String, Long,
+// Double, Boolean and Date (a date-time's offset is dropped, the clock time
+// is kept as written; fractions of a second are dropped). An unknown key, a
+// value of another kind or a malformed action is refused with a ConfigError
+// naming the file, the line and the key. Keys of [session] and of `values`
+// ignore letter case, as the session and the fields do, so two keys that
+// differ only in case are refused too.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "host/session.h"
+#include "host/variant.h"
+
+namespace tabrix::site {
+
+// A refused configuration: "<file>, line N, key "k": why".
+class ConfigError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// What the bulk-action page does with one action number.
+struct BulkAction {
+  enum class Kind { kDelete, kSet };
+  Kind kind = Kind::kDelete;
+  // For kSet: field name -> new value, in the order written.
+  std::vector<std::pair<std::string, Variant>> values;
+};
+
+struct SiteConfig {
+  std::filesystem::path file;    // the file as it was named
+  std::filesystem::path folder;  // its folder, absolute
+  std::string listen = "127.0.0.1:8080";
+  std::string locale = "en-US";
+  std::filesystem::path site_root;  // absolute
+  std::vector<std::pair<std::string, Variant>> session;
+  std::map<long long, BulkAction> actions;
+};
+
+// Reads and checks the configuration file `file`. Raises ConfigError when
+// the file cannot be read, is not TOML, or breaks the schema above.
+SiteConfig LoadConfig(const std::filesystem::path& file);
+
+// Checks the configuration text `text` as if read from `file` (which names
+// it in errors and anchors the relative paths). Raises ConfigError.
+SiteConfig ParseConfig(std::string_view text, const std::filesystem::path& file);
+
+// Stores the configuration's session settings into `session`, in order.
+void CopySessionSettings(const SiteConfig& config, Session& session);
+
+// Makes the process follow the configuration: its locale (or
+// `locale_override` when given) and its folder as the base of a relative
+// SQLite "Data Source". Without a configuration only the locale is set
+// (default en-US). Raises ConfigError for a locale that is not known. Call
+// once at start-up, before other threads run.
+void ApplyProcessSettings(const SiteConfig* config,
+                          const std::optional<std::string>& locale_override);
+
+}  // namespace tabrix::site

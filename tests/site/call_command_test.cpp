@@ -1,0 +1,293 @@
+// `tabrix call` as tools drive it: the real executable, its exit codes, its
+// JSON report, and the configuration it loads.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "site/variant_json.h"
+
+namespace tabrix::site {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ShellQuote(const std::string& word) {
+  std::string quoted = "'";
+  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+struct CallResult {
+  int exit_code = -1;
+  std::string out, err;
+  Json report;  // the parsed output when there is any
+};
+
+class CallCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::temp_directory_path() /
+           ("tabrix_call_" + std::string(test->name()) + "_" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Runs `tabrix call` with `words` in the test's folder.
+  CallResult Call(const std::vector<std::string>& words) {
+    std::string command =
+        "cd " + ShellQuote(dir_.string()) + " && " + ShellQuote(TABRIX_BINARY) + " call";
+    for (const std::string& w : words) command += " " + ShellQuote(w);
+    command += " >out.txt 2>err.txt";
+    int status = std::system(command.c_str());
+    CallResult run;
+    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadFile(dir_ / "out.txt");
+    run.err = ReadFile(dir_ / "err.txt");
+    if (!run.out.empty()) run.report = Json::parse(run.out);
+    return run;
+  }
+
+  fs::path Write(const std::string& name, const std::string& text) {
+    fs::path path = dir_ / name;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+
+  fs::path dir_;
+};
+
+Json V(const char* json) { return Json::parse(json); }
+
+void MakeDatabase(const fs::path& path, const char* script) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(db, script, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  sqlite3_close(db);
+}
+
+TEST_F(CallCommandTest, ExitCodesAndWhereTheirMessagesGo) {
+  struct Case {
+    std::vector<std::string> words;
+    int exit_code;
+  };
+  const Case cases[] = {
+      {{"Yaz", "\"x\""}, 0},
+      {{"NoSuchMember"}, 1},
+      {{"Yaz"}, 1},                  // a wrong argument count is the component's error
+      {{}, 2},                       // no member
+      {{"--bogus", "Yaz", "1"}, 2},  // unknown option
+      {{"Yaz", "bare"}, 2},          // an ARG that is no value
+      {{"Yaz", "1", "--then"}, 2},   // --then without a member
+      {{"--config", "absent.toml", "Yaz", "1"}, 2},
+      {{"--locale", "no such locale!", "Yaz", "1"}, 2},
+  };
+  for (const Case& c : cases) {
+    std::string joined;
+    for (const auto& w : c.words) joined += w + " ";
+    SCOPED_TRACE(joined);
+    CallResult run = Call(c.words);
+    EXPECT_EQ(run.exit_code, c.exit_code) << run.err;
+    if (c.exit_code == 2) {
+      EXPECT_EQ(run.out, "");
+      EXPECT_NE(run.err, "");
+    } else {
+      EXPECT_EQ(run.err, "");
+      EXPECT_EQ(run.report["error"].is_null(), c.exit_code == 0);
+    }
+  }
+}
+
+TEST_F(CallCommandTest, TheReportHasItsFixedShape) {
+  CallResult run = Call({"Yaz", "\"<p>\""});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.out.back(), '\n');
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : run.report.items()) keys.push_back(key);
+  EXPECT_EQ(keys,
+            (std::vector<std::string>{"calls", "error", "redirect", "sql", "session", "members"}));
+  EXPECT_EQ(run.report["calls"], V(R"([{"member":"Yaz","result":{"type":"Empty"},)"
+                                   R"("args":[{"type":"String","value":"<p>"}],"output":"<p>"}])"));
+  EXPECT_TRUE(run.report["redirect"].is_null());
+  EXPECT_EQ(run.report["sql"], Json::array());
+  EXPECT_EQ(run.report["session"], Json::object());
+  std::vector<std::string> members;
+  for (const auto& [key, value] : run.report["members"].items()) {
+    members.push_back(key);
+    EXPECT_EQ(value, V(R"({"type":"Empty"})")) << key;
+  }
+  EXPECT_EQ(members, (std::vector<std::string>{
+                         "CurrentTable", "TableCaption", "IdField", "TitleField", "ListFields",
+                         "SearchFields", "ActionList", "FieldCount", "PageCaption", "CaptionAppend",
+                         "BackLink", "LeftMenuStr", "TableCount", "LinkCount"}));
+}
+
+TEST_F(CallCommandTest, CallsChainOnOneObjectAndEachOwnsItsOutput) {
+  CallResult run = Call({"userlogin", "\"ali\"", "--then", "Yaz", "\"<b>\"", "--then", "Yaz", "12",
+                         "--then", "ALLPagesEnd", "--then", "USERLOGIN"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  const Json& calls = run.report["calls"];
+  ASSERT_EQ(calls.size(), 5u);
+  EXPECT_EQ(calls[0]["member"], "UserLogin");  // as the member table spells it
+  EXPECT_EQ(calls[0]["args"], V(R"([{"type":"String","value":"ali"}])"));
+  EXPECT_EQ(calls[0]["output"], "");
+  EXPECT_EQ(calls[1]["output"], "<b>");
+  EXPECT_EQ(calls[2]["output"], "12");
+  EXPECT_EQ(calls[3]["output"], "\r\n\r\n\r\n\r\n\r\n\r\n");
+  EXPECT_EQ(calls[4]["result"], V(R"({"type":"String","value":"ali"})"));
+  EXPECT_EQ(calls[4]["args"], Json::array());
+}
+
+TEST_F(CallCommandTest, TheFirstErrorStopsTheCallsAndKeepsWhatWasWritten) {
+  CallResult run = Call({"Yaz", "\"a\"", "--then", "NoSuch", "1", "--then", "Yaz", "\"b\""});
+  EXPECT_EQ(run.exit_code, 1);
+  const Json& calls = run.report["calls"];
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0]["output"], "a");
+  EXPECT_EQ(calls[1], V(R"({"member":"NoSuch","result":{"type":"Empty"},)"
+                        R"("args":[{"type":"Long","value":1}],"output":""})"));
+  EXPECT_EQ(run.report["error"]["member"], "NoSuch");
+  EXPECT_EQ(run.report["error"]["number"], 438);
+  EXPECT_TRUE(run.report["error"]["description"].is_string());
+
+  run = Call({"ALLPagesEnd", "1"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.report["error"]["member"], "ALLPagesEnd");
+  EXPECT_EQ(run.report["error"]["number"], 450);
+}
+
+TEST_F(CallCommandTest, ArgumentsOfEveryFormReachTheObjectAsTheirVariants) {
+  struct Case {
+    const char* arg;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {R"("text")", R"({"type":"String","value":"text"})"},
+      {"7", R"({"type":"Long","value":7})"},
+      {"-2.5", R"({"type":"Double","value":-2.5})"},
+      {"true", R"({"type":"Boolean","value":true})"},
+      {"null", R"({"type":"Null"})"},
+      {"empty", R"({"type":"Empty"})"},
+      {R"({"type":"Date","value":"2004-03-05"})",
+       R"({"type":"Date","value":"2004-03-05 00:00:00"})"},
+      {R"({"type":"Date","value":"2004-03-05 09:07:30"})",
+       R"({"type":"Date","value":"2004-03-05 09:07:30"})"},
+      {R"({"type":"Currency","value":"12.34"})", R"({"type":"Currency","value":"12.3400"})"},
+      {R"({"type":"Binary","base64":"AP8="})", R"({"type":"Binary","base64":"AP8="})"},
+      {R"({"type":"Array","items":[1,"a"]})",
+       R"({"type":"Array","items":[{"type":"Long","value":1},{"type":"String","value":"a"}]})"},
+      {R"({"type":"Object","class":"Field","Name":"Total","Type":6,"Attributes":104})",
+       R"({"type":"Object","class":"Field","Name":"Total","Type":6,"Attributes":104,)"
+       R"("Value":{"type":"Empty"}})"},
+      {R"({"type":"Object","class":"Dictionary","items":{"1":"a","k":2}})",
+       R"({"type":"Object","class":"Dictionary","items":{"1":{"type":"String","value":"a"},)"
+       R"("k":{"type":"Long","value":2}}})"},
+  };
+  // One process: each value is written into a property and read back.
+  std::vector<std::string> words;
+  for (const Case& c : cases) {
+    if (!words.empty()) words.push_back("--then");
+    words.insert(words.end(), {"UserLogin", c.arg, "--then", "UserLogin"});
+  }
+  CallResult run = Call(words);
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  const Json& calls = run.report["calls"];
+  ASSERT_EQ(calls.size(), 2 * std::size(cases));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].arg);
+    EXPECT_EQ(calls[2 * i]["args"][0], V(cases[i].shown));
+    EXPECT_EQ(calls[2 * i + 1]["result"], V(cases[i].shown));
+  }
+}
+
+TEST_F(CallCommandTest, TheSessionShowsEveryValueInTheOrderAndCaseOfItsFirstStore) {
+  fs::path config = Write("site/tabrix.toml", R"([session]
+set_b = 1
+Set_A = "from file"
+set_when = 2004-03-05
+)");
+  CallResult run = Call({"--config", config.string(), "--set", "SET_B=2", "--setjson",
+                         "new={\"type\":\"Long\",\"value\":5}", "--setjson", "set_a=empty", "--set",
+                         "last=", "UserLogin"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.report["session"], V(R"({"set_b":{"type":"String","value":"2"},)"
+                                     R"("Set_A":{"type":"Empty"},)"
+                                     R"("set_when":{"type":"Date","value":"2004-03-05 00:00:00"},)"
+                                     R"("new":{"type":"Long","value":5},)"
+                                     R"("last":{"type":"String","value":""}})"));
+}
+
+TEST_F(CallCommandTest, ABadConfigurationIsBadUsageNamingItsLine) {
+  fs::path config =
+      Write("bad.toml", "listen = \"127.0.0.1:8080\"\n[session]\nset_dns = [\"a\"]\n");
+  CallResult run = Call({"--config", config.string(), "UserLogin"});
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find(config.string() + ", line 3, key \"session.set_dns\""), std::string::npos)
+      << run.err;
+}
+
+TEST_F(CallCommandTest, TheLocaleComesFromTheOptionThenTheConfigurationThenEnUs) {
+  fs::path config = Write("tr.toml", "locale = \"tr-TR\"\n");
+  EXPECT_EQ(Call({"Yaz", "1.5"}).report["calls"][0]["output"], "1.5");
+  EXPECT_EQ(Call({"--config", config.string(), "Yaz", "1.5"}).report["calls"][0]["output"], "1,5");
+  EXPECT_EQ(Call({"--config", config.string(), "--locale", "en-US", "Yaz", "1.5"})
+                .report["calls"][0]["output"],
+            "1.5");
+}
+
+TEST_F(CallCommandTest, ARelativeDataSourceIsTakenFromTheConfigurationFolderAndItsSqlListed) {
+  fs::path config =
+      Write("site/tabrix.toml", "[session]\nset_dns = \"Provider=SQLite;Data Source=demo.db\"\n");
+  MakeDatabase(dir_ / "site" / "demo.db",
+               "create table Customers (CustId integer primary key, Name text);"
+               "insert into Customers values (1, 'Ada');");
+  // The command runs in the folder above the configuration's.
+  CallResult run =
+      Call({"--config", config.string(), "GetTableSpesific", "\"Customers\"", "--then",
+            "ALLPagesBegin", "--then", "CaptionGetir", "\"Customers\"", "1", "\"Name\""});
+  EXPECT_EQ(run.report["members"]["IdField"], V(R"({"type":"String","value":"CustId"})"))
+      << run.out;
+  ASSERT_EQ(run.report["sql"].size(), 1u) << run.out;
+  EXPECT_NE(run.report["sql"][0].get<std::string>().find("[Customers]"), std::string::npos);
+
+  // Without a configuration the current folder is the base.
+  run = Call({"--set", "set_dns=Provider=SQLite;Data Source=site/demo.db", "GetTableSpesific",
+              "\"Customers\""});
+  EXPECT_EQ(run.exit_code, 0) << run.out;
+  EXPECT_EQ(run.report["members"]["IdField"], V(R"({"type":"String","value":"CustId"})"));
+}
+
+TEST_F(CallCommandTest, ComponentExamplesGiveTheirKnownResults) {
+  CallResult run = Call({"GetThis", "\",a=Alpha,b=Beta,\"", "1", "\",b=\"", "\",\""});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.report["calls"][0]["result"], V(R"({"type":"String","value":"Beta"})"));
+
+  run = Call(
+      {"--set", "set_replace=cust_id=Customer,ord_date=Order date", "Replacetext", "\"CUST_ID\""});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.report["calls"][0]["result"], V(R"({"type":"String","value":"Customer"})"));
+}
+
+TEST_F(CallCommandTest, InvalidUtf8OutputIsReplacedNotFatal) {
+  CallResult run = Call({"--set", "raw=\xff\xfe", "UserLogin"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.report["session"]["raw"]["value"], "\xef\xbf\xbd\xef\xbf\xbd");
+}
+
+}  // namespace
+}  // namespace tabrix::site

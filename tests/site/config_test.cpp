@@ -1,0 +1,217 @@
+// The site configuration file: a full file, the defaults, the conversion of
+// session values, and every kind of refusal with the line it names.
+#include "site/config.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "host/adodb/connection.h"
+#include "host/variant_ops.h"
+#include "site/variant_json.h"
+
+namespace tabrix::site {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kFile = "/srv/site/tabrix.toml";
+
+DateValue Date(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+  return MakeDate(CivilTime{y, mo, d, h, mi, s});
+}
+
+std::string Shown(const Variant& v) { return DumpJson(VariantToJson(v)); }
+
+TEST(Config, AFullFileKeepsTheOrderWrittenAndResolvesPaths) {
+  SiteConfig config = ParseConfig(R"(# the demo site
+listen = "0.0.0.0:9000"
+locale = "tr-TR"
+site_root = "www/../public"
+
+[session]
+set_replace = "cust_id=Customer"
+set_dns = "Provider=SQLite;Data Source=demo.db"
+Set_Pagers = 20
+"set_user1_username" = "ali"
+
+[actions.10]
+do = "delete"
+
+[actions.2]
+do = "set"
+values = { Status = "closed", Amount = 0, Closed = 2004-03-05 }
+)",
+                                  kFile);
+  EXPECT_EQ(config.listen, "0.0.0.0:9000");
+  EXPECT_EQ(config.locale, "tr-TR");
+  EXPECT_EQ(config.folder, fs::path("/srv/site"));
+  EXPECT_EQ(config.site_root, fs::path("/srv/site/public"));
+
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : config.session) keys.push_back(key);
+  EXPECT_EQ(keys, (std::vector<std::string>{"set_replace", "set_dns", "Set_Pagers",
+                                            "set_user1_username"}));
+  EXPECT_TRUE(config.session[2].second.Identical(Variant(20)));
+
+  ASSERT_EQ(config.actions.size(), 2u);
+  EXPECT_EQ(config.actions.at(10).kind, BulkAction::Kind::kDelete);
+  EXPECT_TRUE(config.actions.at(10).values.empty());
+  const BulkAction& set = config.actions.at(2);
+  EXPECT_EQ(set.kind, BulkAction::Kind::kSet);
+  ASSERT_EQ(set.values.size(), 3u);
+  EXPECT_EQ(set.values[0].first, "Status");
+  EXPECT_EQ(set.values[1].first, "Amount");
+  EXPECT_EQ(set.values[2].first, "Closed");
+  EXPECT_TRUE(set.values[2].second.Identical(Variant(Date(2004, 3, 5))));
+
+  auto session = std::make_shared<Session>();
+  session->SetValue("SET_DNS", Variant("older"));
+  CopySessionSettings(config, *session);
+  EXPECT_EQ(session->Value("set_dns").string(), "Provider=SQLite;Data Source=demo.db");
+  EXPECT_EQ(session->Entries()[0].first, "SET_DNS");  // an existing key keeps its case
+}
+
+TEST(Config, AnEmptyFileTakesTheDefaults) {
+  SiteConfig config = ParseConfig("", kFile);
+  EXPECT_EQ(config.listen, "127.0.0.1:8080");
+  EXPECT_EQ(config.locale, "en-US");
+  EXPECT_EQ(config.site_root, fs::path("/srv/site"));
+  EXPECT_TRUE(config.session.empty());
+  EXPECT_TRUE(config.actions.empty());
+
+  EXPECT_EQ(ParseConfig("site_root = \"/var/www\"", kFile).site_root, fs::path("/var/www"));
+}
+
+TEST(Config, SessionValuesBecomeVariantsOfTheirKind) {
+  struct Case {
+    const char* toml;
+    Variant expected;
+  };
+  const Case cases[] = {
+      {R"(v = "text")", Variant("text")},
+      {R"(v = "")", Variant("")},
+      {"v = 42", Variant(42)},
+      {"v = -9223372036854775808", Variant(static_cast<long long>(INT64_MIN))},
+      {"v = 1.5", Variant(1.5)},
+      {"v = 3.0", Variant(3.0)},
+      {"v = true", Variant(true)},
+      {"v = false", Variant(false)},
+      {"v = 2004-03-05", Variant(Date(2004, 3, 5))},
+      {"v = 2004-03-05 09:07:30", Variant(Date(2004, 3, 5, 9, 7, 30))},
+      {"v = 2004-03-05T09:07:30.75", Variant(Date(2004, 3, 5, 9, 7, 30))},
+      // The clock time as written; the offset names no local time here.
+      {"v = 2004-03-05T23:07:30+05:00", Variant(Date(2004, 3, 5, 23, 7, 30))},
+      {"v = 09:07:30", Variant(Date(1899, 12, 30, 9, 7, 30))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.toml);
+    SiteConfig config = ParseConfig(std::string("[session]\n") + c.toml, kFile);
+    ASSERT_EQ(config.session.size(), 1u);
+    EXPECT_EQ(Shown(config.session[0].second), Shown(c.expected));
+  }
+}
+
+TEST(Config, RefusalsNameTheFileTheLineAndTheKey) {
+  struct Case {
+    const char* id;
+    const char* toml;
+    int line;
+    const char* key;  // "" when the fault is in the TOML itself
+  };
+  const Case cases[] = {
+      {"unknown-top", "listen = \"a:1\"\nlisten_on = \"b:2\"", 2, "listen_on"},
+      {"listen-kind", "listen = 8080", 1, "listen"},
+      {"listen-shape", "\nlisten = \"localhost\"", 2, "listen"},
+      {"listen-port", "listen = \"localhost:70000\"", 1, "listen"},
+      {"locale-kind", "locale = [\"en\"]", 1, "locale"},
+      {"locale-shape", "locale = \"en US\"", 1, "locale"},
+      {"site-root-empty", "site_root = \"\"", 1, "site_root"},
+      {"session-kind", "session = \"x\"", 1, "session"},
+      {"session-array-of-tables", "[[session]]\nv = 1", 1, "session"},
+      {"session-array", "[session]\na = 1\nlist = [1, 2]", 3, "session.list"},
+      {"session-table", "[session]\nset.dns = \"x\"", 2, "session.set"},
+      {"session-inline-table", "[session]\nv = { a = 1 }", 2, "session.v"},
+      {"session-case", "[session]\nset_dns = \"a\"\n\nSET_DNS = \"b\"", 4, "session.SET_DNS"},
+      {"session-date-range", "[session]\nold = 0099-12-31", 2, "session.old"},
+      {"actions-kind", "actions = 1", 1, "actions"},
+      {"action-name", "[actions.first]\ndo = \"delete\"", 1, "actions.first"},
+      {"action-zero", "[actions.0]\ndo = \"delete\"", 1, "actions.0"},
+      {"action-leading-zero", "[actions.01]\ndo = \"delete\"", 1, "actions.01"},
+      {"action-sign", "[actions.\"+1\"]\ndo = \"delete\"", 1, "actions.+1"},
+      {"action-too-big", "[actions.99999999999999999999]\ndo = \"delete\"", 1,
+       "actions.99999999999999999999"},
+      {"action-kind", "[actions]\n1 = \"delete\"", 2, "actions.1"},
+      {"action-no-do", "[actions.1]\n", 1, "actions.1"},
+      {"action-do-kind", "[actions.1]\ndo = 1", 2, "actions.1.do"},
+      {"action-do-word", "[actions.1]\ndo = \"archive\"", 2, "actions.1.do"},
+      {"action-do-case", "[actions.1]\ndo = \"Delete\"", 2, "actions.1.do"},
+      {"action-delete-values", "[actions.1]\ndo = \"delete\"\nvalues = { A = 1 }", 3,
+       "actions.1.values"},
+      {"action-set-no-values", "[actions.1]\ndo = \"set\"", 2, "actions.1.do"},
+      {"action-values-kind", "[actions.1]\ndo = \"set\"\nvalues = \"A=1\"", 3, "actions.1.values"},
+      {"action-values-empty", "[actions.1]\ndo = \"set\"\nvalues = {}", 3, "actions.1.values"},
+      {"action-value-array", "[actions.1]\ndo = \"set\"\nvalues = { A = [1] }", 3,
+       "actions.1.values.A"},
+      {"action-value-case", "[actions.1]\ndo = \"set\"\nvalues = { A = 1, a = 2 }", 3,
+       "actions.1.values.a"},
+      {"action-unknown-key", "[actions.1]\ndo = \"delete\"\nwhen = 1", 3, "actions.1.when"},
+      {"toml-unterminated", "listen = \"a:1\"\n\nlocale = \"en", 3, ""},
+      {"toml-duplicate", "listen = \"a:1\"\nlisten = \"b:2\"", 2, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    try {
+      ParseConfig(c.toml, kFile);
+      ADD_FAILURE() << "accepted";
+    } catch (const ConfigError& e) {
+      std::string message = e.what();
+      std::string where = kFile.string() + ", line " + std::to_string(c.line);
+      EXPECT_EQ(message.rfind(where, 0), 0u) << message;
+      EXPECT_NE(message.find(where + (*c.key ? ", key" : ":")), std::string::npos) << message;
+      if (*c.key) {
+        EXPECT_NE(message.find("\"" + std::string(c.key) + "\""), std::string::npos) << message;
+      }
+    }
+  }
+}
+
+class ConfigFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("tabrix_config_test_" + std::to_string(getpid()));
+    fs::create_directories(dir_ / "sites");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  fs::path dir_;
+};
+
+TEST_F(ConfigFileTest, LoadsAFileAndAnchorsTheDataSourceAtItsFolder) {
+  fs::path file = dir_ / "sites" / "demo.toml";
+  std::ofstream(file)
+      << "site_root = \"pages\"\n[session]\nset_dns = \"Provider=SQLite;Data Source=d.db\"\n";
+  SiteConfig config = LoadConfig(file);
+  EXPECT_EQ(config.site_root, dir_ / "sites" / "pages");
+  ASSERT_EQ(config.session.size(), 1u);
+
+  std::string before = adodb::DataSourceBase();
+  ApplyProcessSettings(&config, std::nullopt);
+  EXPECT_EQ(fs::path(adodb::DataSourceBase()), dir_ / "sites");
+  adodb::SetDataSourceBase(before);
+}
+
+TEST_F(ConfigFileTest, AMissingFileOrAFolderIsRefused) {
+  for (const fs::path& file : {dir_ / "absent.toml", dir_ / "sites"}) {
+    SCOPED_TRACE(file.string());
+    try {
+      LoadConfig(file);
+      ADD_FAILURE() << "accepted";
+    } catch (const ConfigError& e) {
+      EXPECT_EQ(std::string(e.what()), file.string() + ": cannot read the configuration file");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tabrix::site
