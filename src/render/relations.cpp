@@ -1,0 +1,74 @@
+// Relations: a field that holds the key of a row in another table, as the
+// numbered "set_relation" settings describe it ("Orders.CustomerId,
+// Customers,Id,Name,yes"), and the select list that brings each related
+// row's caption along with the field.
+#include <string>
+#include <vector>
+
+#include "component/tabrix1.h"
+#include "host/locale/locale.h"
+#include "host/scripting/dictionary.h"
+#include "host/variant_ops.h"
+#include "render/setting_entries.h"
+
+namespace tabrix {
+
+namespace {
+
+constexpr std::string_view kRelationPrefix = "set_relation";
+
+}  // namespace
+
+Variant Tabrix1::GetRelation(const Variant& TName, const Variant& FName) {
+  // Null names match no entry (their lower-case forms are Null), but every
+  // entry the scan reaches is still read and must be well formed.
+  bool comparable = !TName.IsNull() && !FName.IsNull();
+  std::string table = ConcatText(TName);
+  std::string field = ConcatText(FName);
+  for (long n = 1; n <= render::kMaxNumberedEntry; ++n) {
+    if (!render::EntryExists(*this, kRelationPrefix, n)) break;
+    std::string key = render::EntryKey(kRelationPrefix, n);
+    std::vector<std::string> positions = render::EntryPositions(*this, kRelationPrefix, n);
+    const std::string& referring = render::RequirePosition(positions, 0, key, "referring field");
+    std::vector<std::string> parts = render::SplitAt(referring, '.');
+    if (parts.size() < 2) RaiseError(kErrSubscript, key + " has no \".\" in its referring field");
+    const std::string& related = render::RequirePosition(positions, 1, key, "related table");
+
+    // A relation never applies to a field of its own related table.
+    bool applies = comparable && EqualsIgnoreCase(parts[1], field) &&
+                   !EqualsIgnoreCase(related, table) &&
+                   (EqualsIgnoreCase(parts[0], table) || parts[0] == "*");
+    if (applies) return Variant(n);
+  }
+  return Variant(0);
+}
+
+Variant Tabrix1::CheckRelation(const Variant& TName, const Variant& FName) {
+  std::string field = ConcatText(FName);
+  std::string item = "[" + field + "]";
+  long n = static_cast<long>(ToLong(GetRelation(TName, FName)));
+  if (n > 0) {
+    std::string key = render::EntryKey(kRelationPrefix, n);
+    std::vector<std::string> positions = render::EntryPositions(*this, kRelationPrefix, n);
+    const std::string& related = render::RequirePosition(positions, 1, key, "related table");
+    const std::string& key_field = render::RequirePosition(positions, 2, key, "key field");
+    const std::string& caption = render::RequirePosition(positions, 3, key, "caption field");
+    item += ", (Select " + caption + " from [" + related + "] where " + key_field + "=[" +
+            ConcatText(TName) + "]." + field + ") as " + field + "_caption";
+  }
+  return Variant(item);
+}
+
+Variant Tabrix1::SelectFieldList(const Variant& TName) {
+  std::string list;
+  double count = ToDouble(FieldCount);
+  if (count < 1) return Variant(list);
+  auto& names = ObjectAs<scripting::Dictionary>(FieldNames);
+  for (long i = 1; i <= count; ++i) {
+    if (!list.empty()) list += ",";
+    list += ConcatText(CheckRelation(TName, names.Get(Variant(i))));
+  }
+  return Variant(list);
+}
+
+}  // namespace tabrix

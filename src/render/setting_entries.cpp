@@ -1,0 +1,45 @@
+#include "render/setting_entries.h"
+
+#include "host/error.h"
+#include "host/variant_ops.h"
+
+namespace tabrix::render {
+
+std::vector<std::string> SplitAt(std::string_view text, char delimiter) {
+  std::vector<std::string> pieces;
+  if (text.empty()) return pieces;
+  size_t start = 0;
+  for (;;) {
+    size_t hit = text.find(delimiter, start);
+    if (hit == std::string_view::npos) {
+      pieces.emplace_back(text.substr(start));
+      return pieces;
+    }
+    pieces.emplace_back(text.substr(start, hit - start));
+    start = hit + 1;
+  }
+}
+
+std::string EntryKey(std::string_view prefix, long n) {
+  return std::string(prefix) + std::to_string(n);
+}
+
+bool EntryExists(const Tabrix1& object, std::string_view prefix, long n) {
+  return object.SessionObject().Contains(EntryKey(prefix, n));
+}
+
+std::vector<std::string> EntryPositions(const Tabrix1& object, std::string_view prefix, long n) {
+  std::string key = EntryKey(prefix, n);
+  Variant value = object.Setting(key);
+  if (value.IsNull()) RaiseError(kErrInvalidNull, key + " holds Null");
+  return SplitAt(ToText(value), ',');
+}
+
+const std::string& RequirePosition(const std::vector<std::string>& positions, size_t index,
+                                   const std::string& key, std::string_view what) {
+  if (index >= positions.size())
+    RaiseError(kErrSubscript, key + " has no " + std::string(what));
+  return positions[index];
+}
+
+}  // namespace tabrix::render

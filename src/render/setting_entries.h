@@ -1,0 +1,37 @@
+// Numbered definition lists in the session settings, as the rendering
+// methods read them ("set_relation1", "set_select2", ...).
+//
+// A list runs from number 1 upwards and ends at the first key that was never
+// stored; a key holding "" does not end it. Each entry is one text split at
+// every comma, nothing trimmed. Positions an entry lacks are subscript
+// errors (9) whose description names the key.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "component/tabrix1.h"
+
+namespace tabrix::render {
+
+// No list is read past this number.
+inline constexpr long kMaxNumberedEntry = 10000;
+
+// The pieces of `text` between the delimiters; "" gives no pieces at all.
+std::vector<std::string> SplitAt(std::string_view text, char delimiter);
+
+// The key of entry `n` of the list named `prefix` ("set_relation" + n).
+std::string EntryKey(std::string_view prefix, long n);
+
+// Whether entry `n` exists: its key was stored in the Session.
+bool EntryExists(const Tabrix1& object, std::string_view prefix, long n);
+
+// The positions of entry `n`; a Null value raises 94.
+std::vector<std::string> EntryPositions(const Tabrix1& object, std::string_view prefix, long n);
+
+// positions[index], or error 9 naming `key` and what the position holds.
+const std::string& RequirePosition(const std::vector<std::string>& positions, size_t index,
+                                   const std::string& key, std::string_view what);
+
+}  // namespace tabrix::render

@@ -1,0 +1,172 @@
+// Field display: one value of the current record as the HTML of a grid
+// cell or a record line, by the field's type, then overridden by a value
+// list ("set_select") or a relation ("set_relation").
+//
+// What comes from the database is escaped for HTML (the related record's id
+// is URL-encoded); texts the site configured (value-list texts, "set_replace"
+// captions, "set_currency") are written as configured, since the site may
+// put HTML there.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "component/tabrix1.h"
+#include "host/adodb/field.h"
+#include "host/adodb/recordset.h"
+#include "host/html.h"
+#include "host/locale/locale.h"
+#include "host/scripting/dictionary.h"
+#include "host/url.h"
+#include "host/variant_ops.h"
+#include "render/setting_entries.h"
+
+namespace tabrix {
+
+namespace {
+
+constexpr std::string_view kSelectPrefix = "set_select";
+constexpr std::string_view kRelationPrefix = "set_relation";
+constexpr std::string_view kRightAligned = "<p align='right'>";
+constexpr std::string_view kSignMark = "<font color='red'>";
+
+enum class Display { kText, kDate, kDateTime, kMoney, kNumber, kBinaryNumber, kPicture, kOther };
+
+Display DisplayFor(long type) {
+  switch (type) {
+    case adodb::kChar: case adodb::kLongVarChar: case adodb::kLongVarWChar:
+    case adodb::kVarChar: case adodb::kVarBinary: case adodb::kVariant:
+    case adodb::kVarWChar: case adodb::kWChar:
+      return Display::kText;
+    case adodb::kDate: return Display::kDate;
+    case adodb::kDBTimeStamp: return Display::kDateTime;
+    case adodb::kCurrency: return Display::kMoney;
+    case adodb::kUnsignedTinyInt: case adodb::kBoolean: case adodb::kBigInt:
+    case adodb::kDecimal: case adodb::kDouble: case adodb::kGUID: case adodb::kIDispatch:
+    case adodb::kInteger: case adodb::kSingle: case adodb::kSmallInt: case adodb::kNumeric:
+      return Display::kNumber;
+    case adodb::kBinary: return Display::kBinaryNumber;
+    case adodb::kLongVarBinary: return Display::kPicture;
+    default: return Display::kOther;
+  }
+}
+
+bool IsNegative(const Variant& value) {
+  std::optional<int> order = Compare(value, Variant(0));
+  return order && *order < 0;
+}
+
+// Right-aligned amount; a negative one is red, closed before the paragraph ends.
+std::string RightAligned(const std::string& amount, bool negative) {
+  std::string out(kRightAligned);
+  if (negative) out += kSignMark;
+  out += amount;
+  if (negative) out += "</font>";
+  out += "</p>";
+  return out;
+}
+
+// Binary data has no sign; its bytes are shown in hex.
+std::string BinaryText(const Variant& value) {
+  if (value.type() != VarType::Binary) return HtmlEscape(ToText(value));
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (std::uint8_t byte : value.binary()) {
+    out += kHex[byte >> 4];
+    out += kHex[byte & 15];
+  }
+  return out;
+}
+
+// Text with carriage returns shown as line breaks; the line feeds stay.
+std::string MultilineText(const std::string& text) {
+  std::string escaped = HtmlEscape(text);
+  std::string out;
+  out.reserve(escaped.size());
+  for (char c : escaped) {
+    if (c == '\r') out += "<br>";
+    else out += c;
+  }
+  return out;
+}
+
+// VB's Trim: blanks only, at both ends.
+std::string TrimBlanks(const std::string& text) {
+  size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return "";
+  size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+Variant Tabrix1::ShowField(const Variant& FName, const Variant& FValue, const Variant& FNo) {
+  if (FValue.IsNull() || FValue.IsEmpty()) return Variant("");
+
+  Variant replaced = Replacetext(FValue);
+  std::string result;
+
+  Variant type = ObjectAs<scripting::Dictionary>(FieldTypes).Get(FNo);
+  long type_number = type.IsEmpty() ? 0 : static_cast<long>(ToLong(type));
+  switch (DisplayFor(type_number)) {
+    case Display::kText: {
+      std::string text = ToText(FValue);
+      result = text.empty() ? text : MultilineText(text);
+      break;
+    }
+    case Display::kDate: result = HtmlEscape(ConcatText(TarihYazK(FValue))); break;
+    case Display::kDateTime: result = HtmlEscape(ConcatText(TarihYaz(FValue))); break;
+    case Display::kMoney: {
+      std::string amount = Locale::Current().FormatNumber(ToDouble(FValue), 2, true);
+      result = RightAligned(amount + " " + ConcatText(Setting("set_currency")),
+                            IsNegative(FValue));
+      break;
+    }
+    case Display::kNumber:
+      result = RightAligned(HtmlEscape(ToText(FValue)), IsNegative(FValue));
+      break;
+    case Display::kBinaryNumber: result = RightAligned(BinaryText(FValue), false); break;
+    case Display::kPicture: result = "-"; break;
+    case Display::kOther:
+      // A configured "set_replace" text stays as the site wrote it; the
+      // value itself coming back is database text and is escaped.
+      result = replaced.Identical(FValue) ? HtmlEscape(ConcatText(replaced))
+                                          : ConcatText(replaced);
+      break;
+  }
+
+  std::string field = ConcatText(FName);
+  std::string any_table = "*." + field;
+  std::string this_table = ConcatText(CurrentTable) + "." + field;
+  for (long n = 1; n <= render::kMaxNumberedEntry; ++n) {
+    if (!render::EntryExists(*this, kSelectPrefix, n)) break;
+    std::vector<std::string> positions = render::EntryPositions(*this, kSelectPrefix, n);
+    const std::string& target =
+        render::RequirePosition(positions, 0, render::EntryKey(kSelectPrefix, n), "field");
+    if (!EqualsIgnoreCase(target, any_table) && !EqualsIgnoreCase(target, this_table)) continue;
+    // The first list that names the field decides; a later matching pair
+    // wins over an earlier one, and a value without its text is ignored.
+    size_t pairs = (positions.size() - 1) / 2;
+    if (pairs > 0) {
+      std::string value_text = TrimBlanks(ToText(FValue));
+      for (size_t j = 1; j <= pairs; ++j) {
+        if (TrimBlanks(positions[2 * j - 1]) == value_text) result = positions[2 * j];
+      }
+    }
+    return Variant(result);
+  }
+
+  long relation = static_cast<long>(ToLong(GetRelation(CurrentTable, FName)));
+  if (relation > 0) {
+    std::vector<std::string> positions = render::EntryPositions(*this, kRelationPrefix, relation);
+    const std::string& related = render::RequirePosition(
+        positions, 1, render::EntryKey(kRelationPrefix, relation), "related table");
+    Variant caption = ObjectAs<adodb::Recordset>(Rs).Value(Variant(field + "_caption"));
+    result = HtmlEscape(ConcatText(caption)) + " <A href='Info.asp?t=" +
+             ConcatText(Setting("code_" + related)) + "&id=" + UrlEncode(ToText(FValue)) +
+             "'><img src='images/link.gif' border='0' align='absmiddle'></a>";
+  }
+  return Variant(result);
+}
+
+}  // namespace tabrix
