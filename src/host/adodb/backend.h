@@ -1,0 +1,157 @@
+// Provider backends: what a database engine supplies to the facade.
+//
+// The facade (Connection, Recordset) never calls an engine directly. A
+// Provider, found by the connection string's "Provider=" name, opens a
+// ConnectionBackend; the backend prepares StatementBackends, answers schema
+// questions and writes rows; its Dialect rewrites the component's legacy SQL
+// for the engine. Each backend lives in its own folder (sqlite/, later
+// postgres/), one file per class.
+//
+// Threads: a Provider is shared and must be thread-safe. A ConnectionBackend
+// and its statements are used by one thread at a time (the pool hands a
+// connection to one recordset or connection object at once). Failures raise
+// ScriptError: kErrProvider with the engine's own message, other numbers as
+// each method says.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/adodb/connection_string.h"
+#include "host/sql/dialect.h"
+#include "host/variant.h"
+
+namespace tabrix::adodb {
+
+// A table or view: `schema` empty means the connection's default one.
+struct TableRef {
+  std::string schema;
+  std::string name;
+  bool operator==(const TableRef&) const = default;
+};
+
+// One column of a result, as a Field shows it.
+struct ColumnInfo {
+  std::string name;
+  long type = 202;      // ADO DataTypeEnum
+  long attributes = 0;  // ADO FieldAttributeEnum bits
+  long defined_size = 0;
+  TableRef origin;  // the table the column reads; empty name: none
+  std::string origin_column;
+  bool writable = false;  // the value may be assigned (a base-table column)
+};
+
+// One column of a table, in the table's own column order.
+struct TableColumn {
+  std::string name;
+  std::string declared_type;
+  long type = 202;
+  long defined_size = 0;  // the length in the declared type ("VARCHAR(50)"), else 0
+  bool not_null = false;  // NOT NULL, or part of the primary key
+  int key_position = 0;   // 1-based position in the primary key, 0 outside it
+  bool generated = false;
+  bool auto_key = false;  // the engine assigns it (SQLite: the row id alias)
+  bool has_default = false;
+  std::string default_text;
+};
+
+struct TableInfo {
+  TableRef ref;  // the name as the catalog spells it
+  bool exists = false;
+  bool is_view = false;
+  bool has_row_id = false;
+  std::vector<TableColumn> columns;
+};
+
+// One entry of the tables list: TABLE, VIEW or SYSTEM TABLE.
+struct TableEntry {
+  std::string name;
+  std::string type;
+};
+
+// A WHERE condition that addresses rows, with the values its placeholders
+// take in order.
+struct RowCondition {
+  std::string where;
+  std::vector<Variant> values;
+};
+
+// A prepared statement and the cursor over its rows.
+class StatementBackend {
+ public:
+  virtual ~StatementBackend() = default;
+  // Binds parameter `position` (1-based); call before the first Step.
+  // Raises 13 for arrays and objects.
+  virtual void Bind(int position, const Variant& value) = 0;
+  // Runs to the next row: true when there is one, false at the end.
+  virtual bool Step() = 0;
+  virtual int ColumnCount() const = 0;
+  // The result's columns. Call after the first Step: a column that is an
+  // expression takes the type of its value in the current row (its first).
+  virtual std::vector<ColumnInfo> DescribeColumns() = 0;
+  // Column `column` of the current row, converted for the ADO `type`.
+  virtual Variant Value(int column, long type) const = 0;
+};
+
+class ConnectionBackend {
+ public:
+  virtual ~ConnectionBackend() = default;
+
+  virtual const sql::Dialect& dialect() const = 0;
+  // The component's legacy SQL in this engine's dialect.
+  virtual std::string Rewrite(std::string_view legacy_sql) const;
+
+  // Prepares one statement in the engine's dialect; text after the first
+  // statement is ignored.
+  virtual std::unique_ptr<StatementBackend> Prepare(std::string_view sql) = 0;
+  // Runs statements that return no rows, binding `values` to the first;
+  // returns the rows changed by the last one.
+  virtual std::int64_t Execute(std::string_view sql, const std::vector<Variant>& values = {}) = 0;
+
+  // Transactions: a read snapshot, or a write that excludes other writers.
+  virtual void BeginRead() = 0;
+  virtual void BeginWrite() = 0;
+  virtual void Commit() = 0;
+  virtual void Rollback() = 0;
+  virtual bool InTransaction() const = 0;
+
+  // Tables, views and system tables of the default schema, in no order.
+  virtual std::vector<TableEntry> ListTables() = 0;
+  // The table or view named `table` (matched as the engine matches names);
+  // exists is false when there is none.
+  virtual TableInfo DescribeTable(const TableRef& table) = 0;
+
+  // Inserts one row (`columns` empty: all defaults) and returns a condition
+  // that finds it again.
+  virtual RowCondition InsertRow(const TableInfo& table, const std::vector<std::string>& columns,
+                                 const std::vector<Variant>& values) = 0;
+  // A condition for the one row of `table` whose `columns` hold `values`:
+  // the primary key when `columns` cover it, else the engine's row address
+  // of the first matching row. Raises kErrProvider when no row matches.
+  virtual RowCondition LocateRow(const TableInfo& table, const std::vector<std::string>& columns,
+                                 const std::vector<Variant>& values) = 0;
+
+  // `table` quoted for SQL, with its schema when it has one.
+  std::string QualifiedName(const TableRef& table) const;
+};
+
+class Provider {
+ public:
+  virtual ~Provider() = default;
+  // The "Provider=" name it answers to (matched ignoring case).
+  virtual std::string_view Name() const = 0;
+  // Opens a new connection. Raises 3001 when the string lacks what the
+  // provider needs, kErrProvider when the engine cannot open it; never
+  // creates a database.
+  virtual std::unique_ptr<ConnectionBackend> Connect(const ConnectionString& parts) const = 0;
+};
+
+// The message the facade raises when a row to change is gone.
+inline constexpr std::string_view kRowNotFoundMessage =
+    "Row cannot be located for updating. Some values may have been changed since it was last "
+    "read.";
+
+}  // namespace tabrix::adodb

@@ -1,0 +1,103 @@
+#include "host/adodb/connection_string.h"
+
+#include "host/error.h"
+
+namespace tabrix::adodb {
+
+namespace {
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+std::string LowerAscii(std::string_view s) {
+  std::string lower(s);
+  for (char& c : lower)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return lower;
+}
+
+bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && LowerAscii(s.substr(0, prefix.size())) == prefix;
+}
+
+[[noreturn]] void Malformed(std::string_view text, const std::string& why) {
+  RaiseError(kErrAdoArguments, "malformed connection string '" + std::string(text) + "': " + why);
+}
+
+}  // namespace
+
+ConnectionString ConnectionString::Parse(std::string_view text) {
+  ConnectionString parsed;
+  parsed.text_ = std::string(text);
+  std::string_view trimmed = Trim(text);
+  if (trimmed.empty()) RaiseError(kErrNoConnection, "the connection string is empty");
+  if (StartsWithIgnoreCase(trimmed, "postgresql://") ||
+      StartsWithIgnoreCase(trimmed, "postgres://")) {
+    parsed.provider_ = "PostgreSQL";
+    parsed.values_["provider"] = parsed.provider_;
+    parsed.values_["uri"] = std::string(trimmed);
+    return parsed;
+  }
+
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t equals = text.find_first_of("=;", i);
+    if (equals == std::string_view::npos || text[equals] == ';') {
+      std::string_view segment = Trim(
+          text.substr(i, equals == std::string_view::npos ? std::string_view::npos : equals - i));
+      if (!segment.empty()) Malformed(text, "'" + std::string(segment) + "' has no '='");
+      i = equals == std::string_view::npos ? text.size() : equals + 1;
+      continue;
+    }
+    std::string key = LowerAscii(Trim(text.substr(i, equals - i)));
+    if (key.empty()) Malformed(text, "a value has no key");
+    size_t j = equals + 1;
+    while (j < text.size() && (text[j] == ' ' || text[j] == '\t')) ++j;
+    std::string value;
+    if (j < text.size() && (text[j] == '"' || text[j] == '\'')) {
+      char quote = text[j++];
+      bool closed = false;
+      while (j < text.size()) {
+        if (text[j] == quote) {
+          if (j + 1 < text.size() && text[j + 1] == quote) {
+            value += quote;
+            j += 2;
+            continue;
+          }
+          closed = true;
+          ++j;
+          break;
+        }
+        value += text[j++];
+      }
+      if (!closed) Malformed(text, "the value of '" + key + "' has no closing quote");
+      size_t end = text.find(';', j);
+      if (!Trim(text.substr(j, end == std::string_view::npos ? std::string_view::npos : end - j))
+               .empty())
+        Malformed(text, "text follows the quoted value of '" + key + "'");
+      i = end == std::string_view::npos ? text.size() : end + 1;
+    } else {
+      size_t end = text.find(';', j);
+      value = std::string(
+          Trim(text.substr(j, end == std::string_view::npos ? std::string_view::npos : end - j)));
+      i = end == std::string_view::npos ? text.size() : end + 1;
+    }
+    parsed.values_[key] = value;
+  }
+
+  auto provider = parsed.Get("provider");
+  if (!provider || provider->empty()) Malformed(text, "no Provider is named");
+  parsed.provider_ = *provider;
+  return parsed;
+}
+
+std::optional<std::string> ConnectionString::Get(std::string_view key) const {
+  auto it = values_.find(LowerAscii(key));
+  if (it == values_.end()) return std::nullopt;
+  return it->second;
+}
+
+}  // namespace tabrix::adodb

@@ -1,0 +1,34 @@
+// Connection strings: "Key=Value;Key=Value".
+//
+// Keys match ignoring case ("data source" = "Data Source"); blanks around
+// keys and values are dropped; a value may be quoted with " or ' (a doubled
+// quote inside stands for one) to hold ";" or "=". Empty segments are
+// skipped; a key given twice keeps its last value. A "postgresql://" or
+// "postgres://" URI stands for Provider=PostgreSQL with the URI under "uri".
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tabrix::adodb {
+
+class ConnectionString {
+ public:
+  // Parses `text`. Raises 3709 when it is empty, 3001 when a segment has
+  // no "=" or a quote is left open, or when no Provider is named.
+  static ConnectionString Parse(std::string_view text);
+
+  const std::string& text() const { return text_; }
+  const std::string& provider() const { return provider_; }
+  // The value of `key` (any letter case); nullopt when absent.
+  std::optional<std::string> Get(std::string_view key) const;
+
+ private:
+  std::string text_;
+  std::string provider_;
+  std::map<std::string, std::string> values_;  // keys in ASCII lower case
+};
+
+}  // namespace tabrix::adodb

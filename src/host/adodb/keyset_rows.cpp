@@ -1,0 +1,179 @@
+#include "host/adodb/keyset_rows.h"
+
+#include "host/locale/locale.h"
+
+namespace tabrix::adodb {
+
+namespace {
+
+bool SameTable(const TableRef& a, const TableRef& b) {
+  return EqualsIgnoreCase(a.schema, b.schema) && EqualsIgnoreCase(a.name, b.name);
+}
+
+constexpr std::string_view kTooManyRows =
+    "Key column information is insufficient or incorrect. Too many rows were affected by update.";
+
+}  // namespace
+
+KeysetRows::KeysetRows(PooledConnection connection, std::string sql)
+    : connection_(std::move(connection)) {
+  std::unique_ptr<StatementBackend> statement = connection_->Prepare(sql);
+  bool has_row = statement->Step();
+  columns_ = statement->DescribeColumns();
+  while (has_row) {
+    Row row;
+    row.reserve(columns_.size());
+    for (size_t i = 0; i < columns_.size(); ++i)
+      row.push_back(statement->Value(static_cast<int>(i), columns_[i].type));
+    rows_.push_back(std::move(row));
+    has_row = statement->Step();
+  }
+
+  // The base table: the one table every writable column comes from.
+  const TableRef* table = nullptr;
+  for (const ColumnInfo& column : columns_) {
+    if (!column.writable) continue;
+    if (table != nullptr && !SameTable(*table, column.origin)) return;  // a join: read-only
+    table = &column.origin;
+  }
+  if (table == nullptr) return;
+  base_ = connection_->DescribeTable(*table);
+  if (!base_.exists || base_.is_view) {
+    base_.exists = false;
+    return;
+  }
+  for (const ColumnInfo& column : columns_)
+    base_columns_.push_back(column.writable ? column.origin_column : std::string());
+  key_in_result_ = false;
+  for (const TableColumn& column : base_.columns) {
+    if (column.key_position == 0) continue;
+    bool present = false;
+    for (const std::string& name : base_columns_)
+      present = present || EqualsIgnoreCase(name, column.name);
+    key_in_result_ = present;
+    if (!present) break;
+  }
+}
+
+void KeysetRows::RequireBaseTable() const {
+  if (!base_.exists) RaiseError(kErrAdoNotSupported, "the query has no single table to write to");
+}
+
+template <class Write>
+void KeysetRows::InWriteTransaction(Write write) {
+  connection_->BeginWrite();
+  try {
+    write();
+    connection_->Commit();
+  } catch (...) {
+    try {
+      connection_->Rollback();
+    } catch (...) {
+      // The first failure is the one to report.
+    }
+    throw;
+  }
+}
+
+void KeysetRows::Assigned(const PendingValues& values, std::vector<std::string>& names,
+                          std::vector<Variant>& assigned) const {
+  for (size_t i = 0; i < values.size() && i < columns_.size(); ++i) {
+    if (!values[i]) continue;
+    if (base_columns_[i].empty())
+      RaiseError(kErrAdoNotSupported, "the field '" + columns_[i].name + "' cannot be written");
+    names.push_back(base_columns_[i]);
+    assigned.push_back(*values[i]);
+  }
+}
+
+void KeysetRows::KeyOf(const Row& row, std::vector<std::string>& names,
+                       std::vector<Variant>& values) const {
+  for (size_t i = 0; i < base_columns_.size(); ++i) {
+    if (base_columns_[i].empty()) continue;
+    names.push_back(base_columns_[i]);
+    values.push_back(row[i]);
+  }
+}
+
+Row KeysetRows::ReadRow(const RowCondition& condition) {
+  std::string select;
+  for (const std::string& name : base_columns_)
+    select += (select.empty() ? "" : ", ") +
+              (name.empty() ? "NULL" : connection_->dialect().QuoteName(name));
+  std::unique_ptr<StatementBackend> statement =
+      connection_->Prepare("SELECT " + select + " FROM " + connection_->QualifiedName(base_.ref) +
+                           " WHERE " + condition.where);
+  for (size_t i = 0; i < condition.values.size(); ++i)
+    statement->Bind(static_cast<int>(i) + 1, condition.values[i]);
+  if (!statement->Step()) throw ScriptError(kErrProvider, std::string(kRowNotFoundMessage));
+  Row row;
+  for (size_t i = 0; i < columns_.size(); ++i)
+    row.push_back(statement->Value(static_cast<int>(i), columns_[i].type));
+  return row;
+}
+
+std::int64_t KeysetRows::Insert(const PendingValues& values) {
+  RequireBaseTable();
+  std::vector<std::string> names;
+  std::vector<Variant> assigned;
+  Assigned(values, names, assigned);
+  Row row;
+  InWriteTransaction([&] { row = ReadRow(connection_->InsertRow(base_, names, assigned)); });
+  rows_.push_back(std::move(row));
+  return Count() - 1;
+}
+
+void KeysetRows::Change(std::int64_t index, const PendingValues& values) {
+  RequireBaseTable();
+  std::vector<std::string> names;
+  std::vector<Variant> assigned;
+  Assigned(values, names, assigned);
+  if (names.empty()) return;
+  Row& held = rows_.at(static_cast<size_t>(index));
+  std::vector<std::string> key_names;
+  std::vector<Variant> old_values, new_values;
+  KeyOf(held, key_names, old_values);
+  new_values = old_values;
+  for (size_t i = 0, k = 0; i < base_columns_.size(); ++i) {
+    if (base_columns_[i].empty()) continue;
+    if (i < values.size() && values[i]) new_values[k] = *values[i];
+    ++k;
+  }
+
+  Row row;
+  InWriteTransaction([&] {
+    RowCondition where = connection_->LocateRow(base_, key_names, old_values);
+    std::string sql = "UPDATE " + connection_->QualifiedName(base_.ref) + " SET ";
+    std::vector<Variant> bound = assigned;
+    for (size_t i = 0; i < names.size(); ++i)
+      sql += (i ? ", " : "") + connection_->dialect().QuoteName(names[i]) + " = ?";
+    sql += " WHERE " + where.where;
+    bound.insert(bound.end(), where.values.begin(), where.values.end());
+    std::int64_t changed = connection_->Execute(sql, bound);
+    if (changed == 0) throw ScriptError(kErrProvider, std::string(kRowNotFoundMessage));
+    if (changed > 1) throw ScriptError(kErrProvider, std::string(kTooManyRows));
+    // A row found by its key (or by all its values) is found again by the
+    // new ones; one pinned by its row id keeps that address.
+    bool by_values = key_in_result_ || !base_.has_row_id;
+    row = ReadRow(by_values ? connection_->LocateRow(base_, key_names, new_values) : where);
+  });
+  held = std::move(row);
+}
+
+void KeysetRows::Remove(std::int64_t index) {
+  RequireBaseTable();
+  std::vector<std::string> key_names;
+  std::vector<Variant> key_values;
+  KeyOf(rows_.at(static_cast<size_t>(index)), key_names, key_values);
+  InWriteTransaction([&] {
+    RowCondition where = connection_->LocateRow(base_, key_names, key_values);
+    std::int64_t changed = connection_->Execute(
+        "DELETE FROM " + connection_->QualifiedName(base_.ref) + " WHERE " + where.where,
+        where.values);
+    if (changed == 0) throw ScriptError(kErrProvider, std::string(kRowNotFoundMessage));
+    if (changed > 1) throw ScriptError(kErrProvider, std::string(kTooManyRows));
+  });
+  rows_.erase(rows_.begin() + index);
+}
+
+}  // namespace tabrix::adodb

@@ -1,0 +1,53 @@
+// The rows of a keyset cursor, held in memory and written back to their
+// table.
+//
+// The result is read whole when opened (the writing pages open one row, or
+// the few rows a user selected). Writes go to the query's single base table
+// with bound parameters, each in its own write transaction: an insert is
+// read back by the key the engine reports, so defaults and the new key
+// show; a change or delete addresses its row by the primary key when the
+// result holds it, else by the values the row was read with. A failure
+// rolls back and leaves the held row as it was.
+#pragma once
+
+#include <string>
+
+#include "host/adodb/connection_pool.h"
+#include "host/adodb/memory_rows.h"
+
+namespace tabrix::adodb {
+
+class KeysetRows : public MemoryRows {
+ public:
+  // Runs `sql` (in the engine's dialect) and reads all its rows.
+  KeysetRows(PooledConnection connection, std::string sql);
+
+  // False when the query has no single base table to write to (a join, a
+  // view, only expressions).
+  bool writable() const override { return base_.exists; }
+  std::int64_t Insert(const PendingValues& values) override;
+  void Change(std::int64_t index, const PendingValues& values) override;
+  void Remove(std::int64_t index) override;
+  void Close() override { connection_.Release(); }
+
+ private:
+  // The base-table columns of the result and the values `row` holds in them.
+  void KeyOf(const Row& row, std::vector<std::string>& names, std::vector<Variant>& values) const;
+  // Reads the result's columns of the one row `condition` finds.
+  Row ReadRow(const RowCondition& condition);
+  // The assigned values by base-table column name; raises 3251 for a column
+  // the table does not own.
+  void Assigned(const PendingValues& values, std::vector<std::string>& names,
+                std::vector<Variant>& assigned) const;
+  void RequireBaseTable() const;
+  // Runs `write` in a write transaction, rolled back when it raises.
+  template <class Write>
+  void InWriteTransaction(Write write);
+
+  PooledConnection connection_;
+  TableInfo base_;                         // exists is false: no single base table
+  std::vector<std::string> base_columns_;  // per result column: its base column, or ""
+  bool key_in_result_ = false;             // every primary key column is in the result
+};
+
+}  // namespace tabrix::adodb

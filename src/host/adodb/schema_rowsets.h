@@ -1,0 +1,27 @@
+// The schema rowsets of Connection.OpenSchema, built in memory from the
+// provider's catalog with the usual ADO column names.
+#pragma once
+
+#include <memory>
+
+#include "host/adodb/backend.h"
+#include "host/adodb/recordset.h"
+
+namespace tabrix::adodb {
+
+// Tables (schema 20): TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, TABLE_TYPE,
+// TABLE_GUID, DESCRIPTION, TABLE_PROPID, DATE_CREATED, DATE_MODIFIED;
+// sorted by TABLE_TYPE, then TABLE_NAME ignoring case. Restrictions
+// (catalog, schema, table name ignoring case, table type exactly).
+std::shared_ptr<Recordset> TablesRowset(ConnectionBackend& connection, const Variant& restrictions);
+
+// Columns (schema 4): TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, COLUMN_NAME,
+// COLUMN_GUID, COLUMN_PROPID, ORDINAL_POSITION, COLUMN_HASDEFAULT,
+// COLUMN_DEFAULT, COLUMN_FLAGS, IS_NULLABLE, DATA_TYPE, ... DESCRIPTION;
+// each table's columns in its own order (tables in the tables rowset's
+// order). Restrictions (catalog, schema, table name, column name; names
+// ignoring case). A table that does not exist gives no rows.
+std::shared_ptr<Recordset> ColumnsRowset(ConnectionBackend& connection,
+                                         const Variant& restrictions);
+
+}  // namespace tabrix::adodb

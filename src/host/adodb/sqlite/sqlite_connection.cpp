@@ -1,0 +1,184 @@
+#include "host/adodb/sqlite/sqlite_connection.h"
+
+#include <algorithm>
+
+#include "host/adodb/sqlite/sqlite_catalog.h"
+#include "host/adodb/sqlite/sqlite_handle.h"
+#include "host/adodb/sqlite/sqlite_statement.h"
+#include "host/adodb/sqlite/sqlite_types.h"
+#include "host/locale/locale.h"
+
+namespace tabrix::adodb::sqlite {
+
+namespace {
+
+int CollectReads(void* user_data, int action, const char* table, const char*, const char* schema,
+                 const char* accessor) {
+  if (action == SQLITE_READ && table != nullptr) {
+    auto* reads = static_cast<TableReads*>(user_data);
+    std::string key = std::string(schema == nullptr ? "main" : schema) + "." + table;
+    for (char& c : key)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    (accessor == nullptr ? reads->direct : reads->through_view).insert(std::move(key));
+  }
+  return SQLITE_OK;
+}
+
+// A name of the row id that no column of `table` hides.
+std::string RowIdName(const TableInfo& table) {
+  for (const char* name : {"rowid", "_rowid_", "oid"}) {
+    bool hidden = false;
+    for (const TableColumn& column : table.columns)
+      hidden = hidden || EqualsIgnoreCase(column.name, name);
+    if (!hidden) return name;
+  }
+  return "rowid";
+}
+
+// Position of `name` in `columns`, ignoring case; -1 when absent.
+int IndexOf(const std::vector<std::string>& columns, const std::string& name) {
+  for (size_t i = 0; i < columns.size(); ++i)
+    if (EqualsIgnoreCase(columns[i], name)) return static_cast<int>(i);
+  return -1;
+}
+
+std::vector<const TableColumn*> KeyColumns(const TableInfo& table) {
+  std::vector<const TableColumn*> key;
+  for (const TableColumn& column : table.columns)
+    if (column.key_position > 0) key.push_back(&column);
+  std::sort(key.begin(), key.end(), [](const TableColumn* a, const TableColumn* b) {
+    return a->key_position < b->key_position;
+  });
+  return key;
+}
+
+}  // namespace
+
+SqliteConnection::SqliteConnection(sqlite3* db) : db_(db) {}
+
+SqliteConnection::~SqliteConnection() { sqlite3_close_v2(db_); }
+
+const sql::Dialect& SqliteConnection::dialect() const {
+  static const sql::SqliteDialect kDialect;
+  return kDialect;
+}
+
+std::unique_ptr<StatementBackend> SqliteConnection::Prepare(std::string_view sql) {
+  TableReads reads;
+  sqlite3_set_authorizer(db_, CollectReads, &reads);
+  sqlite3_stmt* raw = nullptr;
+  int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &raw, nullptr);
+  sqlite3_set_authorizer(db_, nullptr, nullptr);
+  StatementHandle statement(raw);
+  if (rc != SQLITE_OK) RaiseSqliteError(db_);
+  if (!statement) throw ScriptError(kErrProvider, "the SQL text holds no statement");
+  return std::make_unique<SqliteStatement>(*this, std::move(statement), std::move(reads));
+}
+
+std::int64_t SqliteConnection::Execute(std::string_view sql, const std::vector<Variant>& values) {
+  std::int64_t changes = 0;
+  const char* next = sql.data();
+  const char* end = sql.data() + sql.size();
+  bool first = true;
+  while (next < end) {
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db_, next, static_cast<int>(end - next), &raw, &tail) != SQLITE_OK)
+      RaiseSqliteError(db_);
+    StatementHandle statement(raw);
+    next = tail;
+    if (!statement) continue;  // blanks or a comment
+    if (first) {
+      for (size_t i = 0; i < values.size(); ++i)
+        BindValue(statement.get(), static_cast<int>(i) + 1, values[i]);
+      first = false;
+    }
+    std::int64_t before = sqlite3_total_changes64(db_);
+    while (StepOrRaise(db_, statement.get())) {
+    }
+    changes = sqlite3_total_changes64(db_) - before;
+  }
+  return changes;
+}
+
+void SqliteConnection::Run(const char* sql) {
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) RaiseSqliteError(db_);
+}
+
+void SqliteConnection::BeginRead() { Run("BEGIN"); }
+void SqliteConnection::BeginWrite() { Run("BEGIN IMMEDIATE"); }
+void SqliteConnection::Commit() { Run("COMMIT"); }
+void SqliteConnection::Rollback() { Run("ROLLBACK"); }
+bool SqliteConnection::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+
+std::vector<TableEntry> SqliteConnection::ListTables() { return sqlite::ListTables(db_); }
+
+TableInfo SqliteConnection::DescribeTable(const TableRef& table) {
+  return sqlite::DescribeTable(db_, table);
+}
+
+RowCondition SqliteConnection::InsertRow(const TableInfo& table,
+                                         const std::vector<std::string>& columns,
+                                         const std::vector<Variant>& values) {
+  std::string sql = "INSERT INTO " + QualifiedName(table.ref);
+  if (columns.empty()) {
+    sql += " DEFAULT VALUES";
+  } else {
+    std::string names, marks;
+    for (size_t i = 0; i < columns.size(); ++i) {
+      names += (i ? ", " : "") + dialect().QuoteName(columns[i]);
+      marks += (i ? ", " : "") + dialect().Placeholder(static_cast<int>(i) + 1);
+    }
+    sql += " (" + names + ") VALUES (" + marks + ")";
+  }
+  Execute(sql, values);
+  if (table.has_row_id)
+    return {dialect().QuoteName(RowIdName(table)) + " = ?",
+            {Variant(static_cast<long long>(sqlite3_last_insert_rowid(db_)))}};
+  RowCondition condition;
+  for (const TableColumn* key : KeyColumns(table)) {
+    int index = IndexOf(columns, key->name);
+    condition.where +=
+        (condition.where.empty() ? "" : " AND ") + dialect().QuoteName(key->name) + " = ?";
+    condition.values.push_back(index < 0 ? Variant::Null() : values[index]);
+  }
+  return condition;
+}
+
+RowCondition SqliteConnection::LocateRow(const TableInfo& table,
+                                         const std::vector<std::string>& columns,
+                                         const std::vector<Variant>& values) {
+  std::vector<const TableColumn*> key = KeyColumns(table);
+  bool key_covered = !key.empty();
+  for (const TableColumn* column : key)
+    key_covered = key_covered && IndexOf(columns, column->name) >= 0;
+  RowCondition condition;
+  if (key_covered) {
+    for (const TableColumn* column : key) {
+      condition.where +=
+          (condition.where.empty() ? "" : " AND ") + dialect().QuoteName(column->name) + " = ?";
+      condition.values.push_back(values[IndexOf(columns, column->name)]);
+    }
+    return condition;
+  }
+  // No key to go by: match every value (IS also matches Null), then pin the
+  // first such row by its row id.
+  for (size_t i = 0; i < columns.size(); ++i) {
+    condition.where +=
+        (condition.where.empty() ? "" : " AND ") + dialect().QuoteName(columns[i]) + " IS ?";
+    condition.values.push_back(values[i]);
+  }
+  if (!table.has_row_id || columns.empty()) return condition;
+  std::string row_id = dialect().QuoteName(RowIdName(table));
+  StatementHandle statement =
+      PrepareOrRaise(db_, "SELECT " + row_id + " FROM " + QualifiedName(table.ref) + " WHERE " +
+                              condition.where + " LIMIT 1");
+  for (size_t i = 0; i < condition.values.size(); ++i)
+    BindValue(statement.get(), static_cast<int>(i) + 1, condition.values[i]);
+  if (!StepOrRaise(db_, statement.get()))
+    throw ScriptError(kErrProvider, std::string(kRowNotFoundMessage));
+  return {row_id + " = ?",
+          {Variant(static_cast<long long>(sqlite3_column_int64(statement.get(), 0)))}};
+}
+
+}  // namespace tabrix::adodb::sqlite

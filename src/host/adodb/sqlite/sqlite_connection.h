@@ -1,0 +1,48 @@
+// A SQLite database handle as a provider connection backend.
+#pragma once
+
+#include <sqlite3.h>
+
+#include "host/adodb/backend.h"
+#include "host/sql/dialect.h"
+
+namespace tabrix::adodb::sqlite {
+
+class SqliteConnection : public ConnectionBackend {
+ public:
+  // Takes ownership of `db`, an open handle set up by the provider.
+  explicit SqliteConnection(sqlite3* db);
+  ~SqliteConnection() override;
+  SqliteConnection(const SqliteConnection&) = delete;
+  SqliteConnection& operator=(const SqliteConnection&) = delete;
+
+  const sql::Dialect& dialect() const override;
+  // Notes, while preparing, which tables are read through views, so that
+  // view columns come out read-only.
+  std::unique_ptr<StatementBackend> Prepare(std::string_view sql) override;
+  std::int64_t Execute(std::string_view sql, const std::vector<Variant>& values) override;
+
+  void BeginRead() override;
+  void BeginWrite() override;
+  void Commit() override;
+  void Rollback() override;
+  bool InTransaction() const override;
+
+  std::vector<TableEntry> ListTables() override;
+  TableInfo DescribeTable(const TableRef& table) override;
+  // A row id table finds the new row by its row id; a WITHOUT ROWID table
+  // by the key values inserted.
+  RowCondition InsertRow(const TableInfo& table, const std::vector<std::string>& columns,
+                         const std::vector<Variant>& values) override;
+  RowCondition LocateRow(const TableInfo& table, const std::vector<std::string>& columns,
+                         const std::vector<Variant>& values) override;
+
+  sqlite3* handle() const { return db_; }
+
+ private:
+  // Runs one statement with no parameters and no rows.
+  void Run(const char* sql);
+  sqlite3* db_;
+};
+
+}  // namespace tabrix::adodb::sqlite

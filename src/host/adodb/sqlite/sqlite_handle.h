@@ -1,0 +1,27 @@
+// Small helpers over the SQLite C API shared by the SQLite provider's
+// classes: owned statement handles and errors raised with SQLite's message.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <string_view>
+
+namespace tabrix::adodb::sqlite {
+
+struct StatementFinalizer {
+  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using StatementHandle = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+
+// Raises kErrProvider with `db`'s last message ("no such table: Foo").
+[[noreturn]] void RaiseSqliteError(sqlite3* db);
+
+// Prepares the first statement of `sql`; raises kErrProvider when SQLite
+// refuses it or when the text holds no statement.
+StatementHandle PrepareOrRaise(sqlite3* db, std::string_view sql);
+
+// Steps `statement`: true for a row, false when done; raises otherwise.
+bool StepOrRaise(sqlite3* db, sqlite3_stmt* statement);
+
+}  // namespace tabrix::adodb::sqlite

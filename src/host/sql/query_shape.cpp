@@ -1,0 +1,120 @@
+#include "host/sql/query_shape.h"
+
+#include <vector>
+
+#include "host/sql/tokenizer.h"
+
+namespace tabrix::sql {
+
+namespace {
+
+constexpr std::string_view kAggregates[] = {"count",
+                                            "sum",
+                                            "avg",
+                                            "min",
+                                            "max",
+                                            "total",
+                                            "group_concat",
+                                            "string_agg",
+                                            "json_group_array",
+                                            "json_group_object",
+                                            "array_agg",
+                                            "bool_and",
+                                            "bool_or",
+                                            "every"};
+
+// Words that, at the top level, make the row count differ from the rows
+// of the FROM ... WHERE part.
+constexpr std::string_view kCountChangers[] = {"distinct", "group",     "having", "window",
+                                               "union",    "intersect", "except", "over",
+                                               "limit",    "offset",    "fetch"};
+
+struct Shape {
+  bool plain = false;      // one SELECT ... FROM with nothing of kCountChangers
+  bool has_limit = false;  // a top-level LIMIT, OFFSET or FETCH
+  size_t from = 0;         // byte offset of the top-level FROM
+  size_t body_end = 0;     // end of the last token before a top-level ORDER BY
+  size_t end = 0;          // end of the last token, trailing ";" left out
+};
+
+size_t EndOf(std::string_view sql, const Token& token) {
+  return token.text.data() + token.text.size() - sql.data();
+}
+
+bool IsAggregateCall(const std::vector<Token>& tokens, size_t i) {
+  if (tokens[i].kind != TokenKind::kWord) return false;
+  size_t next = i + 1;
+  while (next < tokens.size() && IsTrivia(tokens[next])) ++next;
+  if (next >= tokens.size() || !IsPunct(tokens[next], "(")) return false;
+  for (std::string_view name : kAggregates)
+    if (IsWord(tokens[i], name)) return true;
+  return false;
+}
+
+Shape Analyze(std::string_view sql) {
+  std::vector<Token> tokens = Tokenize(sql);
+  Shape shape;
+  int depth = 0;
+  bool first = true, plain = true, seen_from = false, seen_order = false;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    const Token& token = tokens[i];
+    if (IsTrivia(token)) continue;
+    if (IsPunct(token, ";") && depth == 0) continue;
+    size_t previous_end = shape.end;
+    shape.end = EndOf(sql, token);
+    if (first) {
+      first = false;
+      if (!IsWord(token, "select")) plain = false;
+    }
+    if (!seen_order) shape.body_end = shape.end;
+    if (IsPunct(token, "(")) {
+      ++depth;
+      continue;
+    }
+    if (IsPunct(token, ")")) {
+      if (depth > 0) --depth;
+      continue;
+    }
+    if (depth > 0) continue;
+    for (std::string_view word : kCountChangers) {
+      if (IsWord(token, word)) {
+        plain = false;
+        if (word == "limit" || word == "offset" || word == "fetch") shape.has_limit = true;
+      }
+    }
+    if (IsAggregateCall(tokens, i)) plain = false;
+    if (IsWord(token, "from") && !seen_from) {
+      seen_from = true;
+      shape.from = token.text.data() - sql.data();
+    }
+    if (IsWord(token, "order") && !seen_order) {
+      seen_order = true;
+      shape.body_end = previous_end;
+    }
+  }
+  shape.plain = plain && seen_from;
+  return shape;
+}
+
+}  // namespace
+
+std::optional<std::string> FastCountQuery(std::string_view sql) {
+  Shape shape = Analyze(sql);
+  if (!shape.plain) return std::nullopt;
+  return "SELECT COUNT(*) FROM (SELECT 1 " +
+         std::string(sql.substr(shape.from, shape.body_end - shape.from)) + ")";
+}
+
+std::string CountQuery(std::string_view sql) {
+  Shape shape = Analyze(sql);
+  return "SELECT COUNT(*) FROM (" + std::string(sql.substr(0, shape.end)) + ")";
+}
+
+std::string WindowQuery(std::string_view sql, std::int64_t offset, const Dialect& dialect) {
+  Shape shape = Analyze(sql);
+  std::string body(sql.substr(0, shape.end));
+  if (shape.has_limit) return "SELECT * FROM (" + body + ")" + dialect.OffsetClause(offset);
+  return body + dialect.OffsetClause(offset);
+}
+
+}  // namespace tabrix::sql

@@ -1,0 +1,116 @@
+// Connection pooling: opens reuse a connection instead of reconnecting,
+// connections given back mid-transaction are clean again, and the pool
+// serves several threads.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "host/adodb/connection_pool.h"
+#include "host/variant_ops.h"
+#include "recordset_helpers.h"
+#include "support/sqlite_fixture.h"
+
+namespace tabrix::adodb {
+namespace {
+
+using tabrix::testing::SqliteFixture;
+using testing::OpenKeyset;
+using testing::OpenStatic;
+
+TEST(Pool, SuccessiveOpensShareOneConnection) {
+  SqliteFixture db("CREATE TABLE T(x INTEGER); INSERT INTO T VALUES (1);");
+  auto connection = NewConnection();
+  connection->Open(Variant(db.connection_string()));
+  connection->Execute(Variant("CREATE TEMP TABLE Scratch(x); INSERT INTO Scratch VALUES (42);"));
+  connection->Close();
+
+  std::int64_t opened = ConnectionPool::Global().connections_opened();
+  for (int i = 0; i < 20; ++i) {
+    // A TEMP table lives in one connection only: seeing it proves the reuse.
+    auto rs = OpenStatic("select x from temp.Scratch", db.connection_string());
+    ASSERT_TRUE(rs->Value(Variant("x")).Identical(Variant(42)));
+    rs->Close();
+  }
+  EXPECT_EQ(ConnectionPool::Global().connections_opened(), opened);
+}
+
+TEST(Pool, NewConnectionsUseWriteAheadLogging) {
+  SqliteFixture db("CREATE TABLE T(x INTEGER);");
+  auto rs = OpenStatic("select journal_mode from pragma_journal_mode", db.connection_string());
+  EXPECT_TRUE(rs->Value(Variant("journal_mode")).Identical(Variant("wal")));
+}
+
+TEST(Pool, RecordsetOpensOnAConnectionObject) {
+  SqliteFixture db("CREATE TABLE T(x INTEGER); INSERT INTO T VALUES (7);");
+  std::shared_ptr<Connection> connection = NewConnection();
+  auto rs = NewRecordset();
+  EXPECT_EQ(testing::Raised([&] {
+              rs->Open(Variant("select x from T"), Variant(connection), Variant(3), Variant(1));
+            }).number(),
+            kErrNoConnection);  // not open yet
+  connection->Open(Variant(db.connection_string()));
+  rs->Open(Variant("select x from T"), Variant(connection), Variant(3), Variant(1));
+  EXPECT_TRUE(rs->Value(Variant("x")).Identical(Variant(7)));
+}
+
+TEST(Pool, RecordsetsOpenAtOnceUseTheirOwnConnections) {
+  SqliteFixture db("CREATE TABLE T(x INTEGER); INSERT INTO T VALUES (1), (2);");
+  auto first = OpenStatic("select x from T order by x", db.connection_string());
+  auto second = OpenStatic("select x from T order by x desc", db.connection_string());
+  auto writer = OpenKeyset("select * from T where x = 1", db.connection_string());
+  writer->SetValue(Variant("x"), Variant(10));
+  writer->Update();
+  EXPECT_TRUE(first->Value(Variant("x")).Identical(Variant(1)));  // its snapshot
+  EXPECT_TRUE(second->Value(Variant("x")).Identical(Variant(2)));
+  first->MoveNext();
+  EXPECT_TRUE(first->Value(Variant("x")).Identical(Variant(2)));
+}
+
+TEST(Pool, ReleasedRecordsetGivesBackACleanConnection) {
+  SqliteFixture db("CREATE TABLE T(x INTEGER); INSERT INTO T VALUES (1);");
+  // Dropped without Close, holding its read transaction.
+  OpenStatic("select x from T", db.connection_string()).reset();
+  auto writer = OpenKeyset("select * from T", db.connection_string());
+  writer->AddNew();
+  writer->SetValue(Variant("x"), Variant(2));
+  writer->Update();
+  writer->Close();
+  EXPECT_EQ(OpenStatic("select x from T", db.connection_string())->RecordCount(), 2);
+}
+
+TEST(Pool, ServesSeveralThreads) {
+  SqliteFixture db(R"sql(
+    CREATE TABLE T(Id INTEGER PRIMARY KEY, Thread INTEGER);
+    WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 100)
+      INSERT INTO T(Thread) SELECT 0 FROM c;
+  )sql");
+  constexpr int kThreads = 4, kRounds = 25;
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 1; t <= kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      try {
+        for (int round = 0; round < kRounds; ++round) {
+          auto reader = OpenStatic("select * from T where Thread = 0", db.connection_string());
+          if (reader->RecordCount() != 100) ++failures;
+          reader->MoveLast();
+          auto writer = OpenKeyset("select top 1 * from T", db.connection_string());
+          writer->AddNew();
+          writer->SetValue(Variant("Thread"), Variant(t));
+          writer->Update();
+        }
+      } catch (const ScriptError&) {
+        ++failures;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(OpenStatic("select * from T where Thread > 0", db.connection_string())->RecordCount(),
+            kThreads * kRounds);
+}
+
+}  // namespace
+}  // namespace tabrix::adodb

@@ -1,0 +1,69 @@
+// Counting and paging a query without reading all of it: which queries
+// may drop their select list for the count, and where the offset goes.
+#include "host/sql/query_shape.h"
+
+#include <gtest/gtest.h>
+
+namespace tabrix::sql {
+namespace {
+
+TEST(FastCountQuery, DropsTheSelectListAndTheOrder) {
+  struct {
+    const char* sql;
+    const char* count;
+  } cases[] = {
+      {"SELECT a, (SELECT count(*) FROM c WHERE c.p = t.id) FROM t WHERE x = 1 ORDER BY a",
+       "SELECT COUNT(*) FROM (SELECT 1 FROM t WHERE x = 1)"},
+      {"select * from t order by (select 1) desc", "SELECT COUNT(*) FROM (SELECT 1 from t)"},
+      {"select a from t where b in (select b from u group by b order by b limit 3)",
+       "SELECT COUNT(*) FROM (SELECT 1 from t where b in (select b from u group by b order by b "
+       "limit 3))"},
+      {"select a from t where x in (1, 2) -- note\norder by a",
+       "SELECT COUNT(*) FROM (SELECT 1 from t where x in (1, 2))"},
+      {"select a from t;", "SELECT COUNT(*) FROM (SELECT 1 from t)"},
+      {"select max_value, counter from t", "SELECT COUNT(*) FROM (SELECT 1 from t)"},
+  };
+  for (const auto& c : cases) {
+    auto count = FastCountQuery(c.sql);
+    ASSERT_TRUE(count.has_value()) << c.sql;
+    EXPECT_EQ(*count, c.count) << c.sql;
+  }
+}
+
+TEST(FastCountQuery, RefusesWhatChangesTheCount) {
+  const char* cases[] = {
+      "select distinct a from t",
+      "select a from t group by a",
+      "select a from t having a > 1",
+      "select count(*) from t",
+      "select sum (x) from t",
+      "select a from t union select b from u",
+      "select a from t except select b from u",
+      "select a from t limit 5",
+      "select a from t order by a limit 5 offset 2",
+      "select 1",
+      "with x as (select 1) select * from x",
+      "values (1), (2)",
+      "select row_number() over (order by a) from t",
+  };
+  for (const char* sql : cases) EXPECT_FALSE(FastCountQuery(sql).has_value()) << sql;
+}
+
+TEST(CountQuery, WrapsTheWholeQuery) {
+  EXPECT_EQ(CountQuery("select distinct a from t order by a; -- end"),
+            "SELECT COUNT(*) FROM (select distinct a from t order by a)");
+}
+
+TEST(WindowQuery, AppendsTheOffsetOrWrapsALimitedQuery) {
+  SqliteDialect sqlite;
+  EXPECT_EQ(WindowQuery("select a from t order by a", 40, sqlite),
+            "select a from t order by a LIMIT -1 OFFSET 40");
+  EXPECT_EQ(WindowQuery("select a from t -- c", 1, sqlite), "select a from t LIMIT -1 OFFSET 1");
+  EXPECT_EQ(WindowQuery("select a from t order by a LIMIT 5;", 2, sqlite),
+            "SELECT * FROM (select a from t order by a LIMIT 5) LIMIT -1 OFFSET 2");
+  Dialect standard;
+  EXPECT_EQ(WindowQuery("select a from t", 3, standard), "select a from t OFFSET 3");
+}
+
+}  // namespace
+}  // namespace tabrix::sql
