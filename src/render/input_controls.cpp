@@ -1,0 +1,182 @@
+// Input controls: the control of one field on the search panel (form kind
+// 1), the update form (2) and the add form (3). A relation marked for
+// drop-downs wins over a value list, which wins over the field's type.
+// Every control is named after the field so the receiving page reads the
+// value back under that name; dates use the date input's lists.
+//
+// Values from the request or the database are HTML-escaped where they are
+// written, so a value survives a round trip through the form; texts that
+// come from the settings (value lists) are written as configured.
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "component/tabrix1.h"
+#include "host/adodb/recordset.h"
+#include "host/html.h"
+#include "host/locale/locale.h"
+#include "host/scripting/dictionary.h"
+#include "host/variant_ops.h"
+#include "render/setting_entries.h"
+
+namespace tabrix {
+
+namespace {
+
+enum FormKind : long { kSearchForm = 1, kUpdateForm = 2, kAddForm = 3 };
+
+// Whether `v` is the number `n` (text that reads as that number counts too).
+bool IsNumber(const Variant& v, long n) {
+  return !v.IsNull() && IsNumeric(v) && ToDouble(v) == static_cast<double>(n);
+}
+
+std::string SelectOpening(const std::string& field) {
+  return "<select name=\"" + field + "\" class=\"select\">";
+}
+
+constexpr std::string_view kNoChoiceOption = "<option value=\"\">Select</option>";
+
+// The ADO type groups of the controls.
+constexpr long kLongTextTypes[] = {201, 203};
+constexpr long kTextTypes[] = {129, 200, 204, 12, 202, 130};
+constexpr long kNumberTypes[] = {17, 11, 20, 128, 14, 5, 6, 72, 9, 3, 4, 2, 131};
+
+template <size_t N>
+bool InGroup(const long (&group)[N], long type) {
+  return std::find(std::begin(group), std::end(group), type) != std::end(group);
+}
+
+// The type number of `field_type`, or -1 when it is no number at all (such
+// a type matches no control).
+long TypeNumber(const Variant& field_type) {
+  if (field_type.IsNull() || field_type.IsEmpty() || !IsNumeric(field_type)) return -1;
+  double d = ToDouble(field_type);
+  long t = static_cast<long>(d);
+  return static_cast<double>(t) == d ? t : -1;
+}
+
+}  // namespace
+
+Variant Tabrix1::InputKoyF(const Variant& FieldName, const Variant& FieldType, const Variant& Tip) {
+  std::string field = ConcatText(FieldName);
+
+  // The value to show: the request's, else on the update form the stored
+  // one; anything empty becomes "".
+  Variant value = Param(field);
+  if (IsEmptyText(value) && IsNumber(Tip, kUpdateForm)) value = RsValue(FieldName);
+  if (IsEmptyText(value)) value = Variant("");
+  std::string value_text = ToText(value);
+
+  // A relation marked "yes" offers the related rows.
+  Variant relation = GetRelation(CurrentTable, FieldName);
+  if (ToDouble(relation) > 0) {
+    long n = ToLong(relation);
+    std::string key = render::EntryKey("set_relation", n);
+    std::vector<std::string> parts = render::EntryPositions(*this, "set_relation", n);
+    if (FoldCase(render::RequirePosition(parts, 4, key, "drop-down switch (position 4)")) ==
+        "yes") {
+      const std::string& related_table = parts[1];
+      const std::string& key_field =
+          render::RequirePosition(parts, 2, key, "key field (position 2)");
+      const std::string& caption = render::RequirePosition(parts, 3, key, "caption (position 3)");
+      adodb::Recordset& rows = ObjectAs<adodb::Recordset>(Rs2);
+      OpenRecordset(rows,
+                    "select " + key_field + " as id, " + caption + " as cap from [" +
+                        related_table + "] order by " + caption,
+                    adodb::kStatic, adodb::kReadOnly);
+      Write(SelectOpening(field));
+      Write(kNoChoiceOption);
+      while (!rows.Eof()) {
+        // A Null key cannot be offered: it raises 94.
+        std::string id = ToText(rows.Value(Variant("id")));
+        std::string cap = ConcatText(rows.Value(Variant("cap")));
+        Write("<option value=\"" + HtmlEscape(id) + "\"" + (id == value_text ? " selected" : "") +
+              ">" + HtmlEscape(cap) + "</option>");
+        rows.MoveNext();
+      }
+      Write("</select>");
+      rows.Close();
+      return Variant();
+    }
+  }
+
+  // The first value list that names the field offers its pairs.
+  std::string any_table_name = FoldCase("*." + field);
+  std::string this_table_name = FoldCase(ConcatText(CurrentTable) + "." + field);
+  for (long n = 1; n <= render::kMaxNumberedEntry; ++n) {
+    if (!render::EntryExists(*this, "set_select", n)) break;
+    std::string key = render::EntryKey("set_select", n);
+    std::vector<std::string> parts = render::EntryPositions(*this, "set_select", n);
+    std::string names = FoldCase(render::RequirePosition(parts, 0, key, "field (position 0)"));
+    if (names != any_table_name && names != this_table_name) continue;
+    Write(SelectOpening(field));
+    Write(kNoChoiceOption);
+    size_t pairs = (parts.size() - 1) / 2;
+    for (size_t j = 1; j <= pairs; ++j) {
+      const std::string& choice = parts[2 * j - 1];
+      Write("<option value=\"" + choice + "\"" + (choice == value_text ? " selected" : "") + ">" +
+            parts[2 * j] + "</option>");
+    }
+    Write("</select>");
+    return Variant();
+  }
+
+  long type = TypeNumber(FieldType);
+  if (InGroup(kLongTextTypes, type)) {
+    Write("<textarea name=\"" + field + "\" class=\"select\" cols=\"50\" rows=\"8\">" +
+          HtmlEscape(value_text) + "</textarea>");
+    return Variant();
+  }
+  if (InGroup(kTextTypes, type) || InGroup(kNumberTypes, type)) {
+    if (InGroup(kNumberTypes, type) && value_text.empty() && IsNumber(Tip, kAddForm))
+      value_text = "0";
+    Write("<input type=\"textbox\" name=\"" + field + "\" value=\"" + HtmlEscape(value_text) +
+          "\" size=\"25\">");
+    return Variant();
+  }
+  if (type != adodb::kDate && type != adodb::kDBTimeStamp) return Variant();
+
+  // Dates: day, month and year; with hour and minute for date-and-time.
+  Variant kind(type == adodb::kDBTimeStamp ? 2 : 1);
+  auto request_parts = [&](const std::string& base) {
+    return std::vector<Variant>{Param(base + "_d"), Param(base + "_m"), Param(base + "_y"),
+                                Param(base + "_h"), Param(base + "_i")};
+  };
+  auto select_date = [&](const std::string& base, const Variant& date_kind,
+                         std::vector<Variant> parts) {
+    DateSelectKoy(Variant(base), date_kind, parts[0], parts[1], parts[2], parts[3], parts[4]);
+  };
+
+  if (IsNumber(Tip, kSearchForm)) {
+    // A range that applies only when ticked; both ends are whole days.
+    Variant ticked = Param(field);
+    bool checked = ticked.IsString() && ticked.string() == "E";
+    Write("<input type=\"checkbox\" name=\"" + field + "\" value=\"E\"" +
+          (checked ? " checked" : "") + ">");
+    select_date(field + "1", Variant(1), request_parts(field + "1"));
+    Write("<br>&nbsp;&nbsp;/&nbsp;&nbsp;");
+    select_date(field + "2", Variant(1), request_parts(field + "2"));
+  } else if (IsNumber(Tip, kUpdateForm)) {
+    std::vector<Variant> parts(5);
+    if (!IsEmptyText(Param(field + "_d"))) {
+      parts = request_parts(field);
+    } else if (Variant stored = RsValue(FieldName); !IsEmptyText(stored)) {
+      CivilTime t = SplitDate(ToDate(stored));
+      parts = {Variant(t.day), Variant(t.month), Variant(t.year), Variant(t.hour),
+               Variant(t.minute)};
+    }
+    select_date(field, kind, std::move(parts));
+  } else if (IsNumber(Tip, kAddForm)) {
+    select_date(field, kind, request_parts(field));
+  }
+  return Variant();
+}
+
+Variant Tabrix1::InputKoy(const Variant& FNo, const Variant& Tip) {
+  auto& names = ObjectAs<scripting::Dictionary>(FieldNames);
+  auto& types = ObjectAs<scripting::Dictionary>(FieldTypes);
+  return InputKoyF(names.Get(FNo), types.Get(FNo), Tip);
+}
+
+}  // namespace tabrix
