@@ -1,0 +1,118 @@
+// The list page of one table: heading, hidden fields that carry the page's
+// state through the form, search panel, and, once the form was submitted
+// ("go"), the counted and paged results with their action bar.
+#include <string>
+
+#include "component/tabrix1.h"
+#include "host/html.h"
+#include "host/scripting/dictionary.h"
+#include "host/text/case_fold.h"
+#include "host/variant_ops.h"
+#include "pages/list_page_parts.h"
+
+namespace tabrix {
+
+namespace list_page {
+
+long FieldTotal(const Tabrix1& page) {
+  return static_cast<long>(ToDouble(page.FieldCount));
+}
+
+Variant FieldName(const Tabrix1& page, long i) {
+  return ObjectAs<scripting::Dictionary>(page.FieldNames).Get(Variant(i));
+}
+
+Variant FieldType(const Tabrix1& page, long i) {
+  return ObjectAs<scripting::Dictionary>(page.FieldTypes).Get(Variant(i));
+}
+
+Variant FieldCaptionOf(const Tabrix1& page, long i) {
+  return ObjectAs<scripting::Dictionary>(page.FieldCaptions).Get(Variant(i));
+}
+
+std::string NumberText(double n) { return ConcatText(Variant(n)); }
+
+bool Granted(const Variant& answer) { return ToBool(answer); }
+
+bool IsListItem(const Variant& list, const Variant& name) {
+  std::string haystack = ",";
+  haystack += ConcatText(list);
+  haystack += ",";
+  std::string needle = ",";
+  needle += ConcatText(name);
+  needle += ",";
+  return text::InStr(1, text::FoldedCodePoints(haystack), text::FoldedCodePoints(needle)) > 0;
+}
+
+namespace {
+
+// The results: the counted window of rows and the bars around the grid.
+void WriteResults(Tabrix1& page, const std::string& query, ListState& state) {
+  OpenPageWindow(page, query, state);
+  WriteSummaryBar(page, state);
+  WriteGrid(page, state);
+  WritePagingBar(page, state);
+  WriteActionBar(page, state);
+}
+
+}  // namespace
+
+}  // namespace list_page
+
+Variant Tabrix1::Search(const Variant& GTName) {
+  using namespace list_page;
+  ALLPagesBegin();
+  CurrentTable = GTName;
+  // A user who may not view the table gets the redirect alone: nothing of
+  // the table is read or written, not even its field list, and the page is
+  // not remembered as the last one.
+  if (!Granted(YetkiKontrol(CurrentTable, Variant("V")))) {
+    ResponseObject().Redirect("Login.asp?msg=Y");
+    return Variant();
+  }
+  GetTableSpesific(CurrentTable);
+  GetFieldList(CurrentTable);
+
+  ListState state;
+  state.per_page = RequestNumber(*this, "c", "records per page", 50);
+  state.page = RequestNumber(*this, "p", "page number", 1);
+  state.criteria += SearchCriteria(*this);
+  PageCaption = Variant("<b>" + ConcatText(TableCaption));
+  std::string table = ConcatText(CurrentTable);
+  std::string query = "select " + ConcatText(SelectFieldList(CurrentTable)) + " from [" + table +
+                      "] WHERE " + state.criteria;
+  state.sort = SortColumn(*this);
+  state.dir = SortDirection(*this);
+  if (Granted(YetkiKontrol(CurrentTable, Variant("A")))) CaptionAppend = Variant("");
+  CaptionInclude();
+
+  // The form opens inside a table that closes at once; the form itself stays
+  // open around the panel and the results.
+  Write("    <table class=\"none\">");
+  Write("  <form action=\"Search.asp\" method=\"get\" name=\"form1\">");
+  Write("</table>");
+  Write("  <input type=\"hidden\" name=\"go\" value=\"1\">");
+  Write("  <input type=\"hidden\" name=\"t\" value=\"" + HtmlEscape(ConcatText(Param("t"))) +
+        "\">");
+  Write("  <input type=\"hidden\" name=\"o\" value=\"" + state.sort + "\">");
+  Write("  <input type=\"hidden\" name=\"o2\" value=\"" + state.dir + "\">");
+  if (IsEmptyText(Param("hf"))) WriteSearchPanel(*this);
+  if (!IsEmptyText(Param("go"))) WriteResults(*this, query, state);
+  Write("</form>");
+
+  if (Granted(YetkiKontrol(CurrentTable, Variant("A")))) {
+    std::string code = ServerObject().URLEncode(ConcatText(Setting("code_" + table)));
+    Write("<A href='Add.asp?t=" + code +
+          "' class='link2'><img src='images/co_addnew.gif' border='0' align='absmiddle'></a>");
+  }
+
+  tabrix::Request& request = RequestObject();
+  Variant address(ConcatText(request.ServerVariables("SCRIPT_NAME")) + "?" +
+                  ConcatText(request.ServerVariables("QUERY_STRING")));
+  SessionObject().SetValue("lastpage", address);
+  SessionObject().SetValue("lastsearch", SessionObject().Value("lastpage"));
+  ALLPagesEnd();
+  return Variant();
+}
+
+}  // namespace tabrix

@@ -1,0 +1,96 @@
+// The pieces of the list page, Tabrix1::Search, one file per topic.
+//
+// list_page.cpp runs the page: permission, heading, hidden fields, and the
+// order of the pieces. list_query.cpp turns the request into the list query
+// and positions the page recordset on the page's window of rows;
+// list_grid.cpp writes the summary bar and the grid; list_paging.cpp the
+// paging bar; list_search_panel.cpp the search panel; list_action_bar.cpp
+// the bar of bulk actions under the grid. Every piece writes through the
+// object's Response, in the order Search calls it, and raises the error of
+// whatever fails without catching it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "component/tabrix1.h"
+
+namespace tabrix::list_page {
+
+// What the page knows while it is written.
+struct ListState {
+  double per_page = 50;        // request "c"
+  double page = 1;             // request "p", lowered to `pages` once counted
+  std::string criteria = "1=1";
+  std::string sort = "1";      // a field name of the table, or "1"
+  std::string dir = "Desc";    // "Asc" or "Desc"
+  std::int64_t record_count = 0;
+  double pages = 0;
+  double rows = 0;             // the grid's row counter after its loop: rows written + 1
+  // Whether field i (1-based; [0] unused) is a column of the grid; filled by
+  // the grid head and reused by its rows so both test each field once.
+  std::vector<bool> grid_columns;
+};
+
+// --- Field list of the current table (FieldCount, FieldNames, ...) ---
+
+// The number of fields of the current table (0 before any GetFieldList).
+long FieldTotal(const Tabrix1& page);
+// Item `i` of FieldNames / FieldTypes / FieldCaptions; reads without adding.
+Variant FieldName(const Tabrix1& page, long i);
+Variant FieldType(const Tabrix1& page, long i);
+Variant FieldCaptionOf(const Tabrix1& page, long i);
+
+// A number as the page writes it for people: the regional plain text.
+std::string NumberText(double n);
+// Whether a permission check's answer is True.
+bool Granted(const Variant& answer);
+// Whether the comma list `list` has `name` as an item, ignoring case.
+bool IsListItem(const Variant& list, const Variant& name);
+
+// --- list_query.cpp ---
+
+// Request item `name` as a double, or `fallback` when it is empty. Text that
+// is not a number raises 13 naming the item and `meaning`.
+double RequestNumber(const Tabrix1& page, std::string_view name, std::string_view meaning,
+                     double fallback);
+// The conditions the request's field items add to "1=1", each " AND (...)".
+std::string SearchCriteria(Tabrix1& page);
+// The sort column: the field named exactly (case matters) by request "o",
+// else "1".
+std::string SortColumn(const Tabrix1& page);
+// "Asc" when request "o2" is exactly "Asc", else "Desc".
+std::string SortDirection(const Tabrix1& page);
+// Opens Rs (static, read-only) on `query` sorted by the state, counts the
+// records and pages, lowers the page to the last one and moves Rs to the
+// page's first row. Raises 11 for a page size of 0, after the query ran.
+void OpenPageWindow(Tabrix1& page, const std::string& query, ListState& state);
+
+// --- list_grid.cpp ---
+
+// The bar with the record count and the page-size selector ("set_pagers").
+void WriteSummaryBar(Tabrix1& page, const ListState& state);
+// The grid: head, foot and up to `per_page` rows from Rs; sets
+// state.grid_columns and state.rows.
+void WriteGrid(Tabrix1& page, ListState& state);
+
+// --- list_paging.cpp ---
+
+// The start of the bar under the grid: page links around the current page
+// and the hidden "p"; the action bar finishes its row and table.
+void WritePagingBar(Tabrix1& page, const ListState& state);
+
+// --- list_search_panel.cpp ---
+
+// The box of search controls, one per offered field.
+void WriteSearchPanel(Tabrix1& page);
+
+// --- list_action_bar.cpp ---
+
+// "Select All", the drop-down of the actions that apply to the table, the
+// button that posts the selection to Action.asp, and the selection script.
+void WriteActionBar(Tabrix1& page, const ListState& state);
+
+}  // namespace tabrix::list_page

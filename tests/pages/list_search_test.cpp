@@ -1,0 +1,179 @@
+// The search side of the list page: the criteria the request's field items
+// add to the list query (and the rows they let through on a real database),
+// the search panel, and the action bar under the grid.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "host/locale/locale.h"
+#include "pages/list_page_fixture.h"
+
+namespace tabrix {
+namespace {
+
+using testing::Cut;
+using testing::ListPage;
+
+constexpr const char* kOrders = R"sql(
+  create table Orders (Id integer primary key, Name text, City varchar(20), Price real,
+                       OrderDate date, Photo blob);
+  insert into Orders values
+    (1, 'Ann', 'Berlin', 12.5, '2008-06-04', x'00'),
+    (2, 'O''Hara', 'Bonn', 0, '2008-06-05', null),
+    (3, 'Cid', 'Köln', 7, '2008-06-28', null),
+    (4, 'Dan', 'Bern', 12.5, '2008-06-29', null);
+)sql";
+
+constexpr const char* kSelect =
+    "select [Id],[Name],[City],[Price],[OrderDate],[Photo] from [Orders] WHERE 1=1";
+
+// The record ids the grid shows, in order.
+std::vector<int> ShownIds(const std::string& out) {
+  std::vector<int> ids;
+  static const std::regex kRowHead("id=\"r1\"><A href=\"Info\\.asp\\?t=ORD&id=(\\d+)\"");
+  for (std::sregex_iterator it(out.begin(), out.end(), kRowHead), end; it != end; ++it)
+    ids.push_back(std::stoi((*it)[1]));
+  return ids;
+}
+
+TEST(ListCriteria, EachFieldItemAddsTheConditionOfItsTypeGroup) {
+  struct Case {
+    const char* items;
+    const char* conditions;
+    std::vector<int> ids;
+  };
+  const Case cases[] = {
+      {"City=Ber", " AND (City like '%Ber%')", {1, 4}},
+      {"City=bER", " AND (City like '%bER%')", {1, 4}},  // like ignores case
+      {"Name=O'Hara", " AND (Name like '%O''Hara%')", {2}},
+      {"Price=12.5", " AND (Price= 12.5)", {1, 4}},
+      {"Price=abc", " AND (Price= 0)", {2}},  // text for a number becomes 0
+      {"OrderDate=E&OrderDate1_y=2008&OrderDate1_m=6&OrderDate1_d=5&OrderDate2_y=2008&"
+       "OrderDate2_m=06&OrderDate2_d=28",
+       " AND (OrderDate between '2008-6-5' and '2008-6-28 23:59:59.998')", {2, 3}},
+      // The switch alone, with only a start date: the range ends at 0-0-0.
+      {"OrderDate=x&OrderDate1_y=2008&OrderDate1_m=6&OrderDate1_d=5",
+       " AND (OrderDate between '2008-6-5' and '0-0-0 23:59:59.998')", {}},
+      {"OrderDate1_y=2008&OrderDate1_m=6&OrderDate1_d=5", "", {1, 2, 3, 4}},  // switched off
+      {"Photo=x", "", {1, 2, 3, 4}},  // long binary: never a condition
+      {"Price=&Name=", "", {1, 2, 3, 4}},
+      // Joined with AND in field order, whatever the order of the items.
+      {"Price=12.5&City=Ber", " AND (City like '%Ber%') AND (Price= 12.5)", {1, 4}},
+  };
+  for (const Case& c : cases) {
+    ListPage page(kOrders);
+    std::string out = page.Run(std::string("go=1&hf=1&o=Id&o2=Asc&") + c.items);
+    EXPECT_EQ(page.ListQueries(),
+              std::vector<std::string>{std::string(kSelect) + c.conditions + " ORDER BY Id Asc"})
+        << c.items;
+    EXPECT_EQ(ShownIds(out), c.ids) << c.items;
+  }
+}
+
+class ListCriteriaRegional : public ::testing::Test {
+ protected:
+  void TearDown() override { Locale::SetCurrent("en-US"); }
+};
+
+TEST_F(ListCriteriaRegional, ANumberGoesIntoTheQueryInTheInvariantForm) {
+  Locale::SetCurrent("de-DE");
+  ListPage page(kOrders);
+  std::string out = page.Run("go=1&hf=1&o=Id&o2=Asc&Price=12%2C5");
+  ASSERT_EQ(page.ListQueries().size(), 1u);
+  EXPECT_NE(page.ListQueries()[0].find(" AND (Price= 12.5) ORDER BY"), std::string::npos)
+      << page.ListQueries()[0];
+  EXPECT_EQ(ShownIds(out), (std::vector<int>{1, 4}));
+}
+
+TEST(ListSearchPanel, OffersListedViewableFieldsWithTheirControls) {
+  ListPage page(R"sql(
+    create table Orders (Id integer primary key, Name text, City text);
+  )sql");
+  page.Set("set_Orders_search", Variant("city,NAME"));
+  std::string out = page.Run("t=ORD&City=Ber");
+  const std::string cell =
+      "<td valign=\"top\" class=\"none\" width=\"200\" bgcolor=\"#FFFFFF\">";
+  EXPECT_EQ(
+      Cut(out, "<a href=\"#\" onclick=\"OpenClose('divarama');\">", "</div>"),
+      "<a href=\"#\" onclick=\"OpenClose('divarama');\"><img src=\"images/ico_ara.gif\" "
+      "border=\"0\" align=\"absmiddle\" vspace=\"6\"></a> Search <br>"
+      "<div id=\"divarama\" style=\"display:;position:absolute; background-color: #ffffff; "
+      "border: 1px solid #AAAAAA; padding:10px;\" class=\"cantvisible\">"
+      "<table class=\"none\" width=\"370\">    <thead>    <tr>"
+      "        <td class=\"none\" height=\"30\">Search criterias:</td>    </tr>    </thead>"
+      "</table>"
+      "<table border=\"0\" cellspacing=\"3\" cellpadding=\"5\" width=\"370\" "
+      "style=\"border-color:#ffffff\">    <thead>    <tr>"
+      "</tr><tr>"  // Id is not offered: an empty row
+      "<th align=\"left\" width=\"170\" valign=\"top\">&nbsp;Name:</th>" +
+          cell + "<input type=\"textbox\" name=\"Name\" value=\"\" size=\"25\"></td></tr><tr>"
+          "<th align=\"left\" width=\"170\" valign=\"top\">&nbsp;City:</th>" +
+          cell +
+          "<input type=\"textbox\" name=\"City\" value=\"Ber\" size=\"25\"></td>"
+          "</tr><tr class='odd'>"
+          "    </tr>    </thead></table>"
+          "<table class=\"none\" width=\"370\">    <thead>    <tr>"
+          "        <td class=\"none\"><input type=\"image\" src=\"images/but_search.gif\"></td>"
+          "        <td align=\"right\" class=\"none\">Close <A href=\"#\" "
+          "onclick=\"OpenClose('divarama');\"><img src=\"images/ico_close.gif\" border=\"0\" "
+          "align=\"absmiddle\"></A></td>    </tr>    </thead></table>"
+          "</div>");
+}
+
+TEST(ListSearchPanel, ShadesTheRowAfterEverySecondThenFourthOfferedField) {
+  struct Case {
+    const char* search;      // "set_Orders_search"
+    const char* cant_field;  // the user's field deny-list
+    const char* rows;        // per field: "o" a shaded row follows, "-" a plain one
+  };
+  const Case cases[] = {
+      {"", "", "-o---o"},
+      {"A,B,D", "", "-oo---"},  // fields not offered still close a row
+      {"", "Orders.B[V]", "--o---"},
+  };
+  static const std::regex kRowBreak("</tr><tr( class='odd')?>");
+  for (const Case& c : cases) {
+    ListPage page(R"sql(
+      create table Orders (A integer primary key, B text, C text, D text, E text, F text);
+    )sql");
+    page.Set("set_Orders_search", Variant(c.search));
+    page.Set("set_user1_CantField", Variant(c.cant_field));
+    std::string out = page.Run("t=ORD");
+    std::string rows;
+    for (std::sregex_iterator it(out.begin(), out.end(), kRowBreak), end; it != end; ++it)
+      rows += (*it)[1].matched ? "o" : "-";
+    EXPECT_EQ(rows, c.rows) << c.search << " / " << c.cant_field;
+  }
+}
+
+TEST(ListActionBar, ListsTheActionsThatApplyUpToTheFirstMissingDefinition) {
+  ListPage page(kOrders);
+  page.Set("set_action1", Variant("Delete,V,Orders"));
+  page.Set("set_action2", Variant("Archive,X,ALL"));  // the user lacks X
+  page.Set("set_action3", Variant("Print,V,ALL"));
+  page.Set("set_action5", Variant("Never,V,ALL"));    // after the gap
+  std::string out = page.Run("go=1&hf=1&c=3");
+  EXPECT_NE(out.find("<select size=\"1\" name=\"a\"><option value=\"1\">Delete</option>"
+                     "<option value=\"3\">Print</option>        </select>"),
+            std::string::npos);
+  // The script walks exactly the boxes the grid wrote.
+  EXPECT_NE(out.find("id=\"check3\""), std::string::npos);
+  EXPECT_NE(out.find("for(i=1;i<=3;i++)"), std::string::npos);
+
+  ListPage none(kOrders);
+  out = none.Run("go=1&hf=1");
+  EXPECT_NE(out.find("<select size=\"1\" name=\"a\">        </select>"), std::string::npos);
+}
+
+TEST(ListActionBar, AStoredEmptyDefinitionIsNoEndOfTheListButAnError) {
+  ListPage page(kOrders);
+  page.Set("set_action1", Variant("Delete,V,Orders"));
+  page.Set("set_action2", Variant(""));
+  EXPECT_EQ(page.ErrorOf("go=1&hf=1"), kErrSubscript);
+  EXPECT_TRUE(page.output().ends_with("<option value=\"1\">Delete</option>"));
+}
+
+}  // namespace
+}  // namespace tabrix
