@@ -12,6 +12,9 @@
 #include "host/variant_ops.h"
 #include "support/component_harness.h"
 #include "support/sqlite_fixture.h"
+#include "support/error_number.h"
+
+using tabrix::testing::ErrorNumberOf;
 
 namespace tabrix {
 namespace {
@@ -24,14 +27,6 @@ constexpr const char* kSchema = R"sql(
   create table Empty (A integer, B text);
 )sql";
 
-long ErrorNumberOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const ScriptError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 scripting::Dictionary& Map(const Variant& v) { return ObjectAs<scripting::Dictionary>(v); }
 

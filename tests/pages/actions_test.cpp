@@ -7,6 +7,9 @@
 #include <functional>
 
 #include "support/component_harness.h"
+#include "support/error_number.h"
+
+using tabrix::testing::ErrorNumberOf;
 
 namespace tabrix {
 namespace {
@@ -71,14 +74,6 @@ TEST(ActionName, ReturnsTheFirstFieldAsStored) {
   }
 }
 
-long ErrorNumberOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const ScriptError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 TEST(ActionDefinitions, IncompleteDefinitionsRaiseIndexErrors) {
   struct ErrorCase {

@@ -17,6 +17,9 @@
 #include "render/select_lists.h"
 #include "support/component_harness.h"
 #include "support/sqlite_fixture.h"
+#include "support/error_number.h"
+
+using tabrix::testing::ErrorNumberOf;
 
 namespace tabrix {
 namespace {
@@ -40,14 +43,6 @@ constexpr const char* kShop = R"sql(
 
 constexpr long kSearch = 1, kUpdate = 2, kAdd = 3;
 
-long ErrorNumberOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const ScriptError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 // The shop database, the page frame begun for table Orders, and the clock
 // fixed at 2031-07-04 09:05.

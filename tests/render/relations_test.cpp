@@ -13,6 +13,9 @@
 #include "host/variant_ops.h"
 #include "support/component_harness.h"
 #include "support/sqlite_fixture.h"
+#include "support/error_number.h"
+
+using tabrix::testing::ErrorNumberOf;
 
 namespace tabrix {
 namespace {
@@ -34,15 +37,6 @@ void SetFieldNames(Tabrix1& object, const std::vector<std::string>& names) {
   object.FieldCount = Variant(static_cast<double>(names.size()));
 }
 
-long ErrorNumberOf(const std::function<void()>& call, std::string* description = nullptr) {
-  try {
-    call();
-  } catch (const ScriptError& e) {
-    if (description != nullptr) *description = e.description();
-    return e.number();
-  }
-  return 0;
-}
 
 TEST(GetRelation, FindsTheFirstEntryThatAppliesToTheField) {
   struct Case {

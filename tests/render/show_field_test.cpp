@@ -14,6 +14,9 @@
 #include "host/variant_ops.h"
 #include "support/component_harness.h"
 #include "support/sqlite_fixture.h"
+#include "support/error_number.h"
+
+using tabrix::testing::ErrorNumberOf;
 
 namespace tabrix {
 namespace {
@@ -38,14 +41,6 @@ Variant Date(int year, int month, int day, int hour = 0, int minute = 0, int sec
   return Variant(MakeDate({year, month, day, hour, minute, second}));
 }
 
-long ErrorNumberOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const ScriptError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 TEST(ShowField, WritesTheValueByTheFieldType) {
   struct Case {

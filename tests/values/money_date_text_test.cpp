@@ -11,7 +11,7 @@
 namespace tabrix {
 namespace {
 
-using testing::ErrorOf;
+using testing::ErrorNumberOf;
 // Each test may switch the regional settings; en-US comes back afterwards.
 using MoneyText = testing::RegionalTest;
 using DateText = testing::RegionalTest;
@@ -58,7 +58,7 @@ TEST_F(MoneyText, FiyatGosterGivesTheNumber0ForAnEmptyAmount) {
     for (const Variant& empty : {Variant(), Variant::Null(), Variant("")}) {
       EXPECT_TRUE(h.object().FiyatGoster(empty).Identical(Variant(0))) << locale;
     }
-    EXPECT_EQ(ErrorOf([&] { h.object().FiyatGoster(Variant("ten")); }), kErrTypeMismatch);
+    EXPECT_EQ(ErrorNumberOf([&] { h.object().FiyatGoster(Variant("ten")); }), kErrTypeMismatch);
   }
 }
 
@@ -87,7 +87,7 @@ TEST_F(MoneyText, FiyatYazRoundsToTheRegionalFormat) {
     ASSERT_TRUE(result.IsString()) << c.locale << " " << c.expected;
     EXPECT_EQ(result.string(), c.expected) << c.locale;
   }
-  EXPECT_EQ(ErrorOf([&] { h.object().FiyatYaz(Variant("ten")); }), kErrTypeMismatch);
+  EXPECT_EQ(ErrorNumberOf([&] { h.object().FiyatYaz(Variant("ten")); }), kErrTypeMismatch);
 }
 
 TEST_F(DateText, TarihYazWritesDayMonthNameYearAndTime) {
@@ -124,9 +124,9 @@ TEST_F(DateText, TarihYazRejectsNullAndValuesThatAreNoDate) {
   testing::ComponentHarness h;
   using DateMethod = Variant (Tabrix1::*)(const Variant&);
   for (DateMethod method : {&Tabrix1::TarihYaz, &Tabrix1::TarihYazB, &Tabrix1::TarihYazK}) {
-    EXPECT_EQ(ErrorOf([&] { (h.object().*method)(Variant::Null()); }), kErrInvalidNull);
-    EXPECT_EQ(ErrorOf([&] { (h.object().*method)(Variant("yesterday")); }), kErrTypeMismatch);
-    EXPECT_EQ(ErrorOf([&] { (h.object().*method)(Variant("2004-02-30")); }), kErrTypeMismatch);
+    EXPECT_EQ(ErrorNumberOf([&] { (h.object().*method)(Variant::Null()); }), kErrInvalidNull);
+    EXPECT_EQ(ErrorNumberOf([&] { (h.object().*method)(Variant("yesterday")); }), kErrTypeMismatch);
+    EXPECT_EQ(ErrorNumberOf([&] { (h.object().*method)(Variant("2004-02-30")); }), kErrTypeMismatch);
   }
 }
 

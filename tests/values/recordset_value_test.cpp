@@ -13,7 +13,7 @@
 namespace tabrix {
 namespace {
 
-using testing::ErrorOf;
+using testing::ErrorNumberOf;
 
 constexpr const char* kPeople = R"sql(
   CREATE TABLE people (
@@ -63,13 +63,13 @@ TEST_F(PageRecordset, RsValueGivesTheCurrentRecordsValues) {
 
 TEST_F(PageRecordset, RsValueFailsWhereThereIsNoSuchFieldOrNoRecord) {
   Tabrix1& o = h_.object();
-  EXPECT_EQ(ErrorOf([&] { o.RsValue(Variant("nickname")); }), kErrItemNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { o.RsValue(Variant("nickname")); }), kErrItemNotFound);
   ObjectAs<adodb::Recordset>(o.Rs).MoveLast();
   ObjectAs<adodb::Recordset>(o.Rs).MoveNext();
-  EXPECT_EQ(ErrorOf([&] { o.RsValue(Variant("name")); }), kErrNoCurrentRecord);
+  EXPECT_EQ(ErrorNumberOf([&] { o.RsValue(Variant("name")); }), kErrNoCurrentRecord);
 
   Tabrix1 without_recordset;
-  EXPECT_EQ(ErrorOf([&] { without_recordset.RsValue(Variant("name")); }), kErrObjectRequired);
+  EXPECT_EQ(ErrorNumberOf([&] { without_recordset.RsValue(Variant("name")); }), kErrObjectRequired);
 }
 
 TEST(CheckStr, MakesTextThatReadsBackUnchangedFromAQuotedLiteral) {

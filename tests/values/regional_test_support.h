@@ -4,21 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "host/error.h"
 #include "host/locale/locale.h"
+#include "support/error_number.h"
 
 namespace tabrix::testing {
-
-// The error number `call` raises; 0 when it returns.
-template <class Call>
-long ErrorOf(Call&& call) {
-  try {
-    call();
-  } catch (const ScriptError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 // For tests that switch the regional settings: en-US again after each.
 class RegionalTest : public ::testing::Test {

@@ -14,7 +14,7 @@
 namespace tabrix {
 namespace {
 
-using testing::ErrorOf;
+using testing::ErrorNumberOf;
 // CheckNum's tests switch the regional settings; en-US comes back afterwards.
 using CheckNum = testing::RegionalTest;
 
@@ -46,7 +46,7 @@ TEST(CheckStr, DoublesApostrophesAndBars) {
     ASSERT_TRUE(result.IsString()) << Show(c.in);
     EXPECT_EQ(result.string(), c.expected) << Show(c.in);
   }
-  EXPECT_EQ(ErrorOf([&] { h.object().CheckStr(Variant::Null()); }), kErrInvalidNull);
+  EXPECT_EQ(ErrorNumberOf([&] { h.object().CheckStr(Variant::Null()); }), kErrInvalidNull);
 }
 
 TEST(IfNull, GivesTheDefaultOnlyForEmptyValues) {
@@ -133,11 +133,11 @@ TEST(RoundNull, RoundsHalfToEvenOnTheDecimalDigits) {
 
 TEST(RoundNull, RejectsNegativeAndMissingDecimals) {
   testing::ComponentHarness h;
-  EXPECT_EQ(ErrorOf([&] { h.object().RoundNull(Variant(2.5), Variant(-1)); }),
+  EXPECT_EQ(ErrorNumberOf([&] { h.object().RoundNull(Variant(2.5), Variant(-1)); }),
             kErrInvalidArgument);
-  EXPECT_EQ(ErrorOf([&] { h.object().RoundNull(Variant(2.5), Variant::Null()); }),
+  EXPECT_EQ(ErrorNumberOf([&] { h.object().RoundNull(Variant(2.5), Variant::Null()); }),
             kErrInvalidNull);
-  EXPECT_EQ(ErrorOf([&] { h.object().RoundNull(Variant(2.5), Variant("two")); }),
+  EXPECT_EQ(ErrorNumberOf([&] { h.object().RoundNull(Variant(2.5), Variant("two")); }),
             kErrTypeMismatch);
 }
 
@@ -179,8 +179,8 @@ TEST(GeneratePinCode, DrawsCnLettersFromAToT) {
   EXPECT_NE(h.object().GeneratePinCode(Variant(20)).string(),
             h.object().GeneratePinCode(Variant(20)).string());
 
-  EXPECT_EQ(ErrorOf([&] { h.object().GeneratePinCode(Variant::Null()); }), kErrInvalidNull);
-  EXPECT_EQ(ErrorOf([&] { h.object().GeneratePinCode(Variant("six")); }), kErrTypeMismatch);
+  EXPECT_EQ(ErrorNumberOf([&] { h.object().GeneratePinCode(Variant::Null()); }), kErrInvalidNull);
+  EXPECT_EQ(ErrorNumberOf([&] { h.object().GeneratePinCode(Variant("six")); }), kErrTypeMismatch);
 }
 
 }  // namespace

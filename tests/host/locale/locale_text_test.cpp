@@ -13,6 +13,9 @@
 
 #include "host/locale/locale.h"
 #include "host/variant_ops.h"
+#include "support/error_number.h"
+
+using tabrix::testing::ErrorNumberOf;
 
 namespace tabrix {
 namespace {
@@ -28,14 +31,6 @@ class LocaleTextTest : public ::testing::Test {
   }
 };
 
-long ErrorNumberOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const ScriptError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 DateValue At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
   return MakeDate(CivilTime{y, mo, d, h, mi, s});

@@ -9,18 +9,13 @@
 #include <string>
 
 #include "host/variant_ops.h"
+#include "support/error_number.h"
+
+using tabrix::testing::ErrorNumberOf;
 
 namespace tabrix {
 namespace {
 
-long ErrorNumberOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const ScriptError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 std::string Text(const CivilTime& t) {
   char buf[40];

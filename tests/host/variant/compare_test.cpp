@@ -8,6 +8,9 @@
 #include <string>
 
 #include "host/variant_ops.h"
+#include "support/error_number.h"
+
+using tabrix::testing::ErrorNumberOf;
 
 namespace tabrix {
 namespace {
@@ -17,14 +20,6 @@ class Thing : public Object {
   std::string_view ClassName() const override { return "Thing"; }
 };
 
-long ErrorNumberOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const ScriptError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 struct CompareCase {
   const char* id;

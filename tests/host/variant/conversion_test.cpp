@@ -9,6 +9,9 @@
 
 #include "host/locale/locale.h"
 #include "host/variant_ops.h"
+#include "support/error_number.h"
+
+using tabrix::testing::ErrorNumberOf;
 
 namespace tabrix {
 namespace {
@@ -27,14 +30,6 @@ Variant At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
   return Variant(MakeDate(CivilTime{y, mo, d, h, mi, s}));
 }
 
-long ErrorNumberOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const ScriptError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 class ConversionTest : public ::testing::Test {
  protected:
