@@ -33,6 +33,7 @@ struct Shape {
   bool plain = false;      // one SELECT ... FROM with nothing of kCountChangers
   bool has_limit = false;  // a top-level LIMIT, OFFSET or FETCH
   size_t from = 0;         // byte offset of the top-level FROM
+  size_t where = std::string_view::npos;  // byte offset of the top-level WHERE
   size_t body_end = 0;     // end of the last token before a top-level ORDER BY
   size_t end = 0;          // end of the last token, trailing ";" left out
 };
@@ -87,6 +88,8 @@ Shape Analyze(std::string_view sql) {
       seen_from = true;
       shape.from = token.text.data() - sql.data();
     }
+    if (IsWord(token, "where") && shape.where == std::string_view::npos)
+      shape.where = token.text.data() - sql.data();
     if (IsWord(token, "order") && !seen_order) {
       seen_order = true;
       shape.body_end = previous_end;
@@ -96,13 +99,31 @@ Shape Analyze(std::string_view sql) {
   return shape;
 }
 
+// Whether `condition` is the tautology "1=1" that list queries start with.
+bool IsAlwaysTrue(std::string_view condition) {
+  std::vector<Token> tokens;
+  for (const Token& token : Tokenize(condition))
+    if (!IsTrivia(token)) tokens.push_back(token);
+  return tokens.size() == 3 && tokens[0].kind == TokenKind::kNumber && tokens[0].text == "1" &&
+         IsPunct(tokens[1], "=") && tokens[2].kind == TokenKind::kNumber && tokens[2].text == "1";
+}
+
 }  // namespace
 
 std::optional<std::string> FastCountQuery(std::string_view sql) {
   Shape shape = Analyze(sql);
   if (!shape.plain) return std::nullopt;
+  size_t body_end = shape.body_end;
+  // Without a condition the engine counts from the table's own b-tree,
+  // several times faster than testing "1=1" on every row.
+  if (shape.where != std::string_view::npos && shape.where < body_end &&
+      IsAlwaysTrue(sql.substr(shape.where + 5, body_end - shape.where - 5)))
+    body_end = shape.where;
+  while (body_end > shape.from && (sql[body_end - 1] == ' ' || sql[body_end - 1] == '\t' ||
+                                   sql[body_end - 1] == '\r' || sql[body_end - 1] == '\n'))
+    --body_end;
   return "SELECT COUNT(*) FROM (SELECT 1 " +
-         std::string(sql.substr(shape.from, shape.body_end - shape.from)) + ")";
+         std::string(sql.substr(shape.from, body_end - shape.from)) + ")";
 }
 
 std::string CountQuery(std::string_view sql) {

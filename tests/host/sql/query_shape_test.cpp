@@ -22,6 +22,14 @@ TEST(FastCountQuery, DropsTheSelectListAndTheOrder) {
        "SELECT COUNT(*) FROM (SELECT 1 from t where x in (1, 2))"},
       {"select a from t;", "SELECT COUNT(*) FROM (SELECT 1 from t)"},
       {"select max_value, counter from t", "SELECT COUNT(*) FROM (SELECT 1 from t)"},
+      // A condition that is always true is dropped, so the engine can count fast.
+      {"select [a] from [t] WHERE 1=1 ORDER BY 1 Desc", "SELECT COUNT(*) FROM (SELECT 1 from [t])"},
+      {"select a from t where 1 = 1", "SELECT COUNT(*) FROM (SELECT 1 from t)"},
+      {"select a from t WHERE 1=1 AND (City like '%Ber%') ORDER BY 1 Desc",
+       "SELECT COUNT(*) FROM (SELECT 1 from t WHERE 1=1 AND (City like '%Ber%'))"},
+      {"select a from t where 1=10", "SELECT COUNT(*) FROM (SELECT 1 from t where 1=10)"},
+      {"select a from t where (select 1 where 1=1) = 1",
+       "SELECT COUNT(*) FROM (SELECT 1 from t where (select 1 where 1=1) = 1)"},
   };
   for (const auto& c : cases) {
     auto count = FastCountQuery(c.sql);
