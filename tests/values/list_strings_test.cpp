@@ -83,6 +83,8 @@ TEST(IcindeVarmi, MatchesWholeItemsIgnoringCase) {
       {Variant::Null(), "", true},  // Null counts as ""
       {"Orders,İl", "il", false},   // folding ignores the locale: İ is not i
       {"1,2,3", 2, true},
+      {"a,\xFF", "\xFE", false},  // bytes that are no UTF-8 match only themselves
+      {"a,\xFF", "\xFF", true},
   };
   testing::ComponentHarness h;
   for (const auto& c : cases) {

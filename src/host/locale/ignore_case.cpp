@@ -1,28 +1,18 @@
-// Comparisons that ignore case: simple case folding per code point, with
-// no locale, so a folded text keeps the positions of its original.
-#include <unicode/uchar.h>
-#include <unicode/utf8.h>
-
-#include <cstdint>
+// Comparisons that ignore case, on the position-preserving folding of
+// host/text/case_fold.h, with a fast path for ASCII text.
 #include <vector>
 
 #include "host/locale/locale.h"
+#include "host/text/case_fold.h"
 #include "host/text/utf8.h"
 
 namespace tabrix {
 
 namespace {
 
-// A byte that starts no valid UTF-8 sequence stands for itself as one of
-// these code points, which no valid text decodes to, so it only matches the
-// same byte.
-constexpr char32_t kInvalidByteBase = 0xDC00;
-
-char32_t FoldCodePoint(char32_t cp) {
-  if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') ? cp + ('a' - 'A') : cp;
-  if (cp >= kInvalidByteBase && cp <= kInvalidByteBase + 0xFF) return cp;
-  return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(cp), U_FOLD_CASE_DEFAULT));
-}
+using text::FoldedCodePoints;
+using text::ForEachFolded;
+using text::IsInvalidByteCodePoint;
 
 bool IsAscii(std::string_view s) {
   for (char c : s)
@@ -31,33 +21,6 @@ bool IsAscii(std::string_view s) {
 }
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-// Calls f(folded code point, byte offset, byte length) for each code point.
-template <class F>
-void ForEachFolded(std::string_view s, F f) {
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(s.data());
-  std::int64_t length = static_cast<std::int64_t>(s.size());
-  std::int64_t i = 0;
-  while (i < length) {
-    std::int64_t start = i;
-    UChar32 c;
-    U8_NEXT(bytes, i, length, c);
-    if (c < 0) {
-      i = start + 1;
-      f(kInvalidByteBase + bytes[start], static_cast<size_t>(start), size_t{1});
-    } else {
-      f(FoldCodePoint(static_cast<char32_t>(c)), static_cast<size_t>(start),
-        static_cast<size_t>(i - start));
-    }
-  }
-}
-
-std::u32string FoldedCodePoints(std::string_view s) {
-  std::u32string out;
-  out.reserve(s.size());
-  ForEachFolded(s, [&](char32_t cp, size_t, size_t) { out += cp; });
-  return out;
-}
 
 }  // namespace
 
@@ -69,7 +32,7 @@ std::string FoldCase(std::string_view text) {
     return out;
   }
   ForEachFolded(text, [&](char32_t cp, size_t offset, size_t length) {
-    if (cp >= kInvalidByteBase && cp <= kInvalidByteBase + 0xFF)
+    if (IsInvalidByteCodePoint(cp))
       out.append(text.substr(offset, length));
     else
       text::AppendCodePoint(out, cp);

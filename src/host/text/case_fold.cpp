@@ -2,18 +2,19 @@
 
 #include <unicode/uchar.h>
 
-#include "host/text/utf8.h"
-
 namespace tabrix::text {
 
 char32_t FoldCodePoint(char32_t cp) {
+  if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') ? cp + ('a' - 'A') : cp;
+  if (IsInvalidByteCodePoint(cp)) return cp;
   return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(cp), U_FOLD_CASE_DEFAULT));
 }
 
 std::u32string FoldedCodePoints(std::string_view s) {
-  std::u32string cps = Decode(s);
-  for (char32_t& cp : cps) cp = FoldCodePoint(cp);
-  return cps;
+  std::u32string out;
+  out.reserve(s.size());
+  ForEachFolded(s, [&](char32_t cp, size_t, size_t) { out += cp; });
+  return out;
 }
 
 size_t InStr(size_t start, std::u32string_view haystack, std::u32string_view needle) {
