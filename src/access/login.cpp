@@ -3,6 +3,7 @@
 // regard to letter case; the first matching number wins.
 #include <string>
 
+#include "component/numbered_settings.h"
 #include "component/tabrix1.h"
 #include "host/text/case_fold.h"
 #include "host/text/utf8.h"
@@ -11,8 +12,6 @@
 namespace tabrix {
 
 namespace {
-
-constexpr int kMaxUserNumber = 10000;
 
 // Whether a typed value equals a stored one, ignoring case. Null on either
 // side never matches, as a comparison with Null is never true.
@@ -46,8 +45,8 @@ std::string ReplaceIgnoringCase(const std::string& text, std::string_view marker
 Variant Tabrix1::CheckLogin(const Variant& User, const Variant& Pass, const Variant& M1,
                             const Variant& M2) {
   Session& settings = SessionObject();
-  for (int n = 1; n <= kMaxUserNumber; ++n) {
-    std::string prefix = "set_user" + std::to_string(n);
+  for (long n = 1; n <= kMaxNumberedEntry; ++n) {
+    std::string prefix = EntryKey("set_user", n);
     // Only a number that was never stored ends the list; "" does not.
     if (!settings.Contains(prefix + "_username")) break;
     if (!MatchesIgnoringCase(User, Setting(prefix + "_username")) ||

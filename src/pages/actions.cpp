@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "component/numbered_settings.h"
 #include "component/tabrix1.h"
 #include "host/text/case_fold.h"
 #include "host/variant_ops.h"
@@ -12,38 +13,18 @@ namespace tabrix {
 
 namespace {
 
-// The fields of action `number`'s definition. An empty or missing
-// definition has no fields at all; Null cannot be cut (94).
-std::vector<std::string> ActionFields(const Tabrix1& object, const Variant& number,
-                                      std::string* whole = nullptr) {
-  Variant value = object.Setting("set_action" + ConcatText(number));
-  std::string text = ToText(value);
-  if (whole != nullptr) *whole = text;
-  std::vector<std::string> fields;
-  if (text.empty()) return fields;
-  size_t start = 0;
-  for (size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1)
-    fields.push_back(text.substr(start, comma - start));
-  fields.push_back(text.substr(start));
-  return fields;
-}
-
-const std::string& Field(const std::vector<std::string>& fields, size_t index,
-                         const Variant& number) {
-  if (index >= fields.size()) {
-    RaiseError(kErrSubscript, "action " + ConcatText(number) + " has no field " +
-                                  std::to_string(index) + " in its definition");
-  }
-  return fields[index];
-}
+// The key of action `number` ("set_action" + the number as given: a number
+// or its decimal text).
+std::string ActionKey(const Variant& number) { return "set_action" + ConcatText(number); }
 
 }  // namespace
 
 Variant Tabrix1::ActionThis(const Variant& Ano, const Variant& TName) {
-  std::string whole;
-  std::vector<std::string> fields = ActionFields(*this, Ano, &whole);
-  const std::string& scope = Field(fields, 2, Ano);
-  const std::string& letter = Field(fields, 1, Ano);
+  std::string key = ActionKey(Ano);
+  std::string whole = ToText(Setting(key));
+  std::vector<std::string> fields = SplitAt(whole, ',');
+  const std::string& scope = RequirePosition(fields, 2, key, "tables (field 2)");
+  const std::string& letter = RequirePosition(fields, 1, key, "permission letter (field 1)");
   // The table is searched in the whole definition, name and letter included.
   bool applies =
       scope == "ALL" || text::InStr(1, text::FoldedCodePoints("," + whole + ","),
@@ -54,7 +35,8 @@ Variant Tabrix1::ActionThis(const Variant& Ano, const Variant& TName) {
 }
 
 Variant Tabrix1::ActionName(const Variant& Ano) {
-  return Variant(Field(ActionFields(*this, Ano), 0, Ano));
+  std::string key = ActionKey(Ano);
+  return Variant(RequirePosition(SplitAt(ToText(Setting(key)), ','), 0, key, "name (field 0)"));
 }
 
 }  // namespace tabrix

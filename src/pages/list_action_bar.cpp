@@ -3,27 +3,20 @@
 // sends the selected rows to the bulk action page.
 #include <string>
 
+#include "component/numbered_settings.h"
 #include "component/tabrix1.h"
 #include "host/variant_ops.h"
 #include "pages/list_page_parts.h"
 
 namespace tabrix::list_page {
 
-namespace {
-
-// Action definitions are numbered from 1 without gaps; none is read past this.
-constexpr long kMaxAction = 10000;
-
-}  // namespace
-
 void WriteActionBar(Tabrix1& page, const ListState& state) {
   page.Write("<td align=\"right\" class=\"none\">");
   page.Write("<input id=\"checkall\" type=\"checkbox\" name=\"idler\" value=\"0\" "
              "onclick=\"allselect();\"> Select All <br>");
   page.Write("        <select size=\"1\" name=\"a\">");
-  for (long n = 1; n <= kMaxAction; ++n) {
-    // Only a definition never stored ends the list; a stored "" does not.
-    if (page.Setting("set_action" + std::to_string(n)).IsEmpty()) break;
+  for (long n = 1; n <= kMaxNumberedEntry; ++n) {
+    if (!EntryExists(page, "set_action", n)) break;
     Variant number(n);
     if (Granted(page.ActionThis(number, page.CurrentTable))) {
       page.Write("<option value=\"" + std::to_string(n) + "\">" +

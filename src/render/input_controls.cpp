@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "component/numbered_settings.h"
 #include "component/tabrix1.h"
 #include "host/adodb/recordset.h"
 #include "host/html.h"
 #include "host/locale/locale.h"
 #include "host/scripting/dictionary.h"
 #include "host/variant_ops.h"
-#include "render/setting_entries.h"
 
 namespace tabrix {
 
@@ -72,14 +72,14 @@ Variant Tabrix1::InputKoyF(const Variant& FieldName, const Variant& FieldType, c
   Variant relation = GetRelation(CurrentTable, FieldName);
   if (ToDouble(relation) > 0) {
     long n = ToLong(relation);
-    std::string key = render::EntryKey("set_relation", n);
-    std::vector<std::string> parts = render::EntryPositions(*this, "set_relation", n);
-    if (FoldCase(render::RequirePosition(parts, 4, key, "drop-down switch (position 4)")) ==
+    std::string key = EntryKey("set_relation", n);
+    std::vector<std::string> parts = EntryPositions(*this, "set_relation", n);
+    if (FoldCase(RequirePosition(parts, 4, key, "drop-down switch (position 4)")) ==
         "yes") {
       const std::string& related_table = parts[1];
       const std::string& key_field =
-          render::RequirePosition(parts, 2, key, "key field (position 2)");
-      const std::string& caption = render::RequirePosition(parts, 3, key, "caption (position 3)");
+          RequirePosition(parts, 2, key, "key field (position 2)");
+      const std::string& caption = RequirePosition(parts, 3, key, "caption (position 3)");
       adodb::Recordset& rows = ObjectAs<adodb::Recordset>(Rs2);
       OpenRecordset(rows,
                     "select " + key_field + " as id, " + caption + " as cap from [" +
@@ -104,11 +104,11 @@ Variant Tabrix1::InputKoyF(const Variant& FieldName, const Variant& FieldType, c
   // The first value list that names the field offers its pairs.
   std::string any_table_name = FoldCase("*." + field);
   std::string this_table_name = FoldCase(ConcatText(CurrentTable) + "." + field);
-  for (long n = 1; n <= render::kMaxNumberedEntry; ++n) {
-    if (!render::EntryExists(*this, "set_select", n)) break;
-    std::string key = render::EntryKey("set_select", n);
-    std::vector<std::string> parts = render::EntryPositions(*this, "set_select", n);
-    std::string names = FoldCase(render::RequirePosition(parts, 0, key, "field (position 0)"));
+  for (long n = 1; n <= kMaxNumberedEntry; ++n) {
+    if (!EntryExists(*this, "set_select", n)) break;
+    std::string key = EntryKey("set_select", n);
+    std::vector<std::string> parts = EntryPositions(*this, "set_select", n);
+    std::string names = FoldCase(RequirePosition(parts, 0, key, "field (position 0)"));
     if (names != any_table_name && names != this_table_name) continue;
     Write(SelectOpening(field));
     Write(kNoChoiceOption);

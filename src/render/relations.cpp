@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "component/numbered_settings.h"
 #include "component/tabrix1.h"
 #include "host/locale/locale.h"
 #include "host/scripting/dictionary.h"
 #include "host/variant_ops.h"
-#include "render/setting_entries.h"
 
 namespace tabrix {
 
@@ -25,14 +25,14 @@ Variant Tabrix1::GetRelation(const Variant& TName, const Variant& FName) {
   bool comparable = !TName.IsNull() && !FName.IsNull();
   std::string table = ConcatText(TName);
   std::string field = ConcatText(FName);
-  for (long n = 1; n <= render::kMaxNumberedEntry; ++n) {
-    if (!render::EntryExists(*this, kRelationPrefix, n)) break;
-    std::string key = render::EntryKey(kRelationPrefix, n);
-    std::vector<std::string> positions = render::EntryPositions(*this, kRelationPrefix, n);
-    const std::string& referring = render::RequirePosition(positions, 0, key, "referring field");
-    std::vector<std::string> parts = render::SplitAt(referring, '.');
+  for (long n = 1; n <= kMaxNumberedEntry; ++n) {
+    if (!EntryExists(*this, kRelationPrefix, n)) break;
+    std::string key = EntryKey(kRelationPrefix, n);
+    std::vector<std::string> positions = EntryPositions(*this, kRelationPrefix, n);
+    const std::string& referring = RequirePosition(positions, 0, key, "referring field");
+    std::vector<std::string> parts = SplitAt(referring, '.');
     if (parts.size() < 2) RaiseError(kErrSubscript, key + " has no \".\" in its referring field");
-    const std::string& related = render::RequirePosition(positions, 1, key, "related table");
+    const std::string& related = RequirePosition(positions, 1, key, "related table");
 
     // A relation never applies to a field of its own related table.
     bool applies = comparable && EqualsIgnoreCase(parts[1], field) &&
@@ -48,11 +48,11 @@ Variant Tabrix1::CheckRelation(const Variant& TName, const Variant& FName) {
   std::string item = "[" + field + "]";
   long n = static_cast<long>(ToLong(GetRelation(TName, FName)));
   if (n > 0) {
-    std::string key = render::EntryKey(kRelationPrefix, n);
-    std::vector<std::string> positions = render::EntryPositions(*this, kRelationPrefix, n);
-    const std::string& related = render::RequirePosition(positions, 1, key, "related table");
-    const std::string& key_field = render::RequirePosition(positions, 2, key, "key field");
-    const std::string& caption = render::RequirePosition(positions, 3, key, "caption field");
+    std::string key = EntryKey(kRelationPrefix, n);
+    std::vector<std::string> positions = EntryPositions(*this, kRelationPrefix, n);
+    const std::string& related = RequirePosition(positions, 1, key, "related table");
+    const std::string& key_field = RequirePosition(positions, 2, key, "key field");
+    const std::string& caption = RequirePosition(positions, 3, key, "caption field");
     item += ", (Select " + caption + " from [" + related + "] where " + key_field + "=[" +
             ConcatText(TName) + "]." + field + ") as " + field + "_caption";
   }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "component/numbered_settings.h"
 #include "component/tabrix1.h"
 #include "host/adodb/field.h"
 #include "host/adodb/recordset.h"
@@ -19,7 +20,6 @@
 #include "host/scripting/dictionary.h"
 #include "host/url.h"
 #include "host/variant_ops.h"
-#include "render/setting_entries.h"
 
 namespace tabrix {
 
@@ -138,11 +138,11 @@ Variant Tabrix1::ShowField(const Variant& FName, const Variant& FValue, const Va
   std::string field = ConcatText(FName);
   std::string any_table = "*." + field;
   std::string this_table = ConcatText(CurrentTable) + "." + field;
-  for (long n = 1; n <= render::kMaxNumberedEntry; ++n) {
-    if (!render::EntryExists(*this, kSelectPrefix, n)) break;
-    std::vector<std::string> positions = render::EntryPositions(*this, kSelectPrefix, n);
+  for (long n = 1; n <= kMaxNumberedEntry; ++n) {
+    if (!EntryExists(*this, kSelectPrefix, n)) break;
+    std::vector<std::string> positions = EntryPositions(*this, kSelectPrefix, n);
     const std::string& target =
-        render::RequirePosition(positions, 0, render::EntryKey(kSelectPrefix, n), "field");
+        RequirePosition(positions, 0, EntryKey(kSelectPrefix, n), "field");
     if (!EqualsIgnoreCase(target, any_table) && !EqualsIgnoreCase(target, this_table)) continue;
     // The first list that names the field decides; a later matching pair
     // wins over an earlier one, and a value without its text is ignored.
@@ -158,9 +158,9 @@ Variant Tabrix1::ShowField(const Variant& FName, const Variant& FValue, const Va
 
   long relation = static_cast<long>(ToLong(GetRelation(CurrentTable, FName)));
   if (relation > 0) {
-    std::vector<std::string> positions = render::EntryPositions(*this, kRelationPrefix, relation);
-    const std::string& related = render::RequirePosition(
-        positions, 1, render::EntryKey(kRelationPrefix, relation), "related table");
+    std::vector<std::string> positions = EntryPositions(*this, kRelationPrefix, relation);
+    const std::string& related = RequirePosition(
+        positions, 1, EntryKey(kRelationPrefix, relation), "related table");
     Variant caption = ObjectAs<adodb::Recordset>(Rs).Value(Variant(field + "_caption"));
     result = HtmlEscape(ConcatText(caption)) + " <A href='Info.asp?t=" +
              ConcatText(Setting("code_" + related)) + "&id=" + UrlEncode(ToText(FValue)) +

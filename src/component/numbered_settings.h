@@ -1,5 +1,5 @@
-// Numbered definition lists in the session settings, as the rendering
-// methods read them ("set_relation1", "set_select2", ...).
+// Numbered definition lists in the session settings ("set_relation1",
+// "set_select2", "set_action3", "set_user4_username", ...).
 //
 // A list runs from number 1 upwards and ends at the first key that was never
 // stored; a key holding "" does not end it. Each entry is one text split at
@@ -13,7 +13,7 @@
 
 #include "component/tabrix1.h"
 
-namespace tabrix::render {
+namespace tabrix {
 
 // No list is read past this number.
 inline constexpr long kMaxNumberedEntry = 10000;
@@ -34,4 +34,4 @@ std::vector<std::string> EntryPositions(const Tabrix1& object, std::string_view 
 const std::string& RequirePosition(const std::vector<std::string>& positions, size_t index,
                                    const std::string& key, std::string_view what);
 
-}  // namespace tabrix::render
+}  // namespace tabrix

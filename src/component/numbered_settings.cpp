@@ -1,9 +1,9 @@
-#include "render/setting_entries.h"
+#include "component/numbered_settings.h"
 
 #include "host/error.h"
 #include "host/variant_ops.h"
 
-namespace tabrix::render {
+namespace tabrix {
 
 std::vector<std::string> SplitAt(std::string_view text, char delimiter) {
   std::vector<std::string> pieces;
@@ -42,4 +42,4 @@ const std::string& RequirePosition(const std::vector<std::string>& positions, si
   return positions[index];
 }
 
-}  // namespace tabrix::render
+}  // namespace tabrix
