@@ -6,7 +6,6 @@
 #include "component/numbered_settings.h"
 #include "component/tabrix1.h"
 #include "host/text/case_fold.h"
-#include "host/text/utf8.h"
 #include "host/variant_ops.h"
 
 namespace tabrix {
@@ -18,26 +17,6 @@ namespace {
 bool MatchesIgnoringCase(const Variant& typed, const Variant& stored) {
   if (typed.IsNull() || stored.IsNull()) return false;
   return text::FoldedCodePoints(ToText(typed)) == text::FoldedCodePoints(ToText(stored));
-}
-
-// Every occurrence of `marker` in `text`, in any letter case, replaced by
-// `replacement`. Folding keeps one code point per code point, so a match
-// found in the folded text has the same place and length in the original.
-std::string ReplaceIgnoringCase(const std::string& text, std::string_view marker,
-                                const std::string& replacement) {
-  std::u32string original = text::Decode(text);
-  std::u32string folded = text::FoldedCodePoints(text);
-  std::u32string needle = text::FoldedCodePoints(marker);
-  std::string out;
-  size_t copied = 0;
-  for (size_t hit = folded.find(needle); hit != std::u32string::npos;
-       hit = folded.find(needle, hit + needle.size())) {
-    out += text::Encode(std::u32string_view(original).substr(copied, hit - copied));
-    out += replacement;
-    copied = hit + needle.size();
-  }
-  out += text::Encode(std::u32string_view(original).substr(copied));
-  return out;
 }
 
 }  // namespace
@@ -55,7 +34,7 @@ Variant Tabrix1::CheckLogin(const Variant& User, const Variant& Pass, const Vari
     settings.SetValue("UserOk", Variant("yes"));
     settings.SetValue("UserId", Variant(n));
     std::string name = ConcatText(Setting(prefix + "_name"));
-    settings.SetValue("msg", Variant(ReplaceIgnoringCase(ToText(M2), "#user#", name)));
+    settings.SetValue("msg", Variant(text::ReplaceIgnoringCase(ToText(M2), "#user#", name)));
     return Variant(true);
   }
   // A failed check leaves an earlier login as it was.

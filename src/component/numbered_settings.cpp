@@ -1,24 +1,10 @@
 #include "component/numbered_settings.h"
 
 #include "host/error.h"
+#include "host/text/split.h"
 #include "host/variant_ops.h"
 
 namespace tabrix {
-
-std::vector<std::string> SplitAt(std::string_view text, char delimiter) {
-  std::vector<std::string> pieces;
-  if (text.empty()) return pieces;
-  size_t start = 0;
-  for (;;) {
-    size_t hit = text.find(delimiter, start);
-    if (hit == std::string_view::npos) {
-      pieces.emplace_back(text.substr(start));
-      return pieces;
-    }
-    pieces.emplace_back(text.substr(start, hit - start));
-    start = hit + 1;
-  }
-}
 
 std::string EntryKey(std::string_view prefix, long n) {
   return std::string(prefix) + std::to_string(n);
@@ -32,7 +18,7 @@ std::vector<std::string> EntryPositions(const Tabrix1& object, std::string_view 
   std::string key = EntryKey(prefix, n);
   Variant value = object.Setting(key);
   if (value.IsNull()) RaiseError(kErrInvalidNull, key + " holds Null");
-  return SplitAt(ToText(value), ',');
+  return text::Split(ToText(value), ",");
 }
 
 const std::string& RequirePosition(const std::vector<std::string>& positions, size_t index,

@@ -18,9 +18,6 @@ namespace tabrix {
 // No list is read past this number.
 inline constexpr long kMaxNumberedEntry = 10000;
 
-// The pieces of `text` between the delimiters; "" gives no pieces at all.
-std::vector<std::string> SplitAt(std::string_view text, char delimiter);
-
 // The key of entry `n` of the list named `prefix` ("set_relation" + n).
 std::string EntryKey(std::string_view prefix, long n);
 

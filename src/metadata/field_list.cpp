@@ -17,23 +17,6 @@ namespace tabrix {
 
 namespace {
 
-// `text` without any "_yn", matched ignoring case.
-std::string RemoveYesNoMarks(const std::string& text) {
-  static const std::u32string kMark = U"_yn";
-  std::u32string original = text::Decode(text);
-  std::u32string folded = text::FoldedCodePoints(text);
-  std::u32string kept;
-  for (size_t i = 0; i < original.size();) {
-    if (folded.compare(i, kMark.size(), kMark) == 0) {
-      i += kMark.size();
-    } else {
-      kept += original[i];
-      ++i;
-    }
-  }
-  return text::Encode(kept);
-}
-
 // The display caption of a field: the configured text or the name, first
 // letter upper case and the rest lower case, "_yn" dropped, "_" as blanks.
 std::string CaptionFor(const std::string& field_name, const Variant& replaced) {
@@ -42,7 +25,7 @@ std::string CaptionFor(const std::string& field_name, const Variant& replaced) {
     RaiseError(kErrInvalidArgument, "field " + field_name + " has an empty caption");
   const Locale& locale = Locale::Current();
   caption = locale.ToUpper(text::Mid(caption, 0, 1)) + locale.ToLower(text::Mid(caption, 1));
-  caption = RemoveYesNoMarks(caption);
+  caption = text::ReplaceIgnoringCase(caption, "_yn", "");
   for (char& c : caption)
     if (c == '_') c = ' ';
   return caption;

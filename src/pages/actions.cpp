@@ -6,7 +6,7 @@
 
 #include "component/numbered_settings.h"
 #include "component/tabrix1.h"
-#include "host/text/case_fold.h"
+#include "host/text/split.h"
 #include "host/variant_ops.h"
 
 namespace tabrix {
@@ -22,13 +22,11 @@ std::string ActionKey(const Variant& number) { return "set_action" + ConcatText(
 Variant Tabrix1::ActionThis(const Variant& Ano, const Variant& TName) {
   std::string key = ActionKey(Ano);
   std::string whole = ToText(Setting(key));
-  std::vector<std::string> fields = SplitAt(whole, ',');
+  std::vector<std::string> fields = text::Split(whole, ",");
   const std::string& scope = RequirePosition(fields, 2, key, "tables (field 2)");
   const std::string& letter = RequirePosition(fields, 1, key, "permission letter (field 1)");
   // The table is searched in the whole definition, name and letter included.
-  bool applies =
-      scope == "ALL" || text::InStr(1, text::FoldedCodePoints("," + whole + ","),
-                                    text::FoldedCodePoints("," + ConcatText(TName) + ",")) > 0;
+  bool applies = scope == "ALL" || IcindeVarmi(Variant(whole), TName).boolean();
   // The permission is asked whether or not the table test passed.
   bool permitted = YetkiKontrol(TName, Variant(letter)).boolean();
   return Variant(applies && permitted);
@@ -36,7 +34,7 @@ Variant Tabrix1::ActionThis(const Variant& Ano, const Variant& TName) {
 
 Variant Tabrix1::ActionName(const Variant& Ano) {
   std::string key = ActionKey(Ano);
-  return Variant(RequirePosition(SplitAt(ToText(Setting(key)), ','), 0, key, "name (field 0)"));
+  return Variant(RequirePosition(text::Split(ToText(Setting(key)), ","), 0, key, "name (field 0)"));
 }
 
 }  // namespace tabrix

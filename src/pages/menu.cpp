@@ -13,7 +13,7 @@
 
 #include "component/tabrix1.h"
 #include "host/adodb/connection.h"
-#include "host/text/case_fold.h"
+#include "host/text/split.h"
 #include "host/variant_ops.h"
 
 namespace tabrix {
@@ -45,24 +45,6 @@ constexpr std::string_view kLinkCaption = "&go=1\"><b>";
 constexpr std::string_view kLinkClose = "</b></a><font></u></td></tr>";
 constexpr std::string_view kGroupClose = "</table></div>";
 constexpr std::string_view kMenuEnd = "&nbsp;<br></td>";
-
-// Whether the comma list `list` holds `item` as a whole item, ignoring case.
-bool ListHolds(const std::string& list, const std::string& item) {
-  return text::InStr(1, text::FoldedCodePoints("," + list + ","),
-                     text::FoldedCodePoints("," + item + ",")) > 0;
-}
-
-// `text` cut at every `separator`; "" gives no parts at all.
-std::vector<std::string> SplitText(const std::string& text, std::string_view separator) {
-  std::vector<std::string> parts;
-  if (text.empty()) return parts;
-  size_t start = 0;
-  for (size_t hit; (hit = text.find(separator, start)) != std::string::npos;
-       start = hit + separator.size())
-    parts.push_back(text.substr(start, hit - start));
-  parts.push_back(text.substr(start));
-  return parts;
-}
 
 // Keeps LeftMenuStr up to date with what was appended, also when a step
 // fails half way: the member then holds the menu built so far.
@@ -111,9 +93,9 @@ Variant Tabrix1::DatabaseMenu() {
           type == "TABLE" || (type == "VIEW" && ConcatText(Setting("set_include_views")) == "yes");
       if (!listed) continue;
       std::string disabled = ConcatText(Setting("set_disabled_tables"));
-      if (!disabled.empty() && ListHolds(disabled, name)) continue;
+      if (!disabled.empty() && IcindeVarmi(Variant(disabled), name_value).boolean()) continue;
       std::string enabled = ConcatText(Setting("set_enabled_tables"));
-      if (!enabled.empty() && !ListHolds(enabled, name)) continue;
+      if (!enabled.empty() && !IcindeVarmi(Variant(enabled), name_value).boolean()) continue;
 
       Variant code = EnCr(name_value);
       settings.SetValue("table" + std::to_string(count + 1), name_value);
@@ -125,7 +107,7 @@ Variant Tabrix1::DatabaseMenu() {
     }
     TableCount = Variant(count);
 
-    std::vector<std::string> menu_lines = SplitText(lines, kLineEnd);
+    std::vector<std::string> menu_lines = text::Split(lines, kLineEnd);
     // The text after the last line end is not a line.
     if (!menu_lines.empty() && menu_lines.back().empty()) menu_lines.pop_back();
     long group = 0;
@@ -142,7 +124,7 @@ Variant Tabrix1::DatabaseMenu() {
         links_in_group = 0;
         continue;
       }
-      std::vector<std::string> parts = SplitText(line, kCaptionSeparator);
+      std::vector<std::string> parts = text::Split(line, kCaptionSeparator);
       std::string caption;
       std::string table;
       if (parts.size() == 2) {

@@ -7,6 +7,7 @@
 
 #include "component/numbered_settings.h"
 #include "component/tabrix1.h"
+#include "host/text/split.h"
 #include "host/locale/locale.h"
 #include "host/scripting/dictionary.h"
 #include "host/variant_ops.h"
@@ -30,7 +31,7 @@ Variant Tabrix1::GetRelation(const Variant& TName, const Variant& FName) {
     std::string key = EntryKey(kRelationPrefix, n);
     std::vector<std::string> positions = EntryPositions(*this, kRelationPrefix, n);
     const std::string& referring = RequirePosition(positions, 0, key, "referring field");
-    std::vector<std::string> parts = SplitAt(referring, '.');
+    std::vector<std::string> parts = text::Split(referring, ".");
     if (parts.size() < 2) RaiseError(kErrSubscript, key + " has no \".\" in its referring field");
     const std::string& related = RequirePosition(positions, 1, key, "related table");
 

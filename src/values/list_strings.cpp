@@ -6,6 +6,7 @@
 
 #include "component/tabrix1.h"
 #include "host/text/case_fold.h"
+#include "host/text/split.h"
 #include "host/text/utf8.h"
 #include "host/variant_ops.h"
 
@@ -56,23 +57,7 @@ Variant Tabrix1::GetBols(const Variant& AnaStr, const Variant& BolStr, const Var
   std::string delimiter = RequiredText(BolStr);
   std::int32_t nom = ToInt32(Nom);
 
-  std::vector<std::string> parts;
-  if (!whole.empty()) {
-    if (delimiter.empty()) {
-      parts.push_back(whole);
-    } else {
-      size_t start = 0;
-      for (;;) {
-        size_t hit = whole.find(delimiter, start);
-        if (hit == std::string::npos) {
-          parts.push_back(whole.substr(start));
-          break;
-        }
-        parts.push_back(whole.substr(start, hit - start));
-        start = hit + delimiter.size();
-      }
-    }
-  }
+  std::vector<std::string> parts = text::Split(whole, delimiter);
   // A part number past the end gives ""; a negative one is out of range.
   if (nom < 0) RaiseError(kErrSubscript, "part number " + std::to_string(nom));
   if (static_cast<size_t>(nom) >= parts.size()) return Variant("");

@@ -54,4 +54,9 @@ std::u32string FoldedCodePoints(std::string_view s);
 // at `start` when start <= length + 1.
 size_t InStr(size_t start, std::u32string_view haystack, std::u32string_view needle);
 
+// `text` with every occurrence of `marker`, in any letter case, replaced by
+// `replacement`, left to right without overlaps.
+std::string ReplaceIgnoringCase(std::string_view text, std::string_view marker,
+                                std::string_view replacement);
+
 }  // namespace tabrix::text
