@@ -9,6 +9,7 @@
 #include "host/adodb/recordset.h"
 #include "host/locale/locale.h"
 #include "host/scripting/dictionary.h"
+#include "host/sql/legacy_names.h"
 #include "host/text/case_fold.h"
 #include "host/text/utf8.h"
 #include "host/variant_ops.h"
@@ -46,7 +47,8 @@ Variant Tabrix1::TabloFieldsDoldur(const Variant& TabloName) {
   auto captions = NewDictionary();
   auto rs = NewRecordset();
   std::string table = ConcatText(TabloName);
-  OpenRecordset(*rs, "select top 1 * from [" + table + "]", adodb::kStatic, adodb::kReadOnly);
+  OpenRecordset(*rs, "select top 1 * from " + sql::BracketedName(table), adodb::kStatic,
+                adodb::kReadOnly);
 
   adodb::Fields& fields = rs->fields();
   long count = fields.Count();

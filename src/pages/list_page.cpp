@@ -6,6 +6,7 @@
 #include "component/tabrix1.h"
 #include "host/html.h"
 #include "host/scripting/dictionary.h"
+#include "host/sql/legacy_names.h"
 #include "host/text/case_fold.h"
 #include "host/variant_ops.h"
 #include "pages/list_page_parts.h"
@@ -79,8 +80,8 @@ Variant Tabrix1::Search(const Variant& GTName) {
   state.criteria += SearchCriteria(*this);
   PageCaption = Variant("<b>" + ConcatText(TableCaption));
   std::string table = ConcatText(CurrentTable);
-  std::string query = "select " + ConcatText(SelectFieldList(CurrentTable)) + " from [" + table +
-                      "] WHERE " + state.criteria;
+  std::string query = "select " + ConcatText(SelectFieldList(CurrentTable)) + " from " +
+                      sql::BracketedName(table) + " WHERE " + state.criteria;
   state.sort = SortColumn(*this);
   state.dir = SortDirection(*this);
   if (Granted(YetkiKontrol(CurrentTable, Variant("A")))) CaptionAppend = Variant("");

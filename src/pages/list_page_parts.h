@@ -56,11 +56,15 @@ bool IsListItem(const Variant& list, const Variant& name);
 // is not a number raises 13 naming the item and `meaning`.
 double RequestNumber(const Tabrix1& page, std::string_view name, std::string_view meaning,
                      double fallback);
-// The conditions the request's field items add to "1=1", each " AND (...)".
+// The conditions the request's items for viewable fields add to "1=1", each
+// " AND (...)"; a name that is not a plain identifier stands bracketed.
 std::string SearchCriteria(Tabrix1& page);
-// The sort column: the field named exactly (case matters) by request "o",
-// else "1".
-std::string SortColumn(const Tabrix1& page);
+// The sort column: the viewable field named exactly (case matters) by
+// request "o", else "1".
+std::string SortColumn(Tabrix1& page);
+// The sort column as the ORDER BY writes it: "1", or the field's name
+// (bracketed when it is not a plain identifier).
+std::string SortSql(const std::string& sort);
 // "Asc" when request "o2" is exactly "Asc", else "Desc".
 std::string SortDirection(const Tabrix1& page);
 // Opens Rs (static, read-only) on `query` sorted by the state, counts the

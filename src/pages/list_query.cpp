@@ -9,6 +9,7 @@
 
 #include "component/tabrix1.h"
 #include "host/adodb/field.h"
+#include "host/sql/legacy_names.h"
 #include "host/variant_ops.h"
 #include "pages/list_page_parts.h"
 
@@ -37,6 +38,13 @@ CriterionKind KindOfType(long type) {
   }
 }
 
+// Whether the user may see field `name` of the current table. A field the
+// user may not view neither narrows nor orders the list: either would let
+// its values be guessed.
+bool Viewable(Tabrix1& page, const Variant& name) {
+  return Granted(page.YetkiKontrolField(page.CurrentTable, name, Variant("V")));
+}
+
 }  // namespace
 
 double RequestNumber(const Tabrix1& page, std::string_view name, std::string_view meaning,
@@ -52,15 +60,16 @@ double RequestNumber(const Tabrix1& page, std::string_view name, std::string_vie
 }
 
 std::string SearchCriteria(Tabrix1& page) {
-  // Every field of the table takes part, offered in the panel or not; the
-  // field's own name is the request item.
+  // Every viewable field of the table takes part, offered in the panel or
+  // not; the field's own name is the request item.
   std::string criteria;
   long total = FieldTotal(page);
   for (long i = 1; i <= total; ++i) {
     Variant name = FieldName(page, i);
     std::string name_text = ConcatText(name);
     Variant value = page.Param(name_text);
-    if (IsEmptyText(value)) continue;
+    if (IsEmptyText(value) || !Viewable(page, name)) continue;
+    name_text = sql::LegacyName(name_text);
     switch (KindOfType(static_cast<long>(ToDouble(FieldType(page, i))))) {
       case CriterionKind::kText:
         criteria += " AND (" + name_text + " like '%" + ConcatText(page.CheckStr(value)) + "%')";
@@ -81,17 +90,22 @@ std::string SearchCriteria(Tabrix1& page) {
   return criteria;
 }
 
-std::string SortColumn(const Tabrix1& page) {
+std::string SortColumn(Tabrix1& page) {
   Variant asked = page.Param("o");
   if (IsEmptyText(asked)) return "1";
   std::string asked_text = ConcatText(asked);
   std::string sort = "1";
   long total = FieldTotal(page);
   for (long i = 1; i <= total; ++i) {
-    std::string name = ConcatText(FieldName(page, i));
-    if (name == asked_text) sort = name;
+    Variant name = FieldName(page, i);
+    std::string name_text = ConcatText(name);
+    if (name_text == asked_text && Viewable(page, name)) sort = name_text;
   }
   return sort;
+}
+
+std::string SortSql(const std::string& sort) {
+  return sort == "1" ? sort : sql::LegacyName(sort);
 }
 
 std::string SortDirection(const Tabrix1& page) {
@@ -102,7 +116,7 @@ std::string SortDirection(const Tabrix1& page) {
 void OpenPageWindow(Tabrix1& page, const std::string& query, ListState& state) {
   auto rs = page.NewRecordset();
   page.Rs = Variant(rs);
-  page.OpenRecordset(*rs, query + " ORDER BY " + state.sort + " " + state.dir, adodb::kStatic,
+  page.OpenRecordset(*rs, query + " ORDER BY " + SortSql(state.sort) + " " + state.dir, adodb::kStatic,
                      adodb::kReadOnly);
 
   state.record_count = rs->RecordCount();

@@ -18,6 +18,7 @@
 #include "host/html.h"
 #include "host/locale/locale.h"
 #include "host/scripting/dictionary.h"
+#include "host/sql/legacy_names.h"
 #include "host/variant_ops.h"
 
 namespace tabrix {
@@ -82,8 +83,8 @@ Variant Tabrix1::InputKoyF(const Variant& FieldName, const Variant& FieldType, c
       const std::string& caption = RequirePosition(parts, 3, key, "caption (position 3)");
       adodb::Recordset& rows = ObjectAs<adodb::Recordset>(Rs2);
       OpenRecordset(rows,
-                    "select " + key_field + " as id, " + caption + " as cap from [" +
-                        related_table + "] order by " + caption,
+                    "select " + key_field + " as id, " + caption + " as cap from " +
+                        sql::BracketedName(related_table) + " order by " + caption,
                     adodb::kStatic, adodb::kReadOnly);
       Write(SelectOpening(field));
       Write(kNoChoiceOption);

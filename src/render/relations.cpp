@@ -10,6 +10,7 @@
 #include "host/text/split.h"
 #include "host/locale/locale.h"
 #include "host/scripting/dictionary.h"
+#include "host/sql/legacy_names.h"
 #include "host/variant_ops.h"
 
 namespace tabrix {
@@ -46,7 +47,7 @@ Variant Tabrix1::GetRelation(const Variant& TName, const Variant& FName) {
 
 Variant Tabrix1::CheckRelation(const Variant& TName, const Variant& FName) {
   std::string field = ConcatText(FName);
-  std::string item = "[" + field + "]";
+  std::string item = sql::BracketedName(field);
   long n = static_cast<long>(ToLong(GetRelation(TName, FName)));
   if (n > 0) {
     std::string key = EntryKey(kRelationPrefix, n);
@@ -54,8 +55,11 @@ Variant Tabrix1::CheckRelation(const Variant& TName, const Variant& FName) {
     const std::string& related = RequirePosition(positions, 1, key, "related table");
     const std::string& key_field = RequirePosition(positions, 2, key, "key field");
     const std::string& caption = RequirePosition(positions, 3, key, "caption field");
-    item += ", (Select " + caption + " from [" + related + "] where " + key_field + "=[" +
-            ConcatText(TName) + "]." + field + ") as " + field + "_caption";
+    // The caption and key fields are the site's own settings and stand as
+    // configured; schema names are bracketed where they need it.
+    item += ", (Select " + caption + " from " + sql::BracketedName(related) + " where " +
+            key_field + "=" + sql::BracketedName(ConcatText(TName)) + "." +
+            sql::LegacyName(field) + ") as " + sql::LegacyName(field + "_caption");
   }
   return Variant(item);
 }

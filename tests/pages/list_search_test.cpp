@@ -72,6 +72,39 @@ TEST(ListCriteria, EachFieldItemAddsTheConditionOfItsTypeGroup) {
   }
 }
 
+TEST(ListCriteria, AFieldTheUserMayNotViewNeitherNarrowsNorOrdersTheList) {
+  // A criterion or a sort on a withheld field would let its values be
+  // guessed from which rows come back.
+  ListPage page(kOrders);
+  page.Set("set_user1_CantField", Variant("Orders.City[V],Orders.Price[V]"));
+  std::string out = page.Run("go=1&hf=1&o=City&o2=Asc&City=Ber&Price=12.5&Name=a");
+  EXPECT_EQ(page.ListQueries(),
+            std::vector<std::string>{
+                std::string(kSelect) + " AND (Name like '%a%') ORDER BY 1 Asc"});
+  EXPECT_EQ(ShownIds(out), (std::vector<int>{1, 2, 4}));
+  EXPECT_NE(out.find("<input type=\"hidden\" name=\"o\" value=\"1\">"), std::string::npos);
+}
+
+TEST(ListQuery, NamesThatAreNotPlainIdentifiersStandBracketed) {
+  ListPage page(R"sql(
+    create table "a]b" (Id integer primary key, "Unit Price" real, "Select" text,
+                        "dash--x" varchar(10), Город text);
+    insert into "a]b" values (1, 2.5, 'yes', 'p', 'Köln'), (2, 7, 'no', 'q', 'Bonn'),
+                             (3, 7, 'yes', 'r', 'Köln');
+  )sql",
+                "a]b[V]");
+  std::string out = page.Run(
+      "go=1&hf=1&o=Unit+Price&o2=Asc&Unit+Price=7&Select=y&dash--x=r&%D0%93%D0%BE%D1%80%D0%BE%D0%B4=K",
+      "a]b");
+  EXPECT_EQ(page.ListQueries(),
+            std::vector<std::string>{
+                "select [Id],[Unit Price],[Select],[dash--x],[Город] from [a]]b] WHERE 1=1"
+                " AND ([Unit Price]= 7) AND ([Select] like '%y%') AND ([dash--x] like '%r%')"
+                " AND (Город like '%K%') ORDER BY [Unit Price] Asc"});
+  EXPECT_EQ(page.h().sql().size(), 2u);  // the field list and the list query
+  EXPECT_NE(out.find("Total : <b>1</b>"), std::string::npos) << out;
+}
+
 class ListCriteriaRegional : public ::testing::Test {
  protected:
   void TearDown() override { Locale::SetCurrent("en-US"); }
