@@ -26,6 +26,7 @@ std::string StandardDescription(long number) {
     case kErrAdoNotSupported: return "Current Recordset does not support this operation";
     case kErrItemNotFound: return "Item cannot be found in the collection corresponding to the "
                                   "requested name or ordinal";
+    case kErrIllegalOperation: return "Operation is not allowed in this context";
     case kErrObjectClosed: return "Operation is not allowed when the object is closed";
     case kErrObjectOpen: return "Operation is not allowed when the object is open";
     case kErrProviderNotFound: return "Provider cannot be found";
@@ -38,6 +39,10 @@ void RaiseError(long number, const std::string& detail) {
   std::string text = StandardDescription(number);
   if (!detail.empty()) text += ": " + detail;
   throw ScriptError(number, text);
+}
+
+void RaiseProviderError(std::string message, NativeError native) {
+  throw ScriptError(kErrProvider, std::move(message), std::move(native));
 }
 
 }  // namespace tabrix

@@ -6,6 +6,7 @@
 // contract says it skips failing steps.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -32,6 +33,7 @@ enum ErrorNumber : long {
   kErrNoCurrentRecord = 3021,
   kErrAdoNotSupported = 3251,
   kErrItemNotFound = 3265,
+  kErrIllegalOperation = 3219,
   kErrObjectClosed = 3704,
   kErrObjectOpen = 3705,
   kErrProviderNotFound = 3706,
@@ -40,22 +42,51 @@ enum ErrorNumber : long {
   kErrProvider = -2147467259,
 };
 
+// What a provider failure was, in the same terms for every engine, so a
+// caller can tell a constraint violation from a busy database.
+enum class DbFailure : std::uint8_t {
+  kNone,        // not a provider failure
+  kConstraint,  // a key, NOT NULL, CHECK or foreign key refused the write
+  kBusy,        // another connection holds a lock, or a timeout ran out
+  kConnection,  // the database cannot be opened or the link was lost
+  kStatement,   // the engine refused the SQL text (syntax, unknown name)
+  kRowChanged,  // the row to change is gone or is not the one row it was
+  kInjected,    // a test's fault seam failed the call
+  kOther,
+};
+
+// The engine's own account of a provider failure.
+struct NativeError {
+  std::string engine;  // "SQLite", "PostgreSQL"; empty when none
+  std::string code;    // SQLite's extended result code, PostgreSQL's SQLSTATE
+  DbFailure failure = DbFailure::kNone;
+};
+
 class ScriptError : public std::runtime_error {
  public:
-  ScriptError(long number, std::string description)
-      : std::runtime_error(description), number_(number), description_(std::move(description)) {}
+  ScriptError(long number, std::string description, NativeError native = {})
+      : std::runtime_error(description),
+        number_(number),
+        description_(std::move(description)),
+        native_(std::move(native)) {}
 
   long number() const { return number_; }
   const std::string& description() const { return description_; }
+  // Set for provider failures (kErrProvider); empty otherwise.
+  const NativeError& native() const { return native_; }
 
  private:
   long number_;
   std::string description_;
+  NativeError native_;
 };
 
 // Raises the runtime's standard errors with their usual descriptions;
 // `detail`, when given, is appended so the user learns what failed.
 [[noreturn]] void RaiseError(long number, const std::string& detail = {});
+
+// Raises kErrProvider with the engine's own `message` and code.
+[[noreturn]] void RaiseProviderError(std::string message, NativeError native);
 
 // The runtime's standard description for a number ("Type mismatch", ...).
 std::string StandardDescription(long number);

@@ -26,7 +26,7 @@ SqliteFixture::SqliteFixture(std::string_view script) {
 }
 
 SqliteFixture::~SqliteFixture() {
-  adodb::ConnectionPool::Global().CloseIdle(connection_string_);
+  adodb::ConnectionPool::Current().CloseIdle(connection_string_);
   std::error_code ignored;
   std::filesystem::remove_all(folder_, ignored);
 }

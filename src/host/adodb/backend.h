@@ -2,16 +2,27 @@
 //
 // The facade (Connection, Recordset) never calls an engine directly. A
 // Provider, found by the connection string's "Provider=" name, opens a
-// ConnectionBackend; the backend prepares StatementBackends, answers schema
-// questions and writes rows; its Dialect rewrites the component's legacy SQL
-// for the engine. Each backend lives in its own folder (sqlite/, later
-// postgres/), one file per class.
+// ConnectionBackend; the backend prepares StatementBackends, makes the row
+// source of a static cursor, answers schema questions and builds the
+// INSERT, UPDATE and DELETE of a keyset cursor; its Dialect rewrites the
+// component's legacy SQL for the engine (and may resolve names per
+// connection). Each backend lives in its own folder (sqlite/, later
+// postgres/), one file per class; the defaults here are standard SQL and a
+// backend overrides only what its engine does differently.
+//
+// One result in flight: a connection runs one statement's result at a
+// time. A caller steps a statement to its end, or destroys it, before it
+// prepares the next statement on the same connection, reads the catalog or
+// counts; a backend may rely on that (PostgreSQL has one result per
+// connection). Every SQL text the facade builds marks its parameters with
+// "?", which a backend renumbers where its engine wants ("$1").
 //
 // Threads: a Provider is shared and must be thread-safe. A ConnectionBackend
 // and its statements are used by one thread at a time (the pool hands a
-// connection to one recordset or connection object at once). Failures raise
-// ScriptError: kErrProvider with the engine's own message, other numbers as
-// each method says.
+// connection to one link at once). Failures raise ScriptError: kErrProvider
+// with the engine's own message and a NativeError (the engine's code and an
+// engine-neutral DbFailure), other numbers as each method says. No message
+// repeats a connection string's password.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +36,9 @@
 #include "host/variant.h"
 
 namespace tabrix::adodb {
+
+class ConnectionLink;
+class RowSource;
 
 // A table or view: `schema` empty means the connection's default one.
 struct TableRef {
@@ -111,12 +125,27 @@ class ConnectionBackend {
   // returns the rows changed by the last one.
   virtual std::int64_t Execute(std::string_view sql, const std::vector<Variant>& values = {}) = 0;
 
+  // The row source of a static read-only cursor over `sql` (in the
+  // engine's dialect) on `link`, whose backend is this connection: it holds
+  // the link's read snapshot from its start to its Close and reads no more
+  // rows than it is asked for. Raises kErrProvider when the query fails.
+  virtual std::unique_ptr<RowSource> OpenStaticRows(std::shared_ptr<ConnectionLink> link,
+                                                    std::string sql) = 0;
+
   // Transactions: a read snapshot, or a write that excludes other writers.
   virtual void BeginRead() = 0;
   virtual void BeginWrite() = 0;
   virtual void Commit() = 0;
   virtual void Rollback() = 0;
   virtual bool InTransaction() const = 0;
+  // Savepoints inside an open transaction; the defaults run the standard
+  // SAVEPOINT, RELEASE SAVEPOINT and ROLLBACK TO SAVEPOINT.
+  virtual void Savepoint(std::string_view name);
+  virtual void ReleaseSavepoint(std::string_view name);
+  virtual void RollbackToSavepoint(std::string_view name);
+  // Whether the connection can serve another borrower; the pool asks when
+  // it is given back (after any rollback). The default says yes.
+  virtual bool Healthy() { return true; }
 
   // Tables, views and system tables of the default schema, in no order.
   virtual std::vector<TableEntry> ListTables() = 0;
@@ -133,6 +162,13 @@ class ConnectionBackend {
   // of the first matching row. Raises kErrProvider when no row matches.
   virtual RowCondition LocateRow(const TableInfo& table, const std::vector<std::string>& columns,
                                  const std::vector<Variant>& values) = 0;
+  // Sets `columns` to `values` in the rows of `table` that `where` finds;
+  // returns how many rows changed. The default is a standard UPDATE.
+  virtual std::int64_t UpdateRows(const TableInfo& table, const std::vector<std::string>& columns,
+                                  const std::vector<Variant>& values, const RowCondition& where);
+  // Deletes the rows of `table` that `where` finds; returns how many. The
+  // default is a standard DELETE.
+  virtual std::int64_t DeleteRows(const TableInfo& table, const RowCondition& where);
 
   // `table` quoted for SQL, with its schema when it has one.
   std::string QualifiedName(const TableRef& table) const;
@@ -149,9 +185,15 @@ class Provider {
   virtual std::unique_ptr<ConnectionBackend> Connect(const ConnectionString& parts) const = 0;
 };
 
-// The message the facade raises when a row to change is gone.
+// The messages the facade raises when a row to change is gone, or when
+// more than the one row was changed.
 inline constexpr std::string_view kRowNotFoundMessage =
     "Row cannot be located for updating. Some values may have been changed since it was last "
     "read.";
+inline constexpr std::string_view kTooManyRowsMessage =
+    "Key column information is insufficient or incorrect. Too many rows were affected by update.";
+
+// Raises kErrProvider with `message` and the failure kRowChanged.
+[[noreturn]] void RaiseRowChanged(std::string_view message);
 
 }  // namespace tabrix::adodb

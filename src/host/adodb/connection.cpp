@@ -1,6 +1,5 @@
 #include "host/adodb/connection.h"
 
-#include "host/adodb/connection_pool.h"
 #include "host/adodb/schema_rowsets.h"
 #include "host/variant_ops.h"
 
@@ -13,53 +12,80 @@ std::string& DataSourceBaseStorage() {
   return base;
 }
 
-// Holds one pooled connection from Open to Close; schema questions and
-// Execute run on it.
+// Holds one link from Open to Close; schema questions, statements and the
+// recordsets opened on the object run on it.
 class ConnectionImpl : public Connection {
  public:
+  ConnectionImpl() = default;
+  explicit ConnectionImpl(std::shared_ptr<ConnectionLink> link)
+      : link_(std::move(link)), connection_string_(link_->connection_string()) {}
+
   void Open(const Variant& connection_string) override {
-    if (connection_) RaiseError(kErrObjectOpen);
+    if (IsOpen()) RaiseError(kErrObjectOpen);
     if (connection_string.IsEmpty() || connection_string.IsNull())
       RaiseError(kErrNoConnection, "no connection string was given");
     if (!connection_string.IsString())
       RaiseError(kErrAdoArguments, "the connection string is not text");
-    connection_ = ConnectionPool::Global().Acquire(connection_string.string());
+    link_ = ConnectionLink::Open(connection_string.string());
     connection_string_ = connection_string.string();
   }
 
   void Close() override {
-    if (!connection_) RaiseError(kErrObjectClosed);
-    connection_.Release();
+    if (!IsOpen()) RaiseError(kErrObjectClosed);
+    link_->Close();
+    link_.reset();
   }
 
-  long State() const override { return connection_ ? 1 : 0; }
+  long State() const override { return IsOpen() ? 1 : 0; }
 
   const std::string& ConnectionString() const override { return connection_string_; }
 
   std::shared_ptr<Recordset> OpenSchema(const Variant& query_type,
                                         const Variant& restrictions) override {
-    if (!connection_) RaiseError(kErrObjectClosed);
+    ConnectionBackend& db = Link()->backend();
     switch (ToLong(query_type)) {
-      case kSchemaColumns: return ColumnsRowset(*connection_, restrictions);
-      case kSchemaTables: return TablesRowset(*connection_, restrictions);
+      case kSchemaColumns: return ColumnsRowset(db, restrictions);
+      case kSchemaTables: return TablesRowset(db, restrictions);
       default: RaiseError(kErrAdoNotSupported, "schema " + std::to_string(ToLong(query_type)));
     }
   }
 
   long long Execute(const Variant& sql) override {
-    if (!connection_) RaiseError(kErrObjectClosed);
+    std::shared_ptr<ConnectionLink> link = Link();
     if (!sql.IsString()) RaiseError(kErrAdoArguments, "the command is not SQL text");
-    return connection_->Execute(connection_->Rewrite(sql.string()), {});
+    ConnectionBackend& db = link->backend();
+    std::string engine_sql = db.Rewrite(sql.string());
+    if (link->level() == 0) return db.Execute(engine_sql, {});
+    long long changed = 0;
+    link->Write([&] { changed = db.Execute(engine_sql, {}); });
+    return changed;
+  }
+
+  long BeginTrans() override { return Link()->BeginTrans(); }
+  void CommitTrans() override { Link()->CommitTrans(); }
+  void RollbackTrans() override { Link()->RollbackTrans(); }
+
+  std::shared_ptr<ConnectionLink> Link() const override {
+    if (!IsOpen()) RaiseError(kErrObjectClosed, "the connection is closed");
+    return link_;
   }
 
  private:
-  PooledConnection connection_;
+  // A link closed through another holder (the recordset's own connection
+  // object) counts as closed here too.
+  bool IsOpen() const { return link_ && link_->is_open(); }
+
+  std::shared_ptr<ConnectionLink> link_;
   std::string connection_string_;
 };
 
 }  // namespace
 
 std::shared_ptr<Connection> NewConnection() { return std::make_shared<ConnectionImpl>(); }
+
+std::shared_ptr<Connection> ConnectionOn(std::shared_ptr<ConnectionLink> link) {
+  return std::make_shared<ConnectionImpl>(std::move(link));
+}
 
 void SetDataSourceBase(std::string folder) { DataSourceBaseStorage() = std::move(folder); }
 

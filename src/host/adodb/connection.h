@@ -1,7 +1,14 @@
-// Connection: an open link to a database, for schema questions.
+// Connection: an open link to a database: schema questions, statements,
+// transactions, and the connection its recordsets run on.
 //
 // Open(connection_string) finds the provider by the string's "Provider=" and
 // opens the database without ever creating one: a missing file is an error.
+// A recordset opened with this object as its connection runs on the same
+// connection, inside its transaction. BeginTrans returns the new nesting
+// level (1 for the outermost); a nested one is a savepoint. CommitTrans and
+// RollbackTrans end the innermost, and raise 3219 when none is open. Close
+// rolls back what is still open; recordsets on the connection then raise
+// 3704.
 // OpenSchema returns an in-memory recordset:
 //   4 (columns): TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME, COLUMN_NAME,
 //     ORDINAL_POSITION, DATA_TYPE, IS_NULLABLE, ... in the table's own
@@ -16,6 +23,7 @@
 #include <memory>
 #include <string>
 
+#include "host/adodb/connection_link.h"
 #include "host/adodb/recordset.h"
 #include "host/object.h"
 #include "host/variant.h"
@@ -35,11 +43,22 @@ class Connection : public Object {
   // `restrictions` is Empty or an Array of criteria (Empty = unrestricted).
   virtual std::shared_ptr<Recordset> OpenSchema(const Variant& query_type,
                                                 const Variant& restrictions) = 0;
-  // Runs a statement that returns no rows; returns the rows affected.
+  // Runs a statement that returns no rows; returns the rows affected. On
+  // an open transaction it is atomic through a savepoint.
   virtual long long Execute(const Variant& sql) = 0;
+
+  virtual long BeginTrans() = 0;
+  virtual void CommitTrans() = 0;
+  virtual void RollbackTrans() = 0;
+
+  // The link the connection holds; raises 3704 while it is closed.
+  virtual std::shared_ptr<ConnectionLink> Link() const = 0;
 };
 
+// A new, closed connection.
 std::shared_ptr<Connection> NewConnection();
+// An open connection over `link` (a recordset's ActiveConnection).
+std::shared_ptr<Connection> ConnectionOn(std::shared_ptr<ConnectionLink> link);
 
 // The folder a relative SQLite "Data Source" is taken from; the current
 // folder until set. Set at start-up, before other threads run.

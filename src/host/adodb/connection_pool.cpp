@@ -1,88 +1,174 @@
 #include "host/adodb/connection_pool.h"
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <unordered_map>
 #include <vector>
-
-#include "host/adodb/provider_registry.h"
 
 namespace tabrix::adodb {
 
 namespace {
-// Idle connections kept per connection string; the rest are closed.
-constexpr size_t kMaxIdlePerString = 8;
+
+// Whether `backend`, back from a borrower, can serve the next one: out of
+// any transaction and healthy.
+bool Reusable(ConnectionBackend& backend) {
+  try {
+    if (backend.InTransaction()) backend.Rollback();
+    return !backend.InTransaction() && backend.Healthy();
+  } catch (...) {
+    return false;  // a connection in an unknown state is closed, not reused
+  }
+}
+
+std::atomic<ConnectionPool*>& CurrentPool() {
+  // The process's pool is never destroyed: connections may be given back
+  // during static teardown.
+  static std::atomic<ConnectionPool*> current{new ConnectionPool()};
+  return current;
+}
+
 }  // namespace
 
-struct ConnectionPool::State {
+std::size_t PoolLimits::DefaultWorkers() {
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+class PoolState {
+ public:
+  PoolState(std::shared_ptr<const ProviderRegistry> providers, PoolLimits limits)
+      : providers(std::move(providers)), limits(limits) {}
+
+  struct PerString {
+    // Most recently returned last, taken first, so one request's
+    // successive queries get the same connection.
+    std::vector<std::unique_ptr<ConnectionBackend>> idle;
+    std::size_t open = 0;  // idle and in use
+    std::size_t peak = 0;
+  };
+
+  void GiveBack(const std::string& key, std::unique_ptr<ConnectionBackend> backend) {
+    bool keep = Reusable(*backend);
+    std::unique_ptr<ConnectionBackend> closing;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      PerString& entry = strings[key];
+      if (keep) {
+        entry.idle.push_back(std::move(backend));
+      } else {
+        closing = std::move(backend);
+        --entry.open;
+      }
+    }
+    freed.notify_one();
+    // `closing` closes here, outside the lock.
+  }
+
+  const std::shared_ptr<const ProviderRegistry> providers;
   std::mutex mutex;
-  // Guarded by mutex. Most recently returned last, taken first, so one
-  // request's successive queries get the same connection.
-  std::unordered_map<std::string, std::vector<std::unique_ptr<ConnectionBackend>>> idle;
+  std::condition_variable freed;
+  PoolLimits limits;                                    // guarded by mutex
+  std::unordered_map<std::string, PerString> strings;  // guarded by mutex
   std::atomic<std::int64_t> opened{0};
 };
 
-ConnectionPool::ConnectionPool() : state_(std::make_shared<State>()) {}
+ConnectionPool::ConnectionPool(std::shared_ptr<const ProviderRegistry> providers,
+                               PoolLimits limits)
+    : state_(std::make_shared<PoolState>(std::move(providers), limits)) {}
 
-ConnectionPool& ConnectionPool::Global() {
-  // Never destroyed: connections may be given back during static teardown.
-  static ConnectionPool* pool = new ConnectionPool();
-  return *pool;
-}
+ConnectionPool::~ConnectionPool() = default;
+
+ConnectionPool& ConnectionPool::Current() { return *CurrentPool().load(); }
 
 PooledConnection ConnectionPool::Acquire(std::string_view connection_string) {
   ConnectionString parts = ConnectionString::Parse(connection_string);
+  const Provider& provider = state_->providers->Find(parts.provider());
   std::string key(connection_string);
   {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    auto it = state_->idle.find(key);
-    if (it != state_->idle.end() && !it->second.empty()) {
-      std::unique_ptr<ConnectionBackend> backend = std::move(it->second.back());
-      it->second.pop_back();
-      return PooledConnection(this, std::move(key), std::move(backend));
+    std::unique_lock<std::mutex> lock(state_->mutex);
+    PoolState::PerString& entry = state_->strings[key];
+    auto deadline = std::chrono::steady_clock::now() + state_->limits.wait;
+    while (entry.idle.empty() && entry.open >= state_->limits.per_string) {
+      if (state_->freed.wait_until(lock, deadline) == std::cv_status::timeout &&
+          entry.idle.empty() && entry.open >= state_->limits.per_string) {
+        RaiseProviderError(
+            "no database connection came free within " +
+                std::to_string(state_->limits.wait.count()) + " ms: all " +
+                std::to_string(entry.open) + " connections for " + parts.redacted_text() +
+                " are in use",
+            {"", "pool", DbFailure::kBusy});
+      }
     }
+    if (!entry.idle.empty()) {
+      std::unique_ptr<ConnectionBackend> backend = std::move(entry.idle.back());
+      entry.idle.pop_back();
+      return PooledConnection(state_, std::move(key), std::move(backend));
+    }
+    ++entry.open;  // the slot is ours while we connect
+    entry.peak = std::max(entry.peak, entry.open);
   }
   // Opening may take a while; it runs outside the lock.
-  const Provider& provider = FindProvider(parts.provider());
-  std::unique_ptr<ConnectionBackend> backend = provider.Connect(parts);
-  state_->opened.fetch_add(1);
-  return PooledConnection(this, std::move(key), std::move(backend));
+  try {
+    std::unique_ptr<ConnectionBackend> backend = provider.Connect(parts);
+    state_->opened.fetch_add(1);
+    return PooledConnection(state_, std::move(key), std::move(backend));
+  } catch (...) {
+    {
+      std::lock_guard<std::mutex> lock(state_->mutex);
+      --state_->strings[key].open;
+    }
+    state_->freed.notify_one();
+    throw;
+  }
 }
 
 void ConnectionPool::CloseIdle(std::string_view connection_string) {
   std::vector<std::unique_ptr<ConnectionBackend>> closing;
   {
     std::lock_guard<std::mutex> lock(state_->mutex);
-    auto it = state_->idle.find(std::string(connection_string));
-    if (it == state_->idle.end()) return;
-    closing = std::move(it->second);
-    state_->idle.erase(it);
+    auto it = state_->strings.find(std::string(connection_string));
+    if (it == state_->strings.end()) return;
+    closing = std::move(it->second.idle);
+    it->second.idle.clear();
+    it->second.open -= closing.size();
+    if (it->second.open == 0) state_->strings.erase(it);
   }
+  state_->freed.notify_all();
+}
+
+void ConnectionPool::set_limits(const PoolLimits& limits) {
+  {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->limits = limits;
+  }
+  state_->freed.notify_all();
+}
+
+PoolLimits ConnectionPool::limits() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->limits;
 }
 
 std::int64_t ConnectionPool::connections_opened() const { return state_->opened.load(); }
 
-void ConnectionPool::GiveBack(const std::string& key, std::unique_ptr<ConnectionBackend> backend) {
-  if (backend->InTransaction()) {
-    try {
-      backend->Rollback();
-    } catch (...) {
-      return;  // a connection in an unknown state is closed, not reused
-    }
-  }
+std::size_t ConnectionPool::peak_open(std::string_view connection_string) const {
   std::lock_guard<std::mutex> lock(state_->mutex);
-  auto& idle = state_->idle[key];
-  if (idle.size() < kMaxIdlePerString) idle.push_back(std::move(backend));
-  // Otherwise `backend` closes as it goes out of scope.
+  auto it = state_->strings.find(std::string(connection_string));
+  return it == state_->strings.end() ? 0 : it->second.peak;
 }
+
+ScopedPool::ScopedPool(ConnectionPool& pool) : previous_(CurrentPool().exchange(&pool)) {}
+
+ScopedPool::~ScopedPool() { CurrentPool().store(previous_); }
 
 PooledConnection& PooledConnection::operator=(PooledConnection&& other) noexcept {
   if (this != &other) {
     Release();
-    pool_ = other.pool_;
+    pool_ = std::move(other.pool_);
     key_ = std::move(other.key_);
     backend_ = std::move(other.backend_);
-    other.pool_ = nullptr;
   }
   return *this;
 }
@@ -92,7 +178,7 @@ PooledConnection::~PooledConnection() { Release(); }
 void PooledConnection::Release() {
   if (backend_ && pool_) pool_->GiveBack(key_, std::move(backend_));
   backend_.reset();
-  pool_ = nullptr;
+  pool_.reset();
 }
 
 }  // namespace tabrix::adodb

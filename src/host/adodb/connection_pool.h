@@ -1,25 +1,42 @@
 // The pool of open connections, one small pool per connection string.
 //
-// A recordset or connection object takes a connection on Open and gives it
-// back on Close or destruction, so nothing reconnects per query, as the
-// legacy providers' pooling did. A connection given back inside a
-// transaction is rolled back first; one that cannot be is dropped. A few
-// idle connections are kept per string; more are opened when more are in
-// use at once. Thread-safe.
+// A connection link (connection_link.h) takes a connection when a
+// recordset or connection object opens and gives it back when the last of
+// them lets go, so nothing reconnects per query, as the legacy providers'
+// pooling did. At most `PoolLimits::per_string` connections are open per
+// string, in use or idle; a caller that finds them all in use waits, at
+// most `PoolLimits::wait`, then gets a provider error of kind kBusy. A
+// connection given back inside a transaction is rolled back first; one that
+// cannot be, or that fails its health check, is closed instead of kept.
+//
+// The facade uses the current pool: the process's own, until a test
+// installs another with ScopedPool. Thread-safe.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "host/adodb/backend.h"
+#include "host/adodb/provider_registry.h"
 
 namespace tabrix::adodb {
 
-class ConnectionPool;
+struct PoolLimits {
+  // Connections per connection string, in use and idle together.
+  std::size_t per_string = 3 * DefaultWorkers();
+  // How long Acquire waits for a connection to come free.
+  std::chrono::milliseconds wait{10000};
 
-// A connection taken from the pool; gives it back when destroyed.
+  // One per core: the worker threads a server runs by default.
+  static std::size_t DefaultWorkers();
+};
+
+class PoolState;
+
+// A connection taken from the pool; gives it back when destroyed. Move-only.
 class PooledConnection {
  public:
   PooledConnection() = default;
@@ -35,34 +52,58 @@ class PooledConnection {
 
  private:
   friend class ConnectionPool;
-  PooledConnection(ConnectionPool* pool, std::string key,
+  PooledConnection(std::shared_ptr<PoolState> pool, std::string key,
                    std::unique_ptr<ConnectionBackend> backend)
-      : pool_(pool), key_(std::move(key)), backend_(std::move(backend)) {}
-  ConnectionPool* pool_ = nullptr;
+      : pool_(std::move(pool)), key_(std::move(key)), backend_(std::move(backend)) {}
+  std::shared_ptr<PoolState> pool_;  // keeps the pool's state alive while out
   std::string key_;
   std::unique_ptr<ConnectionBackend> backend_;
 };
 
 class ConnectionPool {
  public:
-  // The process's pool.
-  static ConnectionPool& Global();
+  explicit ConnectionPool(std::shared_ptr<const ProviderRegistry> providers =
+                              ProviderRegistry::BuiltIn(),
+                          PoolLimits limits = {});
+  ~ConnectionPool();
+  ConnectionPool(const ConnectionPool&) = delete;
+  ConnectionPool& operator=(const ConnectionPool&) = delete;
 
-  // An idle connection for `connection_string`, or a new one. Raises as
-  // ConnectionString::Parse, FindProvider and Provider::Connect do.
+  // The pool the facade uses now.
+  static ConnectionPool& Current();
+
+  // An idle connection for `connection_string`, or a new one while fewer
+  // than the limit are open, else the first to come free within the wait.
+  // Raises as ConnectionString::Parse, ProviderRegistry::Find and
+  // Provider::Connect do, and kErrProvider (kBusy) when the wait runs out.
   PooledConnection Acquire(std::string_view connection_string);
   // Closes the idle connections kept for `connection_string` (tests remove
   // their database files after this).
   void CloseIdle(std::string_view connection_string);
-  // How many connections the pool has opened since the process started.
+
+  // Changes the limits; connections already open stay open.
+  void set_limits(const PoolLimits& limits);
+  PoolLimits limits() const;
+  // How many connections the pool has opened since it was made.
   std::int64_t connections_opened() const;
+  // The most connections that were open at once for `connection_string`.
+  std::size_t peak_open(std::string_view connection_string) const;
 
  private:
-  friend class PooledConnection;
-  void GiveBack(const std::string& key, std::unique_ptr<ConnectionBackend> backend);
-  struct State;
-  std::shared_ptr<State> state_;
-  ConnectionPool();
+  std::shared_ptr<PoolState> state_;
+};
+
+// Makes `pool` the current pool while it lives, then restores the one
+// before. For tests; not while other threads use the facade.
+class ScopedPool {
+ public:
+  explicit ScopedPool(ConnectionPool& pool);
+  ~ScopedPool();
+  ScopedPool(const ScopedPool&) = delete;
+  ScopedPool& operator=(const ScopedPool&) = delete;
+
+ private:
+  ConnectionPool* previous_;
 };
 
 }  // namespace tabrix::adodb

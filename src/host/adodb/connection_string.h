@@ -21,6 +21,8 @@ class ConnectionString {
   static ConnectionString Parse(std::string_view text);
 
   const std::string& text() const { return text_; }
+  // The text with its password hidden, for messages.
+  std::string redacted_text() const;
   const std::string& provider() const { return provider_; }
   // The value of `key` (any letter case); nullopt when absent.
   std::optional<std::string> Get(std::string_view key) const;
@@ -30,5 +32,11 @@ class ConnectionString {
   std::string provider_;
   std::map<std::string, std::string> values_;  // keys in ASCII lower case
 };
+
+// `text` with every password in it replaced by "***": the value of a
+// "Password" or "Pwd" key, and the password of a URI's user part or of its
+// "password=" parameter. Works on malformed text too; no message of the
+// facade ever shows a connection string that did not pass through it.
+std::string RedactPassword(std::string_view text);
 
 }  // namespace tabrix::adodb

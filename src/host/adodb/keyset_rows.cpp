@@ -10,24 +10,29 @@ bool SameTable(const TableRef& a, const TableRef& b) {
   return EqualsIgnoreCase(a.schema, b.schema) && EqualsIgnoreCase(a.name, b.name);
 }
 
-constexpr std::string_view kTooManyRows =
-    "Key column information is insufficient or incorrect. Too many rows were affected by update.";
+// Raises unless exactly one row changed.
+void RequireOneRow(std::int64_t changed) {
+  if (changed == 0) RaiseRowChanged(kRowNotFoundMessage);
+  if (changed > 1) RaiseRowChanged(kTooManyRowsMessage);
+}
 
 }  // namespace
 
-KeysetRows::KeysetRows(PooledConnection connection, std::string sql)
-    : connection_(std::move(connection)) {
-  std::unique_ptr<StatementBackend> statement = connection_->Prepare(sql);
-  bool has_row = statement->Step();
-  columns_ = statement->DescribeColumns();
-  while (has_row) {
-    Row row;
-    row.reserve(columns_.size());
-    for (size_t i = 0; i < columns_.size(); ++i)
-      row.push_back(statement->Value(static_cast<int>(i), columns_[i].type));
-    rows_.push_back(std::move(row));
-    has_row = statement->Step();
-  }
+KeysetRows::KeysetRows(std::shared_ptr<ConnectionLink> link, std::string sql)
+    : link_(std::move(link)) {
+  {
+    std::unique_ptr<StatementBackend> statement = db().Prepare(sql);
+    bool has_row = statement->Step();
+    columns_ = statement->DescribeColumns();
+    while (has_row) {
+      Row row;
+      row.reserve(columns_.size());
+      for (size_t i = 0; i < columns_.size(); ++i)
+        row.push_back(statement->Value(static_cast<int>(i), columns_[i].type));
+      rows_.push_back(std::move(row));
+      has_row = statement->Step();
+    }
+  }  // the result is done before the catalog is read
 
   // The base table: the one table every writable column comes from.
   const TableRef* table = nullptr;
@@ -37,7 +42,7 @@ KeysetRows::KeysetRows(PooledConnection connection, std::string sql)
     table = &column.origin;
   }
   if (table == nullptr) return;
-  base_ = connection_->DescribeTable(*table);
+  base_ = db().DescribeTable(*table);
   if (!base_.exists || base_.is_view) {
     base_.exists = false;
     return;
@@ -57,22 +62,6 @@ KeysetRows::KeysetRows(PooledConnection connection, std::string sql)
 
 void KeysetRows::RequireBaseTable() const {
   if (!base_.exists) RaiseError(kErrAdoNotSupported, "the query has no single table to write to");
-}
-
-template <class Write>
-void KeysetRows::InWriteTransaction(Write write) {
-  connection_->BeginWrite();
-  try {
-    write();
-    connection_->Commit();
-  } catch (...) {
-    try {
-      connection_->Rollback();
-    } catch (...) {
-      // The first failure is the one to report.
-    }
-    throw;
-  }
 }
 
 void KeysetRows::Assigned(const PendingValues& values, std::vector<std::string>& names,
@@ -99,13 +88,12 @@ Row KeysetRows::ReadRow(const RowCondition& condition) {
   std::string select;
   for (const std::string& name : base_columns_)
     select += (select.empty() ? "" : ", ") +
-              (name.empty() ? "NULL" : connection_->dialect().QuoteName(name));
-  std::unique_ptr<StatementBackend> statement =
-      connection_->Prepare("SELECT " + select + " FROM " + connection_->QualifiedName(base_.ref) +
-                           " WHERE " + condition.where);
+              (name.empty() ? "NULL" : db().dialect().QuoteName(name));
+  std::unique_ptr<StatementBackend> statement = db().Prepare(
+      "SELECT " + select + " FROM " + db().QualifiedName(base_.ref) + " WHERE " + condition.where);
   for (size_t i = 0; i < condition.values.size(); ++i)
     statement->Bind(static_cast<int>(i) + 1, condition.values[i]);
-  if (!statement->Step()) throw ScriptError(kErrProvider, std::string(kRowNotFoundMessage));
+  if (!statement->Step()) RaiseRowChanged(kRowNotFoundMessage);
   Row row;
   for (size_t i = 0; i < columns_.size(); ++i)
     row.push_back(statement->Value(static_cast<int>(i), columns_[i].type));
@@ -118,7 +106,7 @@ std::int64_t KeysetRows::Insert(const PendingValues& values) {
   std::vector<Variant> assigned;
   Assigned(values, names, assigned);
   Row row;
-  InWriteTransaction([&] { row = ReadRow(connection_->InsertRow(base_, names, assigned)); });
+  link_->Write([&] { row = ReadRow(db().InsertRow(base_, names, assigned)); });
   rows_.push_back(std::move(row));
   return Count() - 1;
 }
@@ -141,21 +129,13 @@ void KeysetRows::Change(std::int64_t index, const PendingValues& values) {
   }
 
   Row row;
-  InWriteTransaction([&] {
-    RowCondition where = connection_->LocateRow(base_, key_names, old_values);
-    std::string sql = "UPDATE " + connection_->QualifiedName(base_.ref) + " SET ";
-    std::vector<Variant> bound = assigned;
-    for (size_t i = 0; i < names.size(); ++i)
-      sql += (i ? ", " : "") + connection_->dialect().QuoteName(names[i]) + " = ?";
-    sql += " WHERE " + where.where;
-    bound.insert(bound.end(), where.values.begin(), where.values.end());
-    std::int64_t changed = connection_->Execute(sql, bound);
-    if (changed == 0) throw ScriptError(kErrProvider, std::string(kRowNotFoundMessage));
-    if (changed > 1) throw ScriptError(kErrProvider, std::string(kTooManyRows));
+  link_->Write([&] {
+    RowCondition where = db().LocateRow(base_, key_names, old_values);
+    RequireOneRow(db().UpdateRows(base_, names, assigned, where));
     // A row found by its key (or by all its values) is found again by the
     // new ones; one pinned by its row id keeps that address.
     bool by_values = key_in_result_ || !base_.has_row_id;
-    row = ReadRow(by_values ? connection_->LocateRow(base_, key_names, new_values) : where);
+    row = ReadRow(by_values ? db().LocateRow(base_, key_names, new_values) : where);
   });
   held = std::move(row);
 }
@@ -165,13 +145,9 @@ void KeysetRows::Remove(std::int64_t index) {
   std::vector<std::string> key_names;
   std::vector<Variant> key_values;
   KeyOf(rows_.at(static_cast<size_t>(index)), key_names, key_values);
-  InWriteTransaction([&] {
-    RowCondition where = connection_->LocateRow(base_, key_names, key_values);
-    std::int64_t changed = connection_->Execute(
-        "DELETE FROM " + connection_->QualifiedName(base_.ref) + " WHERE " + where.where,
-        where.values);
-    if (changed == 0) throw ScriptError(kErrProvider, std::string(kRowNotFoundMessage));
-    if (changed > 1) throw ScriptError(kErrProvider, std::string(kTooManyRows));
+  link_->Write([&] {
+    RowCondition where = db().LocateRow(base_, key_names, key_values);
+    RequireOneRow(db().DeleteRows(base_, where));
   });
   rows_.erase(rows_.begin() + index);
 }

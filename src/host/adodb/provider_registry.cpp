@@ -5,13 +5,24 @@
 
 namespace tabrix::adodb {
 
-const Provider& FindProvider(std::string_view name) {
+std::shared_ptr<const ProviderRegistry> ProviderRegistry::BuiltIn() {
   // Listed here rather than self-registered: a static library drops
   // registration objects that nothing references.
-  static const sqlite::SqliteProvider sqlite_provider;
-  static const Provider* const kProviders[] = {&sqlite_provider};
-  for (const Provider* provider : kProviders)
-    if (EqualsIgnoreCase(provider->Name(), name)) return *provider;
+  static const std::shared_ptr<const ProviderRegistry> built_in = [] {
+    auto registry = std::make_shared<ProviderRegistry>();
+    registry->Add(std::make_shared<sqlite::SqliteProvider>());
+    return registry;
+  }();
+  return built_in;
+}
+
+void ProviderRegistry::Add(std::shared_ptr<const Provider> provider) {
+  providers_.push_back(std::move(provider));
+}
+
+const Provider& ProviderRegistry::Find(std::string_view name) const {
+  for (auto it = providers_.rbegin(); it != providers_.rend(); ++it)
+    if (EqualsIgnoreCase((*it)->Name(), name)) return **it;
   RaiseError(kErrProviderNotFound, "'" + std::string(name) + "'");
 }
 

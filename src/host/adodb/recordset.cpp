@@ -1,8 +1,6 @@
 #include "host/adodb/connection.h"
-#include "host/adodb/connection_pool.h"
 #include "host/adodb/keyset_rows.h"
 #include "host/adodb/recordset_impl.h"
-#include "host/adodb/window_rows.h"
 #include "host/locale/locale.h"
 #include "host/variant_ops.h"
 
@@ -21,17 +19,19 @@ long OptionalNumber(const Variant& value, long fallback, long low, long high, co
   return number;
 }
 
-std::string ConnectionText(const Variant& active_connection) {
+// The link a recordset opened with `active_connection` runs on: the
+// Connection object's own, or a new one for a connection string.
+std::shared_ptr<ConnectionLink> LinkFor(const Variant& active_connection) {
   if (active_connection.IsObject()) {
     auto& connection = ObjectAs<Connection>(active_connection);
     if (connection.State() == 0) RaiseError(kErrNoConnection, "the connection is closed");
-    return connection.ConnectionString();
+    return connection.Link();
   }
   if (active_connection.IsEmpty() || active_connection.IsNull())
     RaiseError(kErrNoConnection, "no connection was given");
   if (!active_connection.IsString())
     RaiseError(kErrAdoArguments, "the connection is neither a connection string nor a Connection");
-  return active_connection.string();
+  return ConnectionLink::Open(active_connection.string());
 }
 
 }  // namespace
@@ -87,17 +87,26 @@ void RecordsetImpl::Open(const Variant& source, const Variant& active_connection
     RaiseError(kErrAdoArguments, "the source is not SQL text");
   const std::string& sql = source.string();
   if (observer_) observer_(sql);
-  std::string connection_string = ConnectionText(active_connection);
   long cursor = OptionalNumber(cursor_type, kForwardOnly, kForwardOnly, kStatic, "cursor type");
   long lock = OptionalNumber(lock_type, kReadOnly, kReadOnly, kBatchOptimistic, "lock type");
 
-  PooledConnection connection = ConnectionPool::Global().Acquire(connection_string);
-  std::string engine_sql = connection->Rewrite(sql);
+  std::shared_ptr<ConnectionLink> link = LinkFor(active_connection);
+  ConnectionBackend& db = link->backend();
+  std::string engine_sql = db.Rewrite(sql);
+  std::unique_ptr<RowSource> rows;
   if (lock == kReadOnly)
-    Start(std::make_unique<WindowRows>(std::move(connection), std::move(engine_sql)), cursor, true);
+    rows = db.OpenStaticRows(link, std::move(engine_sql));
   else
-    Start(std::make_unique<KeysetRows>(std::move(connection), std::move(engine_sql)), cursor,
-          false);
+    rows = std::make_unique<KeysetRows>(link, std::move(engine_sql));
+  link_ = std::move(link);
+  Start(std::move(rows), cursor, lock == kReadOnly);
+}
+
+std::shared_ptr<Connection> RecordsetImpl::ActiveConnection() {
+  RequireOpen();
+  if (!link_) RaiseError(kErrAdoNotSupported, "the recordset runs on no connection");
+  if (!active_connection_) active_connection_ = ConnectionOn(link_);
+  return active_connection_;
 }
 
 void RecordsetImpl::OpenOn(std::unique_ptr<RowSource> rows, long cursor_type) {
@@ -133,6 +142,9 @@ void RecordsetImpl::Close() {
   bof_ = eof_ = true;
   position_ = -1;
   rows->Close();
+  rows.reset();
+  active_connection_.reset();
+  link_.reset();
 }
 
 bool RecordsetImpl::Eof() const {

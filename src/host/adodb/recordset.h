@@ -13,6 +13,11 @@
 // assignments on a current row and Delete address the row by its primary key
 // or row id.
 //
+// The recordset runs on a connection link (connection_link.h): its own when
+// opened with a connection string, the Connection object's when opened on
+// one. ActiveConnection hands out a Connection object over that link, so a
+// caller can run a transaction on the connection the recordset uses.
+//
 // Errors: 3704 on a closed recordset, 3705 opening an open one, 3021 with no
 // current record, 3265 for an unknown field, 3251 writing through a
 // read-only cursor, 3706 unknown provider, 3709 missing connection string,
@@ -33,6 +38,8 @@
 
 namespace tabrix::adodb {
 
+class Connection;
+
 enum CursorType : long { kForwardOnly = 0, kKeyset = 1, kDynamic = 2, kStatic = 3 };
 enum LockType : long { kReadOnly = 1, kPessimistic = 2, kOptimistic = 3, kBatchOptimistic = 4 };
 
@@ -50,6 +57,8 @@ class Recordset : public Object {
   virtual void Close() = 0;
   // 1 when open, 0 when closed.
   virtual long State() const = 0;
+  // The connection the open recordset runs on; raises 3704 when closed.
+  virtual std::shared_ptr<Connection> ActiveConnection() = 0;
 
   // EOF is a macro in C++: Eof() stands for the member EOF.
   virtual bool Eof() const = 0;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "host/adodb/connection_link.h"
 #include "host/adodb/recordset.h"
 #include "host/adodb/row_source.h"
 
@@ -67,6 +68,7 @@ class RecordsetImpl : public Recordset {
             const Variant& lock_type) override;
   void Close() override;
   long State() const override { return rows_ ? 1 : 0; }
+  std::shared_ptr<Connection> ActiveConnection() override;
 
   bool Eof() const override;
   bool Bof() const override;
@@ -111,6 +113,10 @@ class RecordsetImpl : public Recordset {
   SqlObserver observer_;
   RecordsetFields fields_;
   std::unique_ptr<RowSource> rows_;  // null while closed
+  // The link the rows run on (none for rows made in memory), and the
+  // connection object ActiveConnection handed out for it.
+  std::shared_ptr<ConnectionLink> link_;
+  std::shared_ptr<Connection> active_connection_;
   std::vector<std::string> folded_names_;
   long cursor_type_ = kForwardOnly;
   bool read_only_ = true;

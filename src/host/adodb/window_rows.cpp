@@ -5,63 +5,67 @@
 
 namespace tabrix::adodb {
 
-WindowRows::WindowRows(PooledConnection connection, std::string sql)
-    : connection_(std::move(connection)), sql_(std::move(sql)) {
-  connection_->BeginRead();
-  statement_ = connection_->Prepare(sql_);
-  bool has_row = statement_->Step();
-  columns_ = statement_->DescribeColumns();
-  if (has_row) {
-    statement_row_ = 0;
-  } else {
+WindowRows::WindowRows(std::shared_ptr<ConnectionLink> link, std::string sql)
+    : link_(std::move(link)), sql_(std::move(sql)) {
+  link_->BeginRead();
+  try {
+    statement_ = link_->backend().Prepare(sql_);
+    bool has_row = statement_->Step();
+    columns_ = statement_->DescribeColumns();
+    if (has_row) {
+      statement_row_ = current_ = 0;
+    } else {
+      statement_.reset();
+      count_ = 0;
+    }
+  } catch (...) {
     statement_.reset();
-    count_ = 0;
+    link_->EndRead();
+    throw;
   }
 }
 
-WindowRows::~WindowRows() {
-  try {
-    Close();
-  } catch (...) {
-    // The pool rolls back a connection it gets back inside a transaction.
-  }
-}
+WindowRows::~WindowRows() { Close(); }
 
 std::int64_t WindowRows::Count() {
   if (count_) return *count_;
-  std::unique_ptr<StatementBackend> counter;
-  if (auto fast = sql::FastCountQuery(sql_)) {
-    try {
-      counter = connection_->Prepare(*fast);
-    } catch (const ScriptError&) {
-      // The engine may let WHERE name a select-list alias; count it whole.
-    }
-  }
-  if (!counter) counter = connection_->Prepare(sql::CountQuery(sql_));
-  if (!counter->Step()) throw ScriptError(kErrProvider, "the count query returned no row");
+  // The count is a result of its own: the window's statement goes first,
+  // and the next Seek opens the window again.
+  statement_.reset();
+  ConnectionBackend& db = link_->backend();
+  std::optional<std::string> fast = sql::FastCountQuery(sql_);
+  std::unique_ptr<StatementBackend> counter = db.Prepare(fast ? *fast : sql::CountQuery(sql_));
+  if (!counter->Step())
+    RaiseProviderError("the count query returned no row", {"", "", DbFailure::kOther});
   count_ = ToLong(counter->Value(0, 20));
   return *count_;
 }
 
 bool WindowRows::Seek(std::int64_t index) {
   if (count_ && index >= *count_) return false;
-  if (statement_ && index == statement_row_) return true;
+  if (statement_ && index == statement_row_) {
+    current_ = index;
+    return true;
+  }
   if (statement_ && index == statement_row_ + 1) {
     if (statement_->Step()) {
-      statement_row_ = index;
+      statement_row_ = current_ = index;
       return true;
     }
     count_ = index;  // stepped past the last row: the count is known now
     statement_.reset();
     return false;
   }
-  return OpenAt(index);
+  if (!OpenAt(index)) return false;
+  current_ = index;
+  return true;
 }
 
-bool WindowRows::OpenAt(std::int64_t index) {
+bool WindowRows::OpenAt(std::int64_t index) const {
   statement_.reset();
+  ConnectionBackend& db = link_->backend();
   std::unique_ptr<StatementBackend> statement =
-      connection_->Prepare(sql::WindowQuery(sql_, index, connection_->dialect()));
+      db.Prepare(index == 0 ? sql_ : sql::WindowQuery(sql_, index, db.dialect()));
   if (!statement->Step()) return false;
   statement_ = std::move(statement);
   statement_row_ = index;
@@ -69,14 +73,16 @@ bool WindowRows::OpenAt(std::int64_t index) {
 }
 
 Variant WindowRows::Value(int column) const {
+  if ((!statement_ || statement_row_ != current_) && !OpenAt(current_))
+    RaiseRowChanged(kRowNotFoundMessage);  // only when the snapshot was given up
   return statement_->Value(column, columns_.at(static_cast<size_t>(column)).type);
 }
 
 void WindowRows::Close() {
-  if (!connection_) return;
+  if (!link_) return;
   statement_.reset();
-  if (connection_->InTransaction()) connection_->Commit();
-  connection_.Release();
+  link_->EndRead();
+  link_.reset();
 }
 
 }  // namespace tabrix::adodb

@@ -1,28 +1,30 @@
-// The rows of a static read-only cursor, read a window at a time.
+// The rows of a static read-only cursor, read a window at a time: the row
+// source SQLite's backend makes for a static cursor.
 //
-// Nothing reads the whole result. The query runs inside one read
-// transaction (one snapshot) held from Open to Close: moving forward steps
-// the statement; a jump re-runs the query from the target row with the
+// Nothing reads the whole result. The query runs inside the link's read
+// snapshot, held from the start to Close: moving forward steps the
+// statement; a jump re-runs the query from the target row with the
 // dialect's offset clause; the count is its own query in the same
 // snapshot, made without evaluating the select list where that cannot
-// change the count. The connection goes back to the pool on Close.
+// change the count. One result in flight: the running statement is put
+// down before the count runs, and the window opens again where it was.
 #pragma once
 
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "host/adodb/connection_pool.h"
+#include "host/adodb/connection_link.h"
 #include "host/adodb/row_source.h"
 
 namespace tabrix::adodb {
 
 class WindowRows : public RowSource {
  public:
-  // Begins the read transaction, runs `sql` (in the engine's dialect) and
-  // stops on its first row. Raises kErrProvider when the query fails; the
-  // connection then goes back rolled back.
-  WindowRows(PooledConnection connection, std::string sql);
+  // Begins the link's read snapshot, runs `sql` (in the engine's dialect)
+  // and stops on its first row. Raises kErrProvider when the query fails;
+  // the snapshot then ends.
+  WindowRows(std::shared_ptr<ConnectionLink> link, std::string sql);
   ~WindowRows() override;
 
   const std::vector<ColumnInfo>& columns() const override { return columns_; }
@@ -33,15 +35,17 @@ class WindowRows : public RowSource {
 
  private:
   // Runs the query from row `index`; true when that row exists.
-  bool OpenAt(std::int64_t index);
+  bool OpenAt(std::int64_t index) const;
 
-  PooledConnection connection_;
+  std::shared_ptr<ConnectionLink> link_;  // null once closed
   std::string sql_;
   std::vector<ColumnInfo> columns_;
   // The running statement and the index of the row it stands on; no
-  // statement once it has run past its last row.
-  std::unique_ptr<StatementBackend> statement_;
-  std::int64_t statement_row_ = -1;
+  // statement once it has run past its last row or the count put it down.
+  // Reading a value opens it again, so both change under const.
+  mutable std::unique_ptr<StatementBackend> statement_;
+  mutable std::int64_t statement_row_ = -1;
+  std::int64_t current_ = -1;  // the row the last successful Seek made current
   std::optional<std::int64_t> count_;
 };
 

@@ -36,7 +36,6 @@ std::string Dialect::OffsetClause(std::int64_t offset) const {
   return " OFFSET " + std::to_string(offset);
 }
 
-std::string Dialect::Placeholder(int) const { return "?"; }
 
 std::string SqliteDialect::OffsetClause(std::int64_t offset) const {
   return " LIMIT -1 OFFSET " + std::to_string(offset);

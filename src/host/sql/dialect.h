@@ -6,7 +6,7 @@
 // the clause that replaces "top N". The defaults here are standard SQL and
 // are what SQLite needs; a provider overrides only what its engine does
 // differently (PostgreSQL: names matched to the catalog, LIKE as ILIKE,
-// numbered parameters). A dialect holds no per-query state and may be used
+// parameters renumbered by the backend). A dialect holds no per-query state and may be used
 // by several threads at once.
 #pragma once
 
@@ -40,8 +40,6 @@ class Dialect {
   // The clause appended to a query so that it starts at row `offset`
   // (0-based). The default is " OFFSET offset".
   virtual std::string OffsetClause(std::int64_t offset) const;
-  // The placeholder of bound parameter `position` (1-based); default "?".
-  virtual std::string Placeholder(int position) const;
 };
 
 // SQLite takes the standard forms; OFFSET needs a LIMIT before it.

@@ -31,6 +31,7 @@ constexpr std::string_view kCountChangers[] = {"distinct", "group",     "having"
 
 struct Shape {
   bool plain = false;      // one SELECT ... FROM with nothing of kCountChangers
+  bool alias_used = false;  // a select-list alias is named after the FROM
   bool has_limit = false;  // a top-level LIMIT, OFFSET or FETCH
   size_t from = 0;         // byte offset of the top-level FROM
   size_t where = std::string_view::npos;  // byte offset of the top-level WHERE
@@ -52,14 +53,58 @@ bool IsAggregateCall(const std::vector<Token>& tokens, size_t i) {
   return false;
 }
 
+bool IsName(const Token& token) {
+  return token.kind == TokenKind::kWord || token.kind == TokenKind::kQuotedName ||
+         token.kind == TokenKind::kBracketName || token.kind == TokenKind::kBacktickName;
+}
+
+std::string FoldedName(const Token& token) {
+  std::string name = NameText(token);
+  for (char& c : name)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return name;
+}
+
+// The aliases of the top-level select list: the name after AS, or a name
+// that ends a select item right after a name, a number, a literal or a
+// closing parenthesis ("N Ten"). `tokens` holds no trivia.
+std::vector<std::string> SelectListAliases(const std::vector<Token>& tokens) {
+  std::vector<std::string> aliases;
+  int depth = 0;
+  for (size_t i = 1; i < tokens.size(); ++i) {
+    const Token& token = tokens[i];
+    if (IsPunct(token, "(")) ++depth;
+    if (IsPunct(token, ")") && depth > 0) --depth;
+    if (depth > 0) continue;
+    if (IsWord(token, "from")) break;
+    if (!IsName(token) || IsWord(token, "as")) continue;
+    const Token& before = tokens[i - 1];
+    bool item_ends = i + 1 == tokens.size() || IsPunct(tokens[i + 1], ",") ||
+                     IsWord(tokens[i + 1], "from");
+    bool after_value = IsName(before) || before.kind == TokenKind::kNumber ||
+                       before.kind == TokenKind::kString || IsPunct(before, ")");
+    if (IsWord(before, "as") || (item_ends && after_value && i >= 2))
+      aliases.push_back(FoldedName(token));
+  }
+  return aliases;
+}
+
 Shape Analyze(std::string_view sql) {
   std::vector<Token> tokens = Tokenize(sql);
   Shape shape;
+  std::vector<Token> significant;
+  for (const Token& token : tokens)
+    if (!IsTrivia(token)) significant.push_back(token);
+  std::vector<std::string> aliases = SelectListAliases(significant);
   int depth = 0;
   bool first = true, plain = true, seen_from = false, seen_order = false;
   for (size_t i = 0; i < tokens.size(); ++i) {
     const Token& token = tokens[i];
     if (IsTrivia(token)) continue;
+    if (seen_from && IsName(token) && !aliases.empty()) {
+      std::string name = FoldedName(token);
+      for (const std::string& alias : aliases) shape.alias_used = shape.alias_used || name == alias;
+    }
     if (IsPunct(token, ";") && depth == 0) continue;
     size_t previous_end = shape.end;
     shape.end = EndOf(sql, token);
@@ -112,7 +157,8 @@ bool IsAlwaysTrue(std::string_view condition) {
 
 std::optional<std::string> FastCountQuery(std::string_view sql) {
   Shape shape = Analyze(sql);
-  if (!shape.plain) return std::nullopt;
+  // Without its select list the query could not name an alias in WHERE.
+  if (!shape.plain || shape.alias_used) return std::nullopt;
   size_t body_end = shape.body_end;
   // Without a condition the engine counts from the table's own b-tree,
   // several times faster than testing "1=1" on every row.

@@ -19,8 +19,9 @@ namespace tabrix::sql {
 // dropped. nullopt when that would change the count: the query is not one
 // plain SELECT ... FROM, or it has DISTINCT, GROUP BY, HAVING, an aggregate
 // or window function at the top level, LIMIT/OFFSET, or a compound
-// (UNION, INTERSECT, EXCEPT). The result may still fail to prepare where
-// the engine lets WHERE name a select-list alias; use CountQuery then.
+// (UNION, INTERSECT, EXCEPT); or when a name after the FROM is an alias of
+// the select list (an engine may let WHERE name one), so the choice needs
+// no trial prepare, which would abort a PostgreSQL transaction.
 std::optional<std::string> FastCountQuery(std::string_view sql);
 
 // "SELECT COUNT(*) FROM (sql)": always right, and it may evaluate the

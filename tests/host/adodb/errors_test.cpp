@@ -85,7 +85,7 @@ TEST(OpenErrors, RelativeDataSourceIsTakenFromTheBaseFolder) {
   SetDataSourceBase("");
   EXPECT_EQ(error.description(),
             "unable to open database file: " + (db.folder() / "other.db").string());
-  ConnectionPool::Global().CloseIdle("Provider=SQLite;Data Source=test.db");
+  ConnectionPool::Current().CloseIdle("Provider=SQLite;Data Source=test.db");
 }
 
 TEST(OpenErrors, ProviderMessagesAreKept) {

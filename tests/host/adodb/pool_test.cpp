@@ -26,14 +26,14 @@ TEST(Pool, SuccessiveOpensShareOneConnection) {
   connection->Execute(Variant("CREATE TEMP TABLE Scratch(x); INSERT INTO Scratch VALUES (42);"));
   connection->Close();
 
-  std::int64_t opened = ConnectionPool::Global().connections_opened();
+  std::int64_t opened = ConnectionPool::Current().connections_opened();
   for (int i = 0; i < 20; ++i) {
     // A TEMP table lives in one connection only: seeing it proves the reuse.
     auto rs = OpenStatic("select x from temp.Scratch", db.connection_string());
     ASSERT_TRUE(rs->Value(Variant("x")).Identical(Variant(42)));
     rs->Close();
   }
-  EXPECT_EQ(ConnectionPool::Global().connections_opened(), opened);
+  EXPECT_EQ(ConnectionPool::Current().connections_opened(), opened);
 }
 
 TEST(Pool, NewConnectionsUseWriteAheadLogging) {

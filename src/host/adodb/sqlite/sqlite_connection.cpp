@@ -6,6 +6,7 @@
 #include "host/adodb/sqlite/sqlite_handle.h"
 #include "host/adodb/sqlite/sqlite_statement.h"
 #include "host/adodb/sqlite/sqlite_types.h"
+#include "host/adodb/window_rows.h"
 #include "host/locale/locale.h"
 
 namespace tabrix::adodb::sqlite {
@@ -71,7 +72,7 @@ std::unique_ptr<StatementBackend> SqliteConnection::Prepare(std::string_view sql
   sqlite3_set_authorizer(db_, nullptr, nullptr);
   StatementHandle statement(raw);
   if (rc != SQLITE_OK) RaiseSqliteError(db_);
-  if (!statement) throw ScriptError(kErrProvider, "the SQL text holds no statement");
+  if (!statement) RaiseNoStatement();
   return std::make_unique<SqliteStatement>(*this, std::move(statement), std::move(reads));
 }
 
@@ -101,6 +102,15 @@ std::int64_t SqliteConnection::Execute(std::string_view sql, const std::vector<V
   return changes;
 }
 
+std::unique_ptr<RowSource> SqliteConnection::OpenStaticRows(std::shared_ptr<ConnectionLink> link,
+                                                            std::string sql) {
+  return std::make_unique<WindowRows>(std::move(link), std::move(sql));
+}
+
+bool SqliteConnection::Healthy() {
+  return sqlite3_get_autocommit(db_) != 0 && sqlite3_next_stmt(db_, nullptr) == nullptr;
+}
+
 void SqliteConnection::Run(const char* sql) {
   if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) RaiseSqliteError(db_);
 }
@@ -127,7 +137,7 @@ RowCondition SqliteConnection::InsertRow(const TableInfo& table,
     std::string names, marks;
     for (size_t i = 0; i < columns.size(); ++i) {
       names += (i ? ", " : "") + dialect().QuoteName(columns[i]);
-      marks += (i ? ", " : "") + dialect().Placeholder(static_cast<int>(i) + 1);
+      marks += i ? ", ?" : "?";
     }
     sql += " (" + names + ") VALUES (" + marks + ")";
   }
@@ -176,7 +186,7 @@ RowCondition SqliteConnection::LocateRow(const TableInfo& table,
   for (size_t i = 0; i < condition.values.size(); ++i)
     BindValue(statement.get(), static_cast<int>(i) + 1, condition.values[i]);
   if (!StepOrRaise(db_, statement.get()))
-    throw ScriptError(kErrProvider, std::string(kRowNotFoundMessage));
+    RaiseRowChanged(kRowNotFoundMessage);
   return {row_id + " = ?",
           {Variant(static_cast<long long>(sqlite3_column_int64(statement.get(), 0)))}};
 }

@@ -21,12 +21,17 @@ class SqliteConnection : public ConnectionBackend {
   // view columns come out read-only.
   std::unique_ptr<StatementBackend> Prepare(std::string_view sql) override;
   std::int64_t Execute(std::string_view sql, const std::vector<Variant>& values) override;
+  // A window over the query (window_rows.h).
+  std::unique_ptr<RowSource> OpenStaticRows(std::shared_ptr<ConnectionLink> link,
+                                            std::string sql) override;
 
   void BeginRead() override;
   void BeginWrite() override;
   void Commit() override;
   void Rollback() override;
   bool InTransaction() const override;
+  // Out of any transaction, with no statement left unfinished.
+  bool Healthy() override;
 
   std::vector<TableEntry> ListTables() override;
   TableInfo DescribeTable(const TableRef& table) override;

@@ -6,15 +6,38 @@
 
 namespace tabrix::adodb::sqlite {
 
-void RaiseSqliteError(sqlite3* db) { throw ScriptError(kErrProvider, sqlite3_errmsg(db)); }
+DbFailure SqliteFailure(int extended_code) {
+  switch (extended_code & 0xff) {
+    case SQLITE_CONSTRAINT: return DbFailure::kConstraint;
+    case SQLITE_BUSY: case SQLITE_LOCKED: return DbFailure::kBusy;
+    case SQLITE_CANTOPEN: case SQLITE_NOTADB: case SQLITE_CORRUPT: case SQLITE_IOERR:
+    case SQLITE_PERM: case SQLITE_READONLY:
+      return DbFailure::kConnection;
+    case SQLITE_ERROR: case SQLITE_RANGE: case SQLITE_MISMATCH: case SQLITE_TOOBIG:
+      return DbFailure::kStatement;
+    default: return DbFailure::kOther;
+  }
+}
+
+NativeError SqliteNative(int extended_code) {
+  return {"SQLite", std::to_string(extended_code), SqliteFailure(extended_code)};
+}
+
+void RaiseSqliteError(sqlite3* db) {
+  RaiseProviderError(sqlite3_errmsg(db), SqliteNative(sqlite3_extended_errcode(db)));
+}
 
 StatementHandle PrepareOrRaise(sqlite3* db, std::string_view sql) {
   sqlite3_stmt* raw = nullptr;
   int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw, nullptr);
   StatementHandle statement(raw);
   if (rc != SQLITE_OK) RaiseSqliteError(db);
-  if (!statement) throw ScriptError(kErrProvider, "the SQL text holds no statement");
+  if (!statement) RaiseNoStatement();
   return statement;
+}
+
+void RaiseNoStatement() {
+  RaiseProviderError("the SQL text holds no statement", SqliteNative(SQLITE_ERROR));
 }
 
 bool StepOrRaise(sqlite3* db, sqlite3_stmt* statement) {

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string_view>
 
+#include "host/error.h"
+
 namespace tabrix::adodb::sqlite {
 
 struct StatementFinalizer {
@@ -14,8 +16,16 @@ struct StatementFinalizer {
 };
 using StatementHandle = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
-// Raises kErrProvider with `db`'s last message ("no such table: Foo").
+// The engine-neutral kind of an SQLite (extended) result code, and the
+// native error that carries both.
+DbFailure SqliteFailure(int extended_code);
+NativeError SqliteNative(int extended_code);
+
+// Raises kErrProvider with `db`'s last message ("no such table: Foo") and
+// its extended result code.
 [[noreturn]] void RaiseSqliteError(sqlite3* db);
+// Raises kErrProvider for a text that holds no statement (blanks only).
+[[noreturn]] void RaiseNoStatement();
 
 // Prepares the first statement of `sql`; raises kErrProvider when SQLite
 // refuses it or when the text holds no statement.

@@ -6,6 +6,7 @@
 
 #include "host/adodb/connection.h"
 #include "host/adodb/sqlite/sqlite_connection.h"
+#include "host/adodb/sqlite/sqlite_handle.h"
 #include "host/adodb/sqlite/sqlite_like.h"
 
 namespace tabrix::adodb::sqlite {
@@ -16,8 +17,12 @@ constexpr int kBusyTimeoutMs = 5000;
 
 [[noreturn]] void RaiseOpenError(sqlite3* db, int rc, const std::string& path) {
   std::string message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  int code = db != nullptr ? sqlite3_extended_errcode(db) : rc;
   sqlite3_close_v2(db);
-  throw ScriptError(kErrProvider, message + ": " + path);
+  NativeError native = SqliteNative(code);
+  // Whatever SQLite says, a database that cannot be opened is no link.
+  native.failure = DbFailure::kConnection;
+  RaiseProviderError(message + ": " + path, std::move(native));
 }
 
 }  // namespace
@@ -26,7 +31,7 @@ std::unique_ptr<ConnectionBackend> SqliteProvider::Connect(const ConnectionStrin
   std::optional<std::string> source = parts.Get("data source");
   if (!source || source->empty())
     RaiseError(kErrAdoArguments,
-               "malformed connection string '" + parts.text() + "': no Data Source is named");
+               "malformed connection string '" + parts.redacted_text() + "': no Data Source is named");
   std::filesystem::path path(*source);
   if (path.is_relative() && !DataSourceBase().empty()) path = DataSourceBase() / path;
   std::string path_text = path.string();
