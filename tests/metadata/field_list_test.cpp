@@ -11,7 +11,7 @@
 #include "host/scripting/dictionary.h"
 #include "host/variant_ops.h"
 #include "support/component_harness.h"
-#include "support/sqlite_fixture.h"
+#include "support/test_database.h"
 #include "support/error_number.h"
 
 using tabrix::testing::ErrorNumberOf;
@@ -40,7 +40,7 @@ class FieldListTest : public ::testing::Test {
     return out;
   }
 
-  testing::SqliteFixture db_;
+  testing::TestDatabase db_;
   testing::ComponentHarness h_;
 };
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "support/component_harness.h"
-#include "support/sqlite_fixture.h"
+#include "support/test_database.h"
 
 namespace tabrix::testing {
 
@@ -62,7 +62,7 @@ class ListPage {
   }
 
  private:
-  SqliteFixture db_;
+  TestDatabase db_;
   ComponentHarness h_;
   std::string output_;
 };

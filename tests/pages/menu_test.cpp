@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "support/component_harness.h"
-#include "support/sqlite_fixture.h"
+#include "support/test_database.h"
 
 namespace tabrix {
 namespace {
@@ -69,7 +69,7 @@ class MenuTest : public ::testing::Test {
     return names;
   }
 
-  testing::SqliteFixture db_;
+  testing::TestDatabase db_;
   testing::ComponentHarness h;
 };
 

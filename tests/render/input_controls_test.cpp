@@ -16,7 +16,7 @@
 #include "host/variant_ops.h"
 #include "render/select_lists.h"
 #include "support/component_harness.h"
-#include "support/sqlite_fixture.h"
+#include "support/test_database.h"
 #include "support/error_number.h"
 
 using tabrix::testing::ErrorNumberOf;
@@ -75,7 +75,7 @@ class InputControls : public ::testing::Test {
     return h().TakeOutput();
   }
 
-  testing::SqliteFixture db;
+  testing::TestDatabase db;
 
  private:
   std::optional<testing::ComponentHarness> harness_;

@@ -12,7 +12,7 @@
 #include "host/scripting/dictionary.h"
 #include "host/variant_ops.h"
 #include "support/component_harness.h"
-#include "support/sqlite_fixture.h"
+#include "support/test_database.h"
 #include "support/error_number.h"
 
 using tabrix::testing::ErrorNumberOf;
@@ -170,7 +170,7 @@ TEST(SelectFieldList, JoinsTheItemsOfEveryFieldWithABareComma) {
 }
 
 TEST(SelectFieldList, OpensOnTheDatabaseWithEachRelatedCaption) {
-  testing::SqliteFixture db(R"sql(
+  testing::TestDatabase db(R"sql(
     create table Customers (Id integer primary key, Name text);
     create table Shippers (Code text primary key, Title text);
     create table Orders (Id integer primary key, CustomerId integer, ShipperCode text,

@@ -13,7 +13,7 @@
 #include "host/scripting/dictionary.h"
 #include "host/variant_ops.h"
 #include "support/component_harness.h"
-#include "support/sqlite_fixture.h"
+#include "support/test_database.h"
 #include "support/error_number.h"
 
 using tabrix::testing::ErrorNumberOf;
@@ -191,7 +191,7 @@ struct RelatedDisplay {
     Variant value = ObjectAs<adodb::Recordset>(object.Rs).Value(Variant(field));
     return ConcatText(object.ShowField(Variant(field), value, Variant(number)));
   }
-  testing::SqliteFixture db;
+  testing::TestDatabase db;
   testing::ComponentHarness h;
 };
 
@@ -235,7 +235,7 @@ TEST(ShowField, FailuresEndTheCall) {
       {"related field without its caption column", adodb::kInteger, 1, "set_relation1",
        "Orders.Status,States,Id,Name", kErrItemNotFound},
   };
-  testing::SqliteFixture db(
+  testing::TestDatabase db(
       "create table Orders (Id integer primary key, Status integer);"
       "insert into Orders values (1, 1);");
   for (const auto& c : cases) {

@@ -11,7 +11,7 @@
 #include "host/locale/locale.h"
 #include "host/variant_ops.h"
 #include "support/component_harness.h"
-#include "support/sqlite_fixture.h"
+#include "support/test_database.h"
 
 namespace tabrix {
 namespace {
@@ -95,7 +95,7 @@ TEST(SQLTarih, BuildsAWholeDayRangeFromTheSixParts) {
 }
 
 TEST(SQLTarih, TheRangeKeepsBothWholeDaysAndNothingOutside) {
-  testing::SqliteFixture db(R"sql(
+  testing::TestDatabase db(R"sql(
     create table Orders (Id integer primary key, OrderDate datetime);
     insert into Orders values
       (1, '2008-06-04 23:59:59'), (2, '2008-06-05 00:00:00'), (3, '2008-06-05'),

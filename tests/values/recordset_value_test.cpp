@@ -7,7 +7,7 @@
 #include "host/adodb/recordset.h"
 #include "host/variant_ops.h"
 #include "support/component_harness.h"
-#include "support/sqlite_fixture.h"
+#include "support/test_database.h"
 #include "values/regional_test_support.h"
 
 namespace tabrix {
@@ -38,7 +38,7 @@ class PageRecordset : public ::testing::Test {
     h_.object().Rs = Variant(rs);
   }
 
-  testing::SqliteFixture db_;
+  testing::TestDatabase db_;
   testing::ComponentHarness h_;
 };
 
@@ -73,7 +73,7 @@ TEST_F(PageRecordset, RsValueFailsWhereThereIsNoSuchFieldOrNoRecord) {
 }
 
 TEST(CheckStr, MakesTextThatReadsBackUnchangedFromAQuotedLiteral) {
-  testing::SqliteFixture db;
+  testing::TestDatabase db;
   testing::ComponentHarness h;
   h.Set("set_dns", Variant(db.connection_string()));
   const char* texts[] = {

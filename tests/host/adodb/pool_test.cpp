@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include <chrono>
+
 #include "host/adodb/connection_pool.h"
 #include "host/variant_ops.h"
 #include "recordset_helpers.h"
@@ -110,6 +112,71 @@ TEST(Pool, ServesSeveralThreads) {
   EXPECT_EQ(failures.load(), 0);
   EXPECT_EQ(OpenStatic("select * from T where Thread > 0", db.connection_string())->RecordCount(),
             kThreads * kRounds);
+}
+
+TEST(Pool, NeverHoldsMoreThanItsLimitUnderEightThreads) {
+  SqliteFixture db("CREATE TABLE T(Id INTEGER PRIMARY KEY, Thread INTEGER);");
+  ConnectionPool pool(ProviderRegistry::BuiltIn(), {3, std::chrono::seconds(30)});
+  ScopedPool scope(pool);
+  constexpr int kThreads = 8, kRounds = 15;
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 1; t <= kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      try {
+        for (int round = 0; round < kRounds; ++round) {
+          auto writer = OpenKeyset("select * from T where Id = 0", db.connection_string());
+          writer->AddNew();
+          writer->SetValue(Variant("Thread"), Variant(t));
+          writer->Update();
+          writer->Close();
+          auto reader = OpenStatic("select * from T", db.connection_string());
+          if (reader->RecordCount() < 1) ++failures;
+        }
+      } catch (const ScriptError&) {
+        ++failures;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_LE(pool.peak_open(db.connection_string()), 3u);
+  EXPECT_EQ(OpenStatic("select * from T", db.connection_string())->RecordCount(),
+            kThreads * kRounds);
+  pool.CloseIdle(db.connection_string());
+}
+
+TEST(Pool, AWaiterPastTheTimeoutGetsAClearError) {
+  SqliteFixture db("CREATE TABLE T(x INTEGER); INSERT INTO T VALUES (1);");
+  ConnectionPool pool(ProviderRegistry::BuiltIn(), {1, std::chrono::milliseconds(50)});
+  ScopedPool scope(pool);
+  auto held = OpenStatic("select x from T", db.connection_string());
+  ScriptError error = testing::Raised([&] { OpenStatic("select x from T", db.connection_string()); });
+  EXPECT_EQ(error.number(), kErrProvider);
+  EXPECT_EQ(error.native().failure, DbFailure::kBusy);
+  EXPECT_NE(error.description().find("no database connection came free within 50 ms"),
+            std::string::npos)
+      << error.description();
+  held->Close();
+  EXPECT_EQ(OpenStatic("select x from T", db.connection_string())->RecordCount(), 1);
+  pool.CloseIdle(db.connection_string());
+}
+
+TEST(Pool, AConnectionLeftUnhealthyIsClosedNotReused) {
+  SqliteFixture db("CREATE TABLE T(x INTEGER); INSERT INTO T VALUES (1);");
+  ConnectionPool pool;
+  ScopedPool scope(pool);
+  {
+    PooledConnection connection = pool.Acquire(db.connection_string());
+    // A statement left unfinished: the next borrower could not commit.
+    auto statement = connection->Prepare("select x from T");
+    statement->Step();
+    connection.Release();
+  }
+  std::int64_t opened = pool.connections_opened();
+  OpenStatic("select x from T", db.connection_string());
+  EXPECT_EQ(pool.connections_opened(), opened + 1);
+  pool.CloseIdle(db.connection_string());
 }
 
 }  // namespace
