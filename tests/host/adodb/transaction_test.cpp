@@ -8,14 +8,14 @@
 
 #include "host/adodb/connection.h"
 #include "host/adodb/connection_pool.h"
-#include "host/adodb/fault_injection.h"
-#include "host/adodb/sqlite/sqlite_provider.h"
 #include "recordset_helpers.h"
+#include "support/fault_seam.h"
 #include "support/sqlite_fixture.h"
 
 namespace tabrix::adodb {
 namespace {
 
+using tabrix::testing::FaultSeam;
 using tabrix::testing::SqliteFixture;
 using testing::OpenKeyset;
 using testing::OpenStatic;
@@ -114,24 +114,6 @@ TEST(Transactions, ClosingTheConnectionRollsBackAndClosesItsRecordsets) {
   EXPECT_EQ(Codes(db.connection_string()), "ab");
   EXPECT_EQ(Raised([&] { AddItem(*rs, "d"); }).number(), kErrObjectClosed);
 }
-
-// A pool whose SQLite connections fail the call a plan names.
-class FaultSeam {
- public:
-  FaultSeam() : pool_(Registry(plan_)), scope_(pool_) {}
-  FaultPlan& plan() { return *plan_; }
-
- private:
-  static std::shared_ptr<const ProviderRegistry> Registry(const std::shared_ptr<FaultPlan>& plan) {
-    auto registry = std::make_shared<ProviderRegistry>();
-    registry->Add(std::make_shared<FaultInjectingProvider>(
-        std::make_shared<sqlite::SqliteProvider>(), plan));
-    return registry;
-  }
-  std::shared_ptr<FaultPlan> plan_ = std::make_shared<FaultPlan>();
-  ConnectionPool pool_;
-  ScopedPool scope_;
-};
 
 TEST(Transactions, RollingBackAfterAFailedThirdWriteLeavesTheTableAsBefore) {
   struct Case {
