@@ -215,7 +215,8 @@ TEST(ListPage, BadInputEndsThePageWithItsError) {
       {"go=1&c=abc", "", kErrTypeMismatch, false},
       {"go=1&p=x", "", kErrTypeMismatch, false},
       {"go=1&c=0", "", kErrDivisionByZero, true},       // once the query has run
-      {"go=1&p=0", "", kErrNoCurrentRecord, true},      // before the first record
+      {"go=1&c=-5", "", kErrInvalidArgument, true},
+      {"go=1&c=-0.5", "", kErrInvalidArgument, true},
       {"go=1", "10,x", kErrTypeMismatch, true},         // a page size that is no number
       {"go=1&Unit+Price=5", "", kErrProvider, true},    // a name that needs brackets
   };
