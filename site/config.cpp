@@ -242,13 +242,18 @@ SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
       const std::string& root_text = check.Text(entry, name);
       if (root_text.empty()) check.Fail(where, name, "the site root is an empty path");
       config.site_root = (config.folder / root_text).lexically_normal();
+    } else if (name == "max_page_size") {
+      if (!entry.second->is_integer()) check.WrongKind(entry, name, "an integer");
+      config.max_page_size = entry.second->as_integer()->get();
+      if (config.max_page_size < 1) check.Fail(where, name, "the page size must be 1 or more");
     } else if (name == "session") {
       ReadSession(check, check.Table(entry, name), config);
     } else if (name == "actions") {
       ReadActions(check, check.Table(entry, name), config);
     } else {
       check.Fail(where, name,
-                 "unknown key (expected listen, locale, site_root, [session] or [actions])");
+                 "unknown key (expected listen, locale, site_root, max_page_size, [session] or "
+                 "[actions])");
     }
   }
   return config;
@@ -278,6 +283,9 @@ void ApplyProcessSettings(const SiteConfig* config,
     throw ConfigError(where + "the locale \"" + tag + "\" is not known");
   }
   if (config != nullptr) adodb::SetDataSourceBase(config->folder.string());
+  ProcessLimits limits;
+  if (config != nullptr) limits.max_page_size = config->max_page_size;
+  SetProcessLimits(limits);
 }
 
 }  // namespace tabrix::site

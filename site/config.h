@@ -3,6 +3,7 @@
 //   listen    = "127.0.0.1:8080"   # host:port the server answers on
 //   locale    = "en-US"            # BCP 47 tag of the regional settings
 //   site_root = "www"              # relative to this file's folder
+//   max_page_size = 1000           # the most records one page shows (>= 1)
 //   [session]                      # settings copied into every new session,
 //   set_dns = "Provider=SQLite;Data Source=demo.db"   # in the order written
 //   [actions.1]                    # what the bulk-action page does with
@@ -21,6 +22,7 @@
 // differ only in case are refused too.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -30,6 +32,7 @@
 #include <utility>
 #include <vector>
 
+#include "component/process_limits.h"
 #include "host/session.h"
 #include "host/variant.h"
 
@@ -55,6 +58,7 @@ struct SiteConfig {
   std::string listen = "127.0.0.1:8080";
   std::string locale = "en-US";
   std::filesystem::path site_root;  // absolute
+  std::int64_t max_page_size = ProcessLimits{}.max_page_size;
   std::vector<std::pair<std::string, Variant>> session;
   std::map<long long, BulkAction> actions;
 };
@@ -71,10 +75,11 @@ SiteConfig ParseConfig(std::string_view text, const std::filesystem::path& file)
 void CopySessionSettings(const SiteConfig& config, Session& session);
 
 // Makes the process follow the configuration: its locale (or
-// `locale_override` when given) and its folder as the base of a relative
-// SQLite "Data Source". Without a configuration only the locale is set
-// (default en-US). Raises ConfigError for a locale that is not known. Call
-// once at start-up, before other threads run.
+// `locale_override` when given), its folder as the base of a relative
+// SQLite "Data Source", and its process limits (max_page_size). Without a
+// configuration the locale is set (default en-US) and the limits take their
+// defaults. Raises ConfigError for a locale that is not known. Call once at
+// start-up, before other threads run.
 void ApplyProcessSettings(const SiteConfig* config,
                           const std::optional<std::string>& locale_override);
 

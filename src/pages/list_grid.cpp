@@ -64,7 +64,7 @@ void WriteHead(Tabrix1& page, ListState& state) {
 // One grid row from the current record of Rs.
 void WriteRow(Tabrix1& page, adodb::Recordset& rs, const ListState& state) {
   page.Write(std::string("<tr ") +
-             (static_cast<long long>(state.rows) % 2 == 0 ? " class='odd'" : "") + ">");
+             (state.rows % 2 == 0 ? " class='odd'" : "") + ">");
   long total = FieldTotal(page);
   for (long i = 1; i <= total; ++i) {
     if (!state.grid_columns[static_cast<size_t>(i)]) continue;
@@ -116,7 +116,7 @@ void WriteSummaryBar(Tabrix1& page, const ListState& state) {
       // one is found by value.
       if (!IsNumeric(Variant(size)) || IsEmptyText(Variant(size)))
         RaiseError(kErrTypeMismatch, "\"set_pagers\" holds \"" + size + "\", not a number");
-      bool selected = ToDouble(Variant(size)) == state.per_page;
+      bool selected = ToDouble(Variant(size)) == static_cast<double>(state.per_page);
       page.Write("<option value=\"" + size + "\"" + (selected ? " selected" : "") + ">" + size +
                  "</option>");
       if (comma == std::string::npos) break;
@@ -132,7 +132,7 @@ void WriteSummaryBar(Tabrix1& page, const ListState& state) {
 void WriteGrid(Tabrix1& page, ListState& state) {
   WriteHead(page, state);
   auto& rs = ObjectAs<adodb::Recordset>(page.Rs);
-  for (state.rows = 1; state.rows <= state.per_page; state.rows += 1) {
+  for (state.rows = 1; state.rows <= state.per_page; ++state.rows) {
     if (rs.Eof()) break;
     WriteRow(page, rs, state);
     rs.MoveNext();

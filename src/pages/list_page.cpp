@@ -31,7 +31,7 @@ Variant FieldCaptionOf(const Tabrix1& page, long i) {
   return ObjectAs<scripting::Dictionary>(page.FieldCaptions).Get(Variant(i));
 }
 
-std::string NumberText(double n) { return ConcatText(Variant(n)); }
+std::string NumberText(std::int64_t n) { return std::to_string(n); }
 
 bool Granted(const Variant& answer) { return ToBool(answer); }
 
@@ -75,8 +75,8 @@ Variant Tabrix1::Search(const Variant& GTName) {
   GetFieldList(CurrentTable);
 
   ListState state;
-  state.per_page = RequestNumber(*this, "c", "records per page", 50);
-  state.page = RequestNumber(*this, "p", "page number", 1);
+  state.asked_per_page = RequestNumber(*this, "c", "records per page", 50);
+  state.asked_page = RequestNumber(*this, "p", "page number", 1);
   state.criteria += SearchCriteria(*this);
   PageCaption = Variant("<b>" + ConcatText(TableCaption));
   std::string table = ConcatText(CurrentTable);

@@ -21,14 +21,19 @@ namespace tabrix::list_page {
 
 // What the page knows while it is written.
 struct ListState {
-  double per_page = 50;        // request "c"
-  double page = 1;             // request "p", lowered to `pages` once counted
+  // Requests "c" and "p" as sent: any number, fractional or huge.
+  double asked_per_page = 50;
+  double asked_page = 1;
   std::string criteria = "1=1";
   std::string sort = "1";      // a field name of the table, or "1"
   std::string dir = "Desc";    // "Asc" or "Desc"
+  // Set once the records are counted (OpenPageWindow); whole numbers, so
+  // every loop over them ends.
   std::int64_t record_count = 0;
-  double pages = 0;
-  double rows = 0;             // the grid's row counter after its loop: rows written + 1
+  std::int64_t per_page = 0;   // "c" bounded: 1 to the process's max_page_size
+  std::int64_t pages = 0;
+  std::int64_t page = 0;       // 1 to `pages`; 0 when there are no records
+  std::int64_t rows = 0;       // the grid's row counter after its loop: rows written + 1
   // Whether field i (1-based; [0] unused) is a column of the grid; filled by
   // the grid head and reused by its rows so both test each field once.
   std::vector<bool> grid_columns;
@@ -43,8 +48,8 @@ Variant FieldName(const Tabrix1& page, long i);
 Variant FieldType(const Tabrix1& page, long i);
 Variant FieldCaptionOf(const Tabrix1& page, long i);
 
-// A number as the page writes it for people: the regional plain text.
-std::string NumberText(double n);
+// A whole number as the page writes it: its plain digits.
+std::string NumberText(std::int64_t n);
 // Whether a permission check's answer is True.
 bool Granted(const Variant& answer);
 // Whether the comma list `list` has `name` as an item, ignoring case.
@@ -68,8 +73,9 @@ std::string SortSql(const std::string& sort);
 // "Asc" when request "o2" is exactly "Asc", else "Desc".
 std::string SortDirection(const Tabrix1& page);
 // Opens Rs (static, read-only) on `query` sorted by the state, counts the
-// records and pages, lowers the page to the last one and moves Rs to the
-// page's first row. Raises 11 for a page size of 0, after the query ran.
+// records, bounds the page size (BoundedPageSize), counts the pages, takes
+// the page into 1..pages and moves Rs to the page's first row. After the
+// query ran, raises 11 for a page size of 0 and 5 for one below 0.
 void OpenPageWindow(Tabrix1& page, const std::string& query, ListState& state);
 
 // --- list_grid.cpp ---

@@ -1,6 +1,7 @@
 // The paging bar under the grid: a back arrow, at most eleven page numbers
 // with the current one in the middle where possible, a next arrow, and the
 // hidden "p" that keeps the page when the form is submitted again.
+#include <cstdint>
 #include <string>
 
 #include "component/tabrix1.h"
@@ -10,7 +11,7 @@ namespace tabrix::list_page {
 
 namespace {
 
-std::string PageLink(double target) {
+std::string PageLink(std::int64_t target) {
   return "<A href=\"#\" onclick=\"form1.p.value='" + NumberText(target) +
          "';form1.submit();\" class=\"linknone\">";
 }
@@ -23,17 +24,19 @@ void WritePagingBar(Tabrix1& page, const ListState& state) {
   page.Write("<tr>");
   page.Write("<td class=\"none\" valign=\"top\">Page ");
 
-  const double current = state.page;
+  // Whole numbers from 0 to the page count: the loop below writes at most
+  // eleven numbers, whatever the request asked for.
+  const std::int64_t current = state.page;
   if (current > 1) {
     page.Write(PageLink(current - 1) +
                "<img src=\"images/ico_back.gif\" border=\"0\" align=\"absmiddle\"></a>"
                "&nbsp;&nbsp;");
   }
-  double from = current - 5;
+  std::int64_t from = current - 5;
   if (from < 1) from = 1;
-  double to = current + 5;
+  std::int64_t to = current + 5;
   if (to > state.pages) to = state.pages;
-  for (double k = from; k <= to; k += 1) {
+  for (std::int64_t k = from; k <= to; ++k) {
     if (k == current)
       page.Write("<font size=\"3\"><b>" + NumberText(k) + "</b></font>");
     else

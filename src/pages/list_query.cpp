@@ -12,6 +12,7 @@
 #include "host/sql/legacy_names.h"
 #include "host/variant_ops.h"
 #include "pages/list_page_parts.h"
+#include "pages/page_size.h"
 
 namespace tabrix::list_page {
 
@@ -120,18 +121,28 @@ void OpenPageWindow(Tabrix1& page, const std::string& query, ListState& state) {
                      adodb::kReadOnly);
 
   state.record_count = rs->RecordCount();
-  if (state.per_page == 0)
+  if (state.asked_per_page == 0)
     RaiseError(kErrDivisionByZero, "the request item \"c\" (records per page) is 0");
-  state.pages = static_cast<double>(state.record_count) / state.per_page;
-  if (state.pages != std::trunc(state.pages)) state.pages = std::trunc(state.pages) + 1;
-  // No lower bound: with no records the page becomes 0.
-  if (state.page > state.pages) state.page = state.pages;
-  if (!rs->Eof()) {
-    // A page of 0 or less moves before the first record; the grid's first
-    // row then fails for want of a current record.
-    std::int64_t offset = ToLong(Variant((state.page - 1) * state.per_page));
-    if (offset != 0) rs->Move(offset);
+  state.per_page = BoundedPageSize(state.asked_per_page);
+  if (state.per_page == 0) {
+    RaiseError(kErrInvalidArgument,
+               "the request item \"c\" (records per page) must be more than 0, not " +
+                   ConcatText(Variant(state.asked_per_page)));
   }
+  state.pages = state.record_count / state.per_page +
+                (state.record_count % state.per_page != 0 ? 1 : 0);
+  // A page below 1 (or a fraction of the first) is the first; a page past
+  // the last is the last, so with no records the page becomes 0. The
+  // comparisons stay in doubles until the page is known to fit.
+  if (!(state.asked_page >= 1))
+    state.page = 1;
+  else if (state.asked_page > static_cast<double>(state.pages))
+    state.page = state.pages;
+  else
+    state.page = static_cast<std::int64_t>(std::floor(state.asked_page));
+  if (state.page > state.pages) state.page = state.pages;
+  std::int64_t offset = (state.page - 1) * state.per_page;
+  if (!rs->Eof() && offset > 0) rs->Move(offset);
 }
 
 }  // namespace tabrix::list_page

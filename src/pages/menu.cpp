@@ -1,8 +1,8 @@
 // The navigation menu: the user's line, then one link per table the user
 // may view. The schema's tables pass the site's filters, each receives its
-// table code, and the session learns both directions of the mapping, so the
-// other pages can link by code and the hosting pages can turn a code back
-// into a table name.
+// table code, distinct from the other tables' codes, and the session learns
+// both directions of the mapping, so the other pages can link by code and
+// the hosting pages can turn a code back into a table name.
 //
 // The menu is first collected as text lines ("Menu", then one tab-led
 // "caption : name" line per table) and the HTML is made from those lines, so
@@ -15,6 +15,7 @@
 #include "host/adodb/connection.h"
 #include "host/text/split.h"
 #include "host/variant_ops.h"
+#include "values/table_codes.h"
 
 namespace tabrix {
 
@@ -83,12 +84,14 @@ Variant Tabrix1::DatabaseMenu() {
     connection->Open(Setting("set_dns"));
     auto tables = connection->OpenSchema(Variant(adodb::kSchemaTables), Variant());
 
-    Session& settings = SessionObject();
-    long count = 0;
+    // The tables that pass the site's filters, in schema order, with their
+    // codes; codes are made distinct over the whole menu before any is
+    // recorded, so every table can be reached by its own.
+    std::vector<Variant> names;
+    std::vector<std::string> codes;
     for (; !tables->Eof(); tables->MoveNext()) {
       std::string type = ConcatText(tables->Value(Variant("TABLE_TYPE")));
       Variant name_value = tables->Value(Variant("TABLE_NAME"));
-      std::string name = ConcatText(name_value);
       bool listed =
           type == "TABLE" || (type == "VIEW" && ConcatText(Setting("set_include_views")) == "yes");
       if (!listed) continue;
@@ -96,10 +99,19 @@ Variant Tabrix1::DatabaseMenu() {
       if (!disabled.empty() && IcindeVarmi(Variant(disabled), name_value).boolean()) continue;
       std::string enabled = ConcatText(Setting("set_enabled_tables"));
       if (!enabled.empty() && !IcindeVarmi(Variant(enabled), name_value).boolean()) continue;
+      codes.push_back(ConcatText(EnCr(name_value)));
+      names.push_back(std::move(name_value));
+    }
+    codes = values::DistinctCodes(codes);
 
-      Variant code = EnCr(name_value);
+    Session& settings = SessionObject();
+    long count = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+      const Variant& name_value = names[i];
+      std::string name = ConcatText(name_value);
+      Variant code(codes[i]);
       settings.SetValue("table" + std::to_string(count + 1), name_value);
-      settings.SetValue("table_" + ConcatText(code), name_value);
+      settings.SetValue("table_" + codes[i], name_value);
       settings.SetValue("code_" + name, code);
       std::string caption = ConcatText(Replacetext(CaptionDuzelt(name_value)));
       lines += "\t" + caption + std::string(kCaptionSeparator) + name + std::string(kLineEnd);

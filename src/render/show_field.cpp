@@ -52,6 +52,7 @@ Display DisplayFor(long type) {
 }
 
 bool IsNegative(const Variant& value) {
+  if (value.type() == VarType::Binary) return false;  // bytes have no sign
   std::optional<int> order = Compare(value, Variant(0));
   return order && *order < 0;
 }
@@ -66,8 +67,8 @@ std::string RightAligned(const std::string& amount, bool negative) {
   return out;
 }
 
-// Binary data has no sign; its bytes are shown in hex.
-std::string BinaryText(const Variant& value) {
+// A value as it is stored, escaped; binary data as the hex of its bytes.
+std::string StoredText(const Variant& value) {
   if (value.type() != VarType::Binary) return HtmlEscape(ToText(value));
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
@@ -90,6 +91,14 @@ std::string MultilineText(const std::string& text) {
   return out;
 }
 
+// The date a date field shows: a date, or text the regional settings read
+// as one. Other values (text that is no date, a number) name no date.
+std::optional<DateValue> ShownDate(const Variant& value) {
+  if (value.type() == VarType::Date) return value.date();
+  if (value.IsString()) return Locale::Current().ParseDate(value.string());
+  return std::nullopt;
+}
+
 // VB's Trim: blanks only, at both ends.
 std::string TrimBlanks(const std::string& text) {
   size_t first = text.find_first_not_of(' ');
@@ -108,15 +117,33 @@ Variant Tabrix1::ShowField(const Variant& FName, const Variant& FValue, const Va
 
   Variant type = ObjectAs<scripting::Dictionary>(FieldTypes).Get(FNo);
   long type_number = type.IsEmpty() ? 0 : static_cast<long>(ToLong(type));
-  switch (DisplayFor(type_number)) {
+  const Display display = DisplayFor(type_number);
+  switch (display) {
     case Display::kText: {
       std::string text = ToText(FValue);
       result = text.empty() ? text : MultilineText(text);
       break;
     }
-    case Display::kDate: result = HtmlEscape(ConcatText(TarihYazK(FValue))); break;
-    case Display::kDateTime: result = HtmlEscape(ConcatText(TarihYaz(FValue))); break;
+    // A stored value the field's type cannot take (a date column holding
+    // "" or a number, a money column holding words) is shown as it is
+    // stored, so that one bad row leaves the rest of the page readable.
+    case Display::kDate:
+    case Display::kDateTime: {
+      std::optional<DateValue> date = ShownDate(FValue);
+      if (!date) {
+        result = StoredText(FValue);
+        break;
+      }
+      Variant shown(*date);
+      bool with_time = display == Display::kDateTime;
+      result = HtmlEscape(ConcatText(with_time ? TarihYaz(shown) : TarihYazK(shown)));
+      break;
+    }
     case Display::kMoney: {
+      if (!IsNumeric(FValue)) {
+        result = StoredText(FValue);
+        break;
+      }
       std::string amount = Locale::Current().FormatNumber(ToDouble(FValue), 2, true);
       result = RightAligned(amount + " " + ConcatText(Setting("set_currency")),
                             IsNegative(FValue));
@@ -125,7 +152,7 @@ Variant Tabrix1::ShowField(const Variant& FName, const Variant& FValue, const Va
     case Display::kNumber:
       result = RightAligned(HtmlEscape(ToText(FValue)), IsNegative(FValue));
       break;
-    case Display::kBinaryNumber: result = RightAligned(BinaryText(FValue), false); break;
+    case Display::kBinaryNumber: result = RightAligned(StoredText(FValue), false); break;
     case Display::kPicture: result = "-"; break;
     case Display::kOther:
       // A configured "set_replace" text stays as the site wrote it; the

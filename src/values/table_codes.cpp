@@ -1,12 +1,16 @@
 // Table codes and the string cipher. Both work on the Windows-1252 code of
 // each character, position by position; the key repeats over the text.
+// DistinctCodes (table_codes.h) keeps the codes of one menu apart.
 //
 // A character outside the code page has no code: EnCr, which is one-way,
 // takes it as "?" (as the code page's best-fit conversion does), while
 // szEncryptDecrypt refuses such a text (error 5) so that it stays
 // reversible. Key characters outside the code page are taken as "?" in
 // both, which keeps the cipher symmetric.
+#include "values/table_codes.h"
+
 #include <string>
+#include <unordered_set>
 
 #include "component/tabrix1.h"
 #include "host/text/utf8.h"
@@ -64,5 +68,46 @@ Variant Tabrix1::szEncryptDecrypt(const Variant& szData) {
   }
   return Variant(out);
 }
+
+namespace values {
+
+namespace {
+
+// The n-th suffix, counting from 0: "A" to "9", then "AA", "AB", ... (the
+// alphabet as digits of a numbering without a zero).
+std::string Suffix(std::size_t n) {
+  std::string suffix;
+  for (std::size_t rest = n + 1; rest > 0; rest = (rest - 1) / kCodeAlphabet.size())
+    suffix.insert(suffix.begin(), kCodeAlphabet[(rest - 1) % kCodeAlphabet.size()]);
+  return suffix;
+}
+
+}  // namespace
+
+std::vector<std::string> DistinctCodes(const std::vector<std::string>& codes) {
+  // Every code of the menu is taken: a suffixed code may not become the code
+  // of a table further down, whose own code must stay as it is.
+  std::unordered_set<std::string> taken(codes.begin(), codes.end());
+  std::unordered_set<std::string> given;
+  std::vector<std::string> distinct;
+  distinct.reserve(codes.size());
+  for (const std::string& code : codes) {
+    std::string chosen = code;
+    if (given.contains(code)) {
+      // At most 2 * codes.size() codes are taken, so this ends within as
+      // many tries plus one.
+      for (std::size_t n = 0;; ++n) {
+        chosen = code + Suffix(n);
+        if (!taken.contains(chosen)) break;
+      }
+      taken.insert(chosen);
+    }
+    given.insert(chosen);
+    distinct.push_back(std::move(chosen));
+  }
+  return distinct;
+}
+
+}  // namespace values
 
 }  // namespace tabrix

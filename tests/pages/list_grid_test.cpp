@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pages/list_page_fixture.h"
+#include "support/process_limits_scope.h"
 
 namespace tabrix {
 namespace {
@@ -37,6 +38,16 @@ std::vector<std::string> Pages(int from, int to, int current) {
   for (std::string& k : out)
     if (k == std::to_string(current)) k = "[" + k + "]";
   return out;
+}
+
+// The page numbers of the paging bar, the current one as "[k]".
+std::vector<std::string> BarNumbers(const std::string& bar) {
+  static const std::regex kNumber(
+      "<font size=\"3\"><b>(\\d+)</b></font>|class=\"linknone\">(\\d+)</A>");
+  std::vector<std::string> numbers;
+  for (std::sregex_iterator it(bar.begin(), bar.end(), kNumber), end; it != end; ++it)
+    numbers.push_back((*it)[1].matched ? "[" + std::string((*it)[1]) + "]" : (*it)[2]);
+  return numbers;
 }
 
 TEST(ListGrid, ThirdPageOf120ShowsRecords101To120AndNoNextLink) {
@@ -90,6 +101,76 @@ TEST(ListGrid, PagingBarShowsUpToElevenPagesAroundTheCurrentOne) {
         << bar;
     EXPECT_EQ(bar.find("ico_back.gif") != std::string::npos, c.back) << c.query;
     EXPECT_EQ(bar.find("ico_next.gif") != std::string::npos, c.next) << c.query;
+  }
+}
+
+TEST(ListGrid, PageAndPageSizeOfAnyMagnitudeGiveAtMostElevenLinks) {
+  // A double counter stops moving past 2^53; the bar counts in whole pages.
+  struct Case {
+    int records;
+    const char* query;
+    std::vector<std::string> rows;     // record ids shown
+    std::vector<std::string> numbers;  // page numbers shown
+    const char* current;
+    const char* pages;
+  };
+  const Case cases[] = {
+      {1, "p=9007199254740994&c=1e-16", {"1"}, {"[1]"}, "1", "1"},
+      {1, "p=1e300&c=1e300", {"1"}, {"[1]"}, "1", "1"},
+      {30, "p=9007199254740994&c=1e-16", {"30"}, Pages(25, 30, 30), "30", "30"},
+      {10, "p=3.7&c=2.5", {"5", "6"}, Pages(1, 5, 3), "3", "5"},  // whole pages of 2
+  };
+  for (const Case& c : cases) {
+    ListPage page(NumberedOrders(c.records));
+    std::string out = page.Run(std::string("go=1&hf=1&o=Id&o2=Asc&") + c.query);
+    EXPECT_EQ(RowIds(out), c.rows) << c.records << " " << c.query;
+    std::string bar = Cut(out, "Page ", "</td>");
+    EXPECT_EQ(BarNumbers(bar), c.numbers) << c.records << " " << c.query;
+    EXPECT_NE(bar.find(std::string("name=\"p\" value=\"") + c.current + "\">of <b>" + c.pages +
+                       "</b></td>"),
+              std::string::npos)
+        << bar;
+  }
+}
+
+TEST(ListGrid, APageSizeIsAWholeNumberUpToTheProcessLimit) {
+  struct Case {
+    int records;
+    std::int64_t max_page_size;
+    const char* query;
+    size_t rows;
+    const char* pages;
+  };
+  const Case cases[] = {
+      {1005, 1000, "c=1000000", 1000, "2"},  // the default limit
+      {1005, 1000, "c=1e300", 1000, "2"},
+      {7, 3, "c=1000000", 3, "3"},
+      {7, 3, "c=3", 3, "3"},
+      {7, 3, "c=2", 2, "4"},
+      {7, 3, "c=2.9", 2, "4"},
+      {7, 3, "c=0.5", 1, "7"},  // a fraction of one record is one
+      {7, 3, "c=1e-16", 1, "7"},
+  };
+  for (const Case& c : cases) {
+    testing::ProcessLimitsScope scope(ProcessLimits{.max_page_size = c.max_page_size});
+    ListPage page(NumberedOrders(c.records));
+    std::string out = page.Run(std::string("go=1&hf=1&o=Id&o2=Asc&") + c.query);
+    EXPECT_EQ(RowIds(out), Range(1, static_cast<int>(c.rows))) << c.query;
+    EXPECT_NE(out.find(std::string("value=\"1\">of <b>") + c.pages + "</b></td>"),
+              std::string::npos)
+        << c.query;
+  }
+}
+
+TEST(ListGrid, APageBelowOneIsTheFirst) {
+  for (const char* p : {"0", "-3", "0.5", "-1e300"}) {
+    ListPage page(NumberedOrders(120));
+    std::string out = page.Run(std::string("go=1&hf=1&o=Id&o2=Asc&p=") + p);
+    EXPECT_EQ(RowIds(out), Range(1, 50)) << p;
+    std::string bar = Cut(out, "Page ", "</td>");
+    EXPECT_EQ(BarNumbers(bar), Pages(1, 3, 1)) << p;
+    EXPECT_EQ(bar.find("ico_back.gif"), std::string::npos) << p;
+    EXPECT_NE(bar.find("name=\"p\" value=\"1\">of <b>3</b></td>"), std::string::npos) << p;
   }
 }
 

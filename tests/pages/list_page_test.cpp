@@ -4,7 +4,9 @@
 // count that must not touch the rows it does not show.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pages/list_page_fixture.h"
@@ -213,7 +215,8 @@ TEST(ListPage, BadInputEndsThePageWithItsError) {
       {"go=1&c=abc", "", kErrTypeMismatch, false},
       {"go=1&p=x", "", kErrTypeMismatch, false},
       {"go=1&c=0", "", kErrDivisionByZero, true},       // once the query has run
-      {"go=1&p=0", "", kErrNoCurrentRecord, true},      // before the first record
+      {"go=1&c=-5", "", kErrInvalidArgument, true},
+      {"go=1&c=-0.5", "", kErrInvalidArgument, true},
       {"go=1", "10,x", kErrTypeMismatch, true},         // a page size that is no number
   };
   for (const Case& c : cases) {
@@ -232,6 +235,33 @@ TEST(ListPage, BadInputEndsThePageWithItsError) {
       EXPECT_EQ(page.output(), "") << c.query;
     EXPECT_FALSE(page.output().ends_with(kPageEnd)) << c.query;
     EXPECT_FALSE(page.h().session().Contains("lastpage")) << c.query;
+  }
+}
+
+TEST(ListPage, AStoredValueItsColumnCannotTakeShowsAsItsTextAndTheListGoesOn) {
+  // DATETIME and MONEY have numeric affinity: '20040305' is stored as an
+  // integer, 'abc' and '' stay text.
+  ListPage page(R"sql(
+    create table Orders (Id integer primary key, At datetime, Cost money);
+    insert into Orders values (1, '', 'abc'), (2, '20040305', '<b>5</b>'), (3, 3.5, 7),
+      (4, '2004-03-05T09:07:30.000+02:00', 1.5), (5, 'soon & later', null);
+  )sql");
+  std::string out = page.Run("go=1&hf=1&o=Id&o2=Asc");
+  ASSERT_TRUE(out.ends_with(kPageEnd)) << out;
+  const std::pair<const char*, const char*> cells[] = {
+      {"", "abc"},
+      {"20040305", "&lt;b&gt;5&lt;/b&gt;"},
+      {"3.5", "<p align='right'>7.00 </p>"},
+      {"05 March 2004, 09:07", "<p align='right'>1.50 </p>"},  // the offset left out
+      {"soon &amp; later", ""},
+  };
+  for (size_t i = 0; i < std::size(cells); ++i) {
+    const auto& [at, cost] = cells[i];
+    std::string row = Cut(out, "<A href=\"Info.asp?t=ORD&id=" + std::to_string(i + 1) + "\">",
+                          "</tr>");
+    EXPECT_NE(row.find(std::string("\">") + at + "</a></td><td>" + cost + "</a></td><td><input"),
+              std::string::npos)
+        << row;
   }
 }
 

@@ -4,7 +4,9 @@
 // user may view it; and a menu handed in by the hosting page.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/component_harness.h"
@@ -204,17 +206,52 @@ TEST_F(MenuTest, FailuresKeepTheHeadAndWriteNothing) {
 
 class SharedCodeMenuTest : public MenuTest {
  protected:
-  // Names whose second letters differ by one share their code.
-  SharedCodeMenuTest() : MenuTest("CREATE TABLE Ta (id INTEGER); CREATE TABLE Tb (id INTEGER);") {}
+  // Names whose second letters differ by one share their code ("AI"); "Tac"
+  // has the code that "AI" with the first suffix would make ("AIA").
+  SharedCodeMenuTest()
+      : MenuTest("CREATE TABLE Ta (id INTEGER); CREATE TABLE Tac (id INTEGER);"
+                 "CREATE TABLE Tb (id INTEGER);") {}
 };
 
-TEST_F(SharedCodeMenuTest, TablesWithOneCodeBothLinkItAndTheLaterOwnsIt) {
-  h.Set("set_user3_CanTable", Variant("Ta[V],Tb[V]"));
+TEST_F(SharedCodeMenuTest, ALaterTableWhoseCodeIsTakenGetsASuffixAndEveryCodeLeadsBack) {
+  h.Set("set_user3_CanTable", Variant("Ta[V],Tac[V],Tb[V]"));
   h.object().DatabaseMenu();
-  EXPECT_EQ(h.TakeOutput(),
-            Head("Ann & Bo") + kGroup + Link("AI", "Ta") + Link("AI", "Tb") + kGroupClose + kEnd);
-  EXPECT_EQ(h.session().Value("table_AI").string(), "Tb");
-  EXPECT_EQ(h.session().Value("code_Ta").string(), "AI");
+  EXPECT_EQ(h.TakeOutput(), Head("Ann & Bo") + kGroup + Link("AI", "Ta") + Link("AIA", "Tac") +
+                                Link("AIB", "Tb") + kGroupClose + kEnd);
+  const std::pair<const char*, const char*> codes[] = {
+      {"Ta", "AI"}, {"Tac", "AIA"}, {"Tb", "AIB"}};
+  for (const auto& [name, code] : codes) {
+    EXPECT_EQ(h.session().Value(std::string("code_") + name).string(), code);
+    EXPECT_EQ(h.session().Value(std::string("table_") + code).string(), name);
+  }
+}
+
+class ForeignNamesMenuTest : public MenuTest {
+ protected:
+  // Outside the single-byte code page every letter codes alike, so names of
+  // one length share a code.
+  ForeignNamesMenuTest()
+      : MenuTest(R"sql(
+          CREATE TABLE "Заказы" (id INTEGER); CREATE TABLE "Товары" (id INTEGER);
+          CREATE TABLE "顧客" (id INTEGER); CREATE TABLE "注文" (id INTEGER);
+          CREATE TABLE Orders (id INTEGER);
+        )sql") {}
+};
+
+TEST_F(ForeignNamesMenuTest, TablesWhoseNamesShareACodeEachGetTheirOwn) {
+  h.object().DatabaseMenu();
+  std::vector<std::string> names = ListedTables();
+  ASSERT_EQ(names.size(), 5u);
+  std::set<std::string> codes;
+  for (const std::string& name : names) {
+    std::string code = h.session().Value("code_" + name).string();
+    EXPECT_EQ(code.find_first_not_of("ABCDEFGHIJKLMNOPRSTUVYZ0123456789"), std::string::npos)
+        << name;
+    EXPECT_EQ(h.session().Value("table_" + code).string(), name);
+    codes.insert(code);
+  }
+  EXPECT_EQ(codes.size(), 5u);
+  EXPECT_EQ(h.session().Value("code_Orders").string(), kOrdersCode);  // no clash: as it was
 }
 
 }  // namespace

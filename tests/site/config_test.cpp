@@ -10,6 +10,7 @@
 #include "host/adodb/connection.h"
 #include "host/variant_ops.h"
 #include "site/variant_json.h"
+#include "support/process_limits_scope.h"
 
 namespace tabrix::site {
 namespace {
@@ -157,6 +158,10 @@ TEST(Config, RefusalsNameTheFileTheLineAndTheKey) {
       {"action-value-case", "[actions.1]\ndo = \"set\"\nvalues = { A = 1, a = 2 }", 3,
        "actions.1.values.a"},
       {"action-unknown-key", "[actions.1]\ndo = \"delete\"\nwhen = 1", 3, "actions.1.when"},
+      {"page-size-zero", "max_page_size = 0", 1, "max_page_size"},
+      {"page-size-negative", "\nmax_page_size = -5", 2, "max_page_size"},
+      {"page-size-text", "max_page_size = \"100\"", 1, "max_page_size"},
+      {"page-size-float", "max_page_size = 100.0", 1, "max_page_size"},
       {"toml-unterminated", "listen = \"a:1\"\n\nlocale = \"en", 3, ""},
       {"toml-duplicate", "listen = \"a:1\"\nlisten = \"b:2\"", 2, ""},
   };
@@ -175,6 +180,24 @@ TEST(Config, RefusalsNameTheFileTheLineAndTheKey) {
       }
     }
   }
+}
+
+TEST(Config, MaxPageSizeIsAWholeNumberWithADefaultAndBoundsTheProcess) {
+  EXPECT_EQ(ParseConfig("", kFile).max_page_size, 1000);
+  EXPECT_EQ(ParseConfig("max_page_size = 1", kFile).max_page_size, 1);
+  SiteConfig config = ParseConfig("max_page_size = 250\n[session]\nv = 1", kFile);
+  EXPECT_EQ(config.max_page_size, 250);
+
+  // A process setting, not a session value.
+  testing::ProcessLimitsScope restore(CurrentProcessLimits());
+  std::string base = adodb::DataSourceBase();
+  ApplyProcessSettings(&config, std::nullopt);
+  EXPECT_EQ(CurrentProcessLimits().max_page_size, 250);
+  ASSERT_EQ(config.session.size(), 1u);
+  EXPECT_EQ(config.session[0].first, "v");
+  ApplyProcessSettings(nullptr, std::nullopt);
+  EXPECT_EQ(CurrentProcessLimits().max_page_size, 1000);
+  adodb::SetDataSourceBase(base);
 }
 
 class ConfigFileTest : public ::testing::Test {

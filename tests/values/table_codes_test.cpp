@@ -2,9 +2,14 @@
 // string cipher, both over the Windows-1252 codes of the characters.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+#include <vector>
+
 #include "host/text/utf8.h"
 #include "host/text/windows1252.h"
 #include "support/component_harness.h"
+#include "values/table_codes.h"
 
 namespace tabrix {
 namespace {
@@ -51,6 +56,32 @@ TEST(TableCodes, NeedAKeyAndAText) {
   } catch (const ScriptError& e) {
     EXPECT_EQ(e.number(), kErrInvalidNull);
   }
+}
+
+TEST(TableCodes, OfOneMenuAreMadeDistinctInMenuOrder) {
+  using Codes = std::vector<std::string>;
+  struct Case {
+    const char* name;
+    Codes codes;
+    Codes expected;
+  };
+  const Case cases[] = {
+      {"no clash", {"AB", "CD", "AB1"}, {"AB", "CD", "AB1"}},
+      {"a clash", {"AB", "CD", "AB"}, {"AB", "CD", "ABA"}},
+      {"three alike", {"AB", "AB", "AB"}, {"AB", "ABA", "ABB"}},
+      {"a suffix that a later table owns", {"AB", "AB", "ABA"}, {"AB", "ABB", "ABA"}},
+      {"a suffix that an earlier table owns", {"ABA", "AB", "AB"}, {"ABA", "AB", "ABB"}},
+      {"empty", {}, {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(values::DistinctCodes(c.codes), c.expected) << c.name;
+
+  // Past the one-character suffixes come the two-character ones.
+  Codes same(35, "Z");
+  Codes distinct = values::DistinctCodes(same);
+  EXPECT_EQ(distinct[1], "ZA");
+  EXPECT_EQ(distinct[33], "Z9");
+  EXPECT_EQ(distinct[34], "ZAA");
+  EXPECT_EQ(std::set<std::string>(distinct.begin(), distinct.end()).size(), same.size());
 }
 
 TEST(StringCipher, TwiceGivesEveryCodePageTextBack) {

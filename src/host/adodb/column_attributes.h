@@ -17,9 +17,11 @@ long ColumnAttributes(long type, bool writable, bool nullable);
 // date and time).
 bool IsDateType(long type);
 
-// Reads stored date text: "YYYY-MM-DD", optionally followed by " " or "T"
-// and "HH:MM", "HH:MM:SS" or "HH:MM:SS.fff", optionally ending in "Z".
-// nullopt when the text has another shape or names no real day or time.
+// Reads stored date text, ISO 8601 as regional::ReadIsoDate reads it:
+// "YYYY-MM-DD", optionally followed by " " or "T", "HH:MM", "HH:MM:SS" or
+// "HH:MM:SS.fff", and "Z" or an offset such as "+02:00" (dropped: the clock
+// time stays as stored). nullopt when the text has another shape or names
+// no real day or time.
 std::optional<DateValue> ParseIsoDate(std::string_view text);
 
 }  // namespace tabrix::adodb

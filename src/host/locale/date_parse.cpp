@@ -75,9 +75,23 @@ bool ReadDigits(std::string_view s, size_t& pos, size_t min, size_t max, int& va
   return pos - start >= min;
 }
 
-// "YYYY-M-D[ H:MM[:SS[.fff]]]" ("T" also before the time). The outer nullopt
-// when the text does not have this shape, the inner when it names no day.
-std::optional<std::optional<DateValue>> ParseIso(std::string_view s) {
+// An offset from UTC at `pos`: "Z", or "+" or "-" and "HH", "HH:MM" or
+// "HHMM". Moves `pos` past it; false when the text there is no offset.
+bool SkipZone(std::string_view s, size_t& pos) {
+  if (pos < s.size() && s[pos] == 'Z') return ++pos, true;
+  if (pos >= s.size() || (s[pos] != '+' && s[pos] != '-')) return false;
+  ++pos;
+  int hours = 0, minutes = 0;
+  if (!ReadDigits(s, pos, 2, 2, hours)) return false;
+  bool colon = pos < s.size() && s[pos] == ':';
+  if (colon) ++pos;
+  if ((colon || pos < s.size()) && !ReadDigits(s, pos, 2, 2, minutes)) return false;
+  return hours <= 23 && minutes <= 59;
+}
+
+}  // namespace
+
+std::optional<std::optional<DateValue>> ReadIsoDate(std::string_view s) {
   CivilTime t;
   double fraction = 0;  // of a second
   size_t pos = 0;
@@ -97,6 +111,9 @@ std::optional<std::optional<DateValue>> ParseIso(std::string_view s) {
           fraction += unit * (s[pos++] - '0');
       }
     }
+    // The clock time is kept as written: an offset names another place's
+    // time, not a change of this one.
+    if (pos < s.size() && !SkipZone(s, pos)) return std::nullopt;
     if (pos != s.size()) return std::nullopt;
   }
   if (!ValidDay(t.year, t.month, t.day) || !ValidTime(t.hour, t.minute, t.second))
@@ -107,6 +124,8 @@ std::optional<std::optional<DateValue>> ParseIso(std::string_view s) {
   d.serial = d.serial < 0 ? d.serial - offset : d.serial + offset;
   return std::optional<DateValue>(d);
 }
+
+namespace {
 
 std::optional<std::vector<Token>> Tokenize(std::string_view s) {
   std::vector<Token> tokens;
@@ -268,7 +287,7 @@ bool ResolveDay(const std::vector<Token>& tokens, const DateSymbols& symbols, Ci
 std::optional<DateValue> ParseDate(std::string_view text, const DateSymbols& symbols) {
   std::string s = NormalizedBlanks(text);
   if (s.empty()) return std::nullopt;
-  if (auto iso = ParseIso(s)) return *iso;
+  if (auto iso = ReadIsoDate(s)) return *iso;
 
   auto tokens = Tokenize(s);
   if (!tokens) return std::nullopt;

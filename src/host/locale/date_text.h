@@ -41,7 +41,15 @@ std::string FormatDatePattern(std::string_view pattern, const CivilTime& t,
 // time alone on day 0 (1899-12-30). Raises 5 outside the calendar's range.
 std::string DateText(DateValue d, const DateSymbols& symbols);
 
-// ISO "YYYY-MM-DD[ HH:MM[:SS]]" (also with "T"), the regional order of
+// ISO 8601 date text: "YYYY-M-D", optionally followed by " " or "T" and
+// "H:MM", "H:MM:SS" or "H:MM:SS.fff", the time optionally followed by "Z"
+// or an offset from UTC ("+02:00", "-0530", "+02"). The clock time is kept
+// as written and the offset dropped; fractions of a second are kept. The
+// outer nullopt when the text has another shape, the inner when it names no
+// day of the calendar (years 100 to 9999) or no time of day.
+std::optional<std::optional<DateValue>> ReadIsoDate(std::string_view text);
+
+// ISO text as ReadIsoDate reads it, the regional order of
 // day, month and year with "/", "-" or "." between them, month names (the
 // locale's or English, full or abbreviated), an optional time with AM/PM;
 // a time alone is a time on day 0. Two-digit years 00-29 are 2000-2029,

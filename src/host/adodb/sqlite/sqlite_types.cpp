@@ -177,6 +177,7 @@ Variant ReadColumn(sqlite3_stmt* statement, int column, long type) {
       const char* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
       std::string_view view(text == nullptr ? "" : text,
                             static_cast<size_t>(sqlite3_column_bytes(statement, column)));
+      // Other text in a date column stays the text it is.
       if (IsDateType(type)) {
         if (auto date = ParseIsoDate(view)) return Variant(*date);
       }

@@ -28,6 +28,10 @@ long DefinedSizeFromDeclared(std::string_view declared);
 // integer Long, real Double, text String, blob Binary, NULL Null; but
 // Boolean for 11 (non-zero is True), Currency for 6, Double for 131 and 14,
 // and Date for ISO text in a date column (other text stays String).
+// A stored value that is not of its column's type (text in a MONEY
+// column; in a date column a number, or text that is no ISO date, offsets
+// such as "+02:00" included) comes as it is stored: reading never fails on
+// it, and the display writes it as its text.
 Variant ReadColumn(sqlite3_stmt* statement, int column, long type);
 
 // Binds `value` to parameter `position` (1-based): Empty and Null as NULL,
