@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "host/adodb/connection.h"
+#include "host/adodb/connection_pool.h"
 #include "host/locale/locale.h"
 #include "host/variant_ops.h"
 
@@ -246,14 +247,19 @@ SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
       if (!entry.second->is_integer()) check.WrongKind(entry, name, "an integer");
       config.max_page_size = entry.second->as_integer()->get();
       if (config.max_page_size < 1) check.Fail(where, name, "the page size must be 1 or more");
+    } else if (name == "db_connections") {
+      if (!entry.second->is_integer()) check.WrongKind(entry, name, "an integer");
+      config.db_connections = entry.second->as_integer()->get();
+      if (config.db_connections < 1 || config.db_connections > 10000)
+        check.Fail(where, name, "the number of connections must be from 1 to 10000");
     } else if (name == "session") {
       ReadSession(check, check.Table(entry, name), config);
     } else if (name == "actions") {
       ReadActions(check, check.Table(entry, name), config);
     } else {
       check.Fail(where, name,
-                 "unknown key (expected listen, locale, site_root, max_page_size, [session] or "
-                 "[actions])");
+                 "unknown key (expected listen, locale, site_root, max_page_size, db_connections, "
+                 "[session] or [actions])");
     }
   }
   return config;
@@ -286,6 +292,11 @@ void ApplyProcessSettings(const SiteConfig* config,
   ProcessLimits limits;
   if (config != nullptr) limits.max_page_size = config->max_page_size;
   SetProcessLimits(limits);
+  adodb::PoolLimits pool = adodb::ConnectionPool::Current().limits();
+  pool.per_string = config != nullptr && config->db_connections > 0
+                        ? static_cast<std::size_t>(config->db_connections)
+                        : adodb::PoolLimits{}.per_string;
+  adodb::ConnectionPool::Current().set_limits(pool);
 }
 
 }  // namespace tabrix::site

@@ -4,6 +4,7 @@
 //   locale    = "en-US"            # BCP 47 tag of the regional settings
 //   site_root = "www"              # relative to this file's folder
 //   max_page_size = 1000           # the most records one page shows (>= 1)
+//   db_connections = 6             # open connections per database (1..10000)
 //   [session]                      # settings copied into every new session,
 //   set_dns = "Provider=SQLite;Data Source=demo.db"   # in the order written
 //   [actions.1]                    # what the bulk-action page does with
@@ -59,6 +60,9 @@ struct SiteConfig {
   std::string locale = "en-US";
   std::filesystem::path site_root;  // absolute
   std::int64_t max_page_size = ProcessLimits{}.max_page_size;
+  // The most open database connections per connection string; 0: three per
+  // worker thread.
+  std::int64_t db_connections = 0;
   std::vector<std::pair<std::string, Variant>> session;
   std::map<long long, BulkAction> actions;
 };

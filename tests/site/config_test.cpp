@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "host/adodb/connection.h"
+#include "host/adodb/connection_pool.h"
 #include "host/variant_ops.h"
 #include "site/variant_json.h"
 #include "support/process_limits_scope.h"
@@ -162,6 +163,8 @@ TEST(Config, RefusalsNameTheFileTheLineAndTheKey) {
       {"page-size-negative", "\nmax_page_size = -5", 2, "max_page_size"},
       {"page-size-text", "max_page_size = \"100\"", 1, "max_page_size"},
       {"page-size-float", "max_page_size = 100.0", 1, "max_page_size"},
+      {"connections-zero", "db_connections = 0", 1, "db_connections"},
+      {"connections-text", "db_connections = \"4\"", 1, "db_connections"},
       {"toml-unterminated", "listen = \"a:1\"\n\nlocale = \"en", 3, ""},
       {"toml-duplicate", "listen = \"a:1\"\nlisten = \"b:2\"", 2, ""},
   };
@@ -197,6 +200,19 @@ TEST(Config, MaxPageSizeIsAWholeNumberWithADefaultAndBoundsTheProcess) {
   EXPECT_EQ(config.session[0].first, "v");
   ApplyProcessSettings(nullptr, std::nullopt);
   EXPECT_EQ(CurrentProcessLimits().max_page_size, 1000);
+  adodb::SetDataSourceBase(base);
+}
+
+TEST(Config, DbConnectionsBoundsThePoolOfEachDatabase) {
+  adodb::PoolLimits before = adodb::ConnectionPool::Current().limits();
+  SiteConfig config = ParseConfig("db_connections = 4", kFile);
+  std::string base = adodb::DataSourceBase();
+  ApplyProcessSettings(&config, std::nullopt);
+  EXPECT_EQ(adodb::ConnectionPool::Current().limits().per_string, 4u);
+  ApplyProcessSettings(nullptr, std::nullopt);  // the default: three per core
+  EXPECT_EQ(adodb::ConnectionPool::Current().limits().per_string,
+            3 * adodb::PoolLimits::DefaultWorkers());
+  adodb::ConnectionPool::Current().set_limits(before);
   adodb::SetDataSourceBase(base);
 }
 
