@@ -179,6 +179,9 @@ class IcuLocale final : public Locale {
   std::optional<double> ParseNumber(std::string_view text) const override {
     return regional::ParseNumber(text, numbers_);
   }
+  std::optional<DecimalValue> ParseDecimal(std::string_view text) const override {
+    return regional::ParseDecimal(text, numbers_);
+  }
   std::optional<DateValue> ParseDate(std::string_view text) const override {
     return regional::ParseDate(text, dates_);
   }

@@ -52,6 +52,8 @@ class Locale {
   // regional decimal and grouping symbols, an exponent. nullopt when the
   // text is not a number.
   virtual std::optional<double> ParseNumber(std::string_view text) const = 0;
+  // The same text read as an exact Decimal (see regional::ParseDecimal).
+  virtual std::optional<DecimalValue> ParseDecimal(std::string_view text) const = 0;
 
   // Text to date as the runtime's date conversion reads it: ISO
   // "YYYY-MM-DD[ HH:MM[:SS]]", the regional short date order with "/", "-"

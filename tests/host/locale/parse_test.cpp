@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "host/decimal.h"
 #include "host/locale/locale.h"
 #include "host/variant_ops.h"
 
@@ -84,6 +85,30 @@ TEST_F(ParseTest, NumbersUnderEachLocale) {
     if (got) {
       EXPECT_DOUBLE_EQ(*got, *c.value);
     }
+  }
+}
+
+TEST_F(ParseTest, TypedNumbersAsExactDecimals) {
+  struct Case {
+    const char* tag;
+    const char* text;
+    const char* decimal;  // invariant text, or "none"
+  } cases[] = {
+      {"en-US", "12345678901234567", "12345678901234567"},
+      {"en-US", " 9,007,199,254,740,993 ", "9007199254740993"},
+      {"en-US", "-12345678901234567.50", "-12345678901234567.5"},
+      {"en-US", "1e3", "1000"},
+      {"en-US", "1e-400", "0"},  // as ParseNumber's 0
+      {"en-US", "1e30", "none"},  // a double, but past a Decimal
+      {"en-US", "abc", "none"},
+      {"en-US", "", "none"},
+      {"de-DE", "12.345.678.901.234.567,5", "12345678901234567.5"},
+      {"de-DE", "1.5", "15"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.tag) + " \"" + c.text + "\"");
+    std::optional<DecimalValue> got = Use(c.tag).ParseDecimal(c.text);
+    EXPECT_EQ(got ? DecimalText(*got, ".") : "none", c.decimal);
   }
 }
 
