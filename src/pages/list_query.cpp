@@ -5,10 +5,12 @@
 // counts the records and moves to the page's first row without holding the
 // rows before it.
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "component/tabrix1.h"
 #include "host/adodb/field.h"
+#include "host/locale/locale.h"
 #include "host/variant_ops.h"
 #include "pages/list_page_parts.h"
 
@@ -35,6 +37,18 @@ CriterionKind KindOfType(long type) {
     default:
       return CriterionKind::kNone;
   }
+}
+
+// The typed number as SQL gets it: the invariant form of every digit typed,
+// so a whole number of 16 digits and more stays exact (and 0.1 stays 0.1);
+// past what a Decimal holds, the double; text that is no number is 0, as
+// CheckNum makes it.
+std::string CriterionNumber(Tabrix1& page, const Variant& value) {
+  if (value.IsString()) {
+    if (std::optional<DecimalValue> typed = Locale::Current().ParseDecimal(value.string()))
+      return SqlNumberText(Variant(*typed));
+  }
+  return SqlNumberText(page.CheckNum(value));
 }
 
 }  // namespace
@@ -72,7 +86,7 @@ std::string SearchCriteria(Tabrix1& page) {
         break;
       case CriterionKind::kNumber:
         // Whatever the regional decimal symbol, SQL gets the invariant form.
-        criteria += " AND (" + name_text + "= " + SqlNumberText(page.CheckNum(value)) + ")";
+        criteria += " AND (" + name_text + "= " + CriterionNumber(page, value) + ")";
         break;
       case CriterionKind::kNone:
         break;
