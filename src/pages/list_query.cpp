@@ -18,7 +18,7 @@ namespace tabrix::list_page {
 
 namespace {
 
-enum class CriterionKind { kNone, kText, kDate, kNumber };
+enum class CriterionKind { kNone, kText, kDate, kNumber, kBoolean };
 
 // How a field of ADO type `type` is searched.
 CriterionKind KindOfType(long type) {
@@ -29,7 +29,9 @@ CriterionKind KindOfType(long type) {
       return CriterionKind::kText;
     case adodb::kDate: case adodb::kDBTimeStamp:
       return CriterionKind::kDate;
-    case adodb::kUnsignedTinyInt: case adodb::kBoolean: case adodb::kBigInt:
+    case adodb::kBoolean:
+      return CriterionKind::kBoolean;
+    case adodb::kUnsignedTinyInt: case adodb::kBigInt:
     case adodb::kBinary: case adodb::kDecimal: case adodb::kDouble: case adodb::kCurrency:
     case adodb::kGUID: case adodb::kIDispatch: case adodb::kInteger: case adodb::kSingle:
     case adodb::kSmallInt: case adodb::kNumeric:
@@ -49,6 +51,17 @@ std::string CriterionNumber(Tabrix1& page, const Variant& value) {
       return SqlNumberText(Variant(*typed));
   }
   return SqlNumberText(page.CheckNum(value));
+}
+
+// Whether a boolean criterion asks for the true rows: "True" or the
+// locale's word for it, or a non-zero number ("-1" and "1" alike, since
+// engines store true as either). "False", 0 and text that is neither
+// (CheckNum's 0) ask for the false rows.
+bool CriterionIsTrue(Tabrix1& page, const Variant& value) {
+  if (value.IsString()) {
+    if (std::optional<bool> word = Locale::Current().ParseBoolean(value.string())) return *word;
+  }
+  return !Equals(page.CheckNum(value), Variant(0));
 }
 
 }  // namespace
@@ -87,6 +100,9 @@ std::string SearchCriteria(Tabrix1& page) {
       case CriterionKind::kNumber:
         // Whatever the regional decimal symbol, SQL gets the invariant form.
         criteria += " AND (" + name_text + "= " + CriterionNumber(page, value) + ")";
+        break;
+      case CriterionKind::kBoolean:
+        criteria += " AND (" + name_text + (CriterionIsTrue(page, value) ? " <> 0)" : "= 0)");
         break;
       case CriterionKind::kNone:
         break;

@@ -72,8 +72,8 @@ TEST(ListCriteria, EachFieldItemAddsTheConditionOfItsTypeGroup) {
   }
 }
 
-// Numbers past a double's 15 digits and a fraction a double holds only
-// with all its digits.
+// Numbers past a double's 15 digits, a fraction a double holds only with
+// all its digits, and a boolean stored both as 1 and as -1.
 constexpr const char* kLedger = R"sql(
   create table Orders (Id integer primary key, Big bigint, Amount numeric, Done boolean);
   insert into Orders values
@@ -115,6 +115,20 @@ TEST(ListCriteria, ANumberReachesTheQueryWithEveryDigitTyped) {
   for (const CriterionCase& c : cases) ExpectCriteria(c);
 }
 
+TEST(ListCriteria, ABooleanCriterionSelectsTheTrueOrTheFalseRows) {
+  const CriterionCase cases[] = {
+      {"Done=True", " AND (Done <> 0)", {1, 3}},
+      {"Done=true", " AND (Done <> 0)", {1, 3}},
+      {"Done=-1", " AND (Done <> 0)", {1, 3}},
+      {"Done=1", " AND (Done <> 0)", {1, 3}},
+      {"Done=2", " AND (Done <> 0)", {1, 3}},
+      {"Done=False", " AND (Done= 0)", {2}},
+      {"Done=0", " AND (Done= 0)", {2}},
+      {"Done=maybe", " AND (Done= 0)", {2}},  // neither: CheckNum's 0
+  };
+  for (const CriterionCase& c : cases) ExpectCriteria(c);
+}
+
 class ListCriteriaRegional : public ::testing::Test {
  protected:
   void TearDown() override { Locale::SetCurrent("en-US"); }
@@ -130,11 +144,14 @@ TEST_F(ListCriteriaRegional, ANumberGoesIntoTheQueryInTheInvariantForm) {
   EXPECT_EQ(ShownIds(out), (std::vector<int>{1, 4}));
 }
 
-TEST_F(ListCriteriaRegional, NumbersAreReadInTheLocalesForm) {
+TEST_F(ListCriteriaRegional, NumbersAndBooleanWordsAreReadInTheLocalesForm) {
   Locale::SetCurrent("de-DE");
   const CriterionCase cases[] = {
       {"Big=9.007.199.254.740.993", " AND (Big= 9007199254740993)", {1}},
       {"Amount=1234567890123456%2C75", " AND (Amount= 1234567890123456.75)", {3}},
+      {"Done=Wahr", " AND (Done <> 0)", {1, 3}},
+      {"Done=falsch", " AND (Done= 0)", {2}},
+      {"Done=True", " AND (Done <> 0)", {1, 3}},
   };
   for (const CriterionCase& c : cases) ExpectCriteria(c);
 }

@@ -112,6 +112,30 @@ TEST_F(ParseTest, TypedNumbersAsExactDecimals) {
   }
 }
 
+TEST_F(ParseTest, BooleanWordsInEnglishAndTheLocalesLanguage) {
+  struct Case {
+    const char* tag;
+    const char* text;
+    std::optional<bool> value;
+  } cases[] = {
+      {"en-US", "True", true},
+      {"en-US", " false ", false},
+      {"en-US", "TRUE", true},
+      {"en-US", "Wahr", std::nullopt},
+      {"en-US", "1", std::nullopt},  // numbers are no words
+      {"en-US", "", std::nullopt},
+      {"de-DE", "wahr", true},
+      {"de-DE", "Falsch", false},
+      {"de-DE", "True", true},  // English under every locale
+      {"tr-TR", "DO\xC4\x9ERU", true},
+      {"tr-TR", "yanl\xC4\xB1\xC5\x9F", false},
+      {"fr-FR", "Vrai", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Use(c.tag).ParseBoolean(c.text), c.value) << c.tag << " \"" << c.text << "\"";
+  }
+}
+
 struct DateCase {
   const char* tag;
   const char* text;
