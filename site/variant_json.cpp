@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "host/adodb/field.h"
+#include "host/decimal.h"
 #include "host/scripting/dictionary.h"
 #include "host/variant_ops.h"
 
@@ -76,6 +77,7 @@ std::string KeyText(const Variant& key) {
     case VarType::Long: return std::to_string(key.long_value());
     case VarType::Double: return DoubleInvariantText(key.double_value());
     case VarType::Currency: return CurrencyInvariantText(key.currency());
+    case VarType::Decimal: return DecimalText(key.decimal(), ".");
     case VarType::Date: return DateInvariantText(key.date());
     case VarType::Boolean: return key.boolean() ? "True" : "False";
     case VarType::Empty: return "";
@@ -120,6 +122,7 @@ Json ToJson(const Variant& value, int depth) {
     case VarType::Long: out["value"] = value.long_value(); break;
     case VarType::Double: out["value"] = value.double_value(); break;
     case VarType::Currency: out["value"] = CurrencyInvariantText(value.currency()); break;
+    case VarType::Decimal: out["value"] = DecimalText(value.decimal(), "."); break;
     case VarType::Date: try { out["value"] = DateInvariantText(value.date());
       } catch (const ScriptError&) {
         out["serial"] = value.date().serial;  // outside the calendar
@@ -201,6 +204,24 @@ CurrencyValue ParseCurrency(std::string_view text) {
                                 : static_cast<std::int64_t>(magnitude)};
 }
 
+// Plain invariant digits only, and nothing a Decimal cannot hold exactly.
+DecimalValue ParseDecimal(std::string_view text) {
+  std::string_view rest = text;
+  if (!rest.empty() && rest.front() == '-') rest.remove_prefix(1);
+  size_t dot = rest.find('.');
+  std::string_view whole = rest.substr(0, dot);
+  std::string_view fraction = dot == std::string_view::npos ? "" : rest.substr(dot + 1);
+  auto all_digits = [](std::string_view s) {
+    return s.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  if (whole.empty() || !all_digits(whole) || !all_digits(fraction) ||
+      (dot != std::string_view::npos && fraction.empty()))
+    Refuse("a Decimal value is text such as \"12.5\", not \"" + std::string(text) + "\"");
+  std::optional<DecimalValue> decimal = ParseInvariantDecimal(text, DecimalFit::kExact);
+  if (!decimal) Refuse("out of a Decimal's range or past its 28 decimals: " + std::string(text));
+  return *decimal;
+}
+
 Variant DictionaryFromJson(const Json& json) {
   CheckMembers(json, {"type", "class", "items"});
   const Json& items = Member(json, "items");
@@ -271,6 +292,7 @@ Variant TaggedFromJson(const Json& json) {
     return Variant(value.get<double>());
   }
   if (type == "Currency") return Variant(ParseCurrency(TextMember(json, "value")));
+  if (type == "Decimal") return Variant(ParseDecimal(TextMember(json, "value")));
   if (type == "Date") return Variant(ParseInvariantDate(TextMember(json, "value")));
   if (type == "String") return Variant(TextMember(json, "value"));
   Refuse("unknown type \"" + type + "\"");

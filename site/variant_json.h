@@ -4,6 +4,7 @@
 //   {"type":"Empty"}  {"type":"Null"}  {"type":"Boolean","value":true}
 //   {"type":"Long","value":3}  {"type":"Double","value":1.5}
 //   {"type":"Currency","value":"12.3400"}   (four decimals, invariant)
+//   {"type":"Decimal","value":"12345678901234567.5"}   (every digit, invariant)
 //   {"type":"Date","value":"2004-03-05 09:07:30"}   (always date and time)
 //   {"type":"String","value":"..."}  {"type":"Binary","base64":"..."}
 //   {"type":"Array","items":[...]}  {"type":"Object","class":"Recordset"}

@@ -1,5 +1,7 @@
 #include "host/variant.h"
 
+#include "host/decimal.h"
+
 namespace tabrix {
 
 Variant Variant::Null() {
@@ -26,6 +28,7 @@ bool Variant::IsNumericType() const {
     case VarType::Long:
     case VarType::Double:
     case VarType::Currency:
+    case VarType::Decimal:
     case VarType::Date:
       return true;
     default:
@@ -41,6 +44,7 @@ std::string_view Variant::TypeName(VarType t) {
     case VarType::Long: return "Long";
     case VarType::Double: return "Double";
     case VarType::Currency: return "Currency";
+    case VarType::Decimal: return "Decimal";
     case VarType::Date: return "Date";
     case VarType::String: return "String";
     case VarType::Binary: return "Binary";
@@ -59,6 +63,7 @@ bool Variant::Identical(const Variant& other) const {
     case VarType::Long: return long_value() == other.long_value();
     case VarType::Double: return double_value() == other.double_value();
     case VarType::Currency: return currency() == other.currency();
+    case VarType::Decimal: return CompareDecimals(decimal(), other.decimal()) == 0;
     case VarType::Date: return date() == other.date();
     case VarType::String: return string() == other.string();
     case VarType::Binary: return binary() == other.binary();

@@ -1,8 +1,9 @@
 // Variant: the one value type of the component and its platform.
 //
 // A Variant is Empty (never assigned), Null, Boolean, Long (every whole
-// number, 64-bit), Double, Currency (fixed point, four decimals), Date (days
-// since 1899-12-30, the fraction being the time of day), String (UTF-8),
+// number, 64-bit), Double, Currency (fixed point, four decimals), Decimal (up
+// to 28 significant digits, exact), Date (days since 1899-12-30, the fraction
+// being the time of day), String (UTF-8),
 // Binary (bytes), Array (a one-dimensional list of Variants) or Object (a
 // shared reference to a host object). Copies are cheap: strings are copied,
 // arrays, binaries and objects are shared and never mutated in place.
@@ -25,13 +26,23 @@
 namespace tabrix {
 
 enum class VarType : std::uint8_t {
-  Empty, Null, Boolean, Long, Double, Currency, Date, String, Binary, Array, Object
+  Empty, Null, Boolean, Long, Double, Currency, Decimal, Date, String, Binary, Array, Object
 };
 
 // Fixed-point money: the value times 10,000.
 struct CurrencyValue {
   std::int64_t scaled = 0;
   bool operator==(const CurrencyValue&) const = default;
+};
+
+// An exact decimal number: a 96-bit magnitude divided by 10^scale (scale
+// 0..28), with a sign. 1.5 and 1.50 are one value held at two scales; the
+// operations live in host/decimal.h.
+struct DecimalValue {
+  std::uint64_t low = 0;   // bits 0..63 of the magnitude
+  std::uint32_t high = 0;  // bits 64..95 of the magnitude
+  std::uint8_t scale = 0;
+  bool negative = false;
 };
 
 // Days since 1899-12-30; the fraction is the time of day.
@@ -58,6 +69,7 @@ class Variant {
   Variant(unsigned n) : v_(static_cast<std::int64_t>(n)) {}
   Variant(double d) : v_(d) {}
   Variant(CurrencyValue c) : v_(c) {}
+  Variant(DecimalValue d) : v_(d) {}
   Variant(DateValue d) : v_(d) {}
   Variant(std::string s) : v_(std::move(s)) {}
   Variant(std::string_view s) : v_(std::string(s)) {}
@@ -73,7 +85,7 @@ class Variant {
   bool IsObject() const { return type() == VarType::Object; }
   bool IsString() const { return type() == VarType::String; }
   bool IsArray() const { return type() == VarType::Array; }
-  // Boolean, Long, Double, Currency or Date.
+  // Boolean, Long, Double, Currency, Decimal or Date.
   bool IsNumericType() const;
 
   // Raw access to the held value; the caller has checked type().
@@ -81,6 +93,7 @@ class Variant {
   std::int64_t long_value() const { return std::get<std::int64_t>(v_); }
   double double_value() const { return std::get<double>(v_); }
   CurrencyValue currency() const { return std::get<CurrencyValue>(v_); }
+  DecimalValue decimal() const { return std::get<DecimalValue>(v_); }
   DateValue date() const { return std::get<DateValue>(v_); }
   const std::string& string() const { return std::get<std::string>(v_); }
   const Bytes& binary() const { return *std::get<BinaryHolder>(v_).bytes; }
@@ -91,7 +104,8 @@ class Variant {
   static std::string_view TypeName(VarType t);
   std::string_view TypeName() const { return TypeName(type()); }
 
-  // Same subtype and same value (objects by identity). Not the runtime's
+  // Same subtype and same value (objects by identity, decimals by value
+  // whatever their scale). Not the runtime's
   // "=": that is Compare() in variant_ops.h.
   bool Identical(const Variant& other) const;
 
@@ -105,8 +119,8 @@ class Variant {
   struct ArrayHolder {
     std::shared_ptr<const VariantArray> items;
   };
-  std::variant<std::monostate, NullTag, bool, std::int64_t, double, CurrencyValue, DateValue,
-               std::string, BinaryHolder, ArrayHolder, ObjectRef>
+  std::variant<std::monostate, NullTag, bool, std::int64_t, double, CurrencyValue, DecimalValue,
+               DateValue, std::string, BinaryHolder, ArrayHolder, ObjectRef>
       v_;
 };
 

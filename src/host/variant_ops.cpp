@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "host/decimal.h"
 #include "host/locale/locale.h"
 #include "host/locale/number_text.h"
 
@@ -90,6 +91,7 @@ std::string ToText(const Variant& v) {
     case VarType::Long: return std::to_string(v.long_value());
     case VarType::Double: return Locale::Current().DoubleText(v.double_value());
     case VarType::Currency: return Locale::Current().CurrencyText(v.currency());
+    case VarType::Decimal: return DecimalText(v.decimal(), Locale::Current().decimal_symbol());
     case VarType::Date: return Locale::Current().DateText(v.date());
     case VarType::String: return v.string();
     // The runtime turned a byte array into text byte for byte.
@@ -110,6 +112,7 @@ double ToDouble(const Variant& v) {
     case VarType::Long: return static_cast<double>(v.long_value());
     case VarType::Double: return v.double_value();
     case VarType::Currency: return static_cast<double>(v.currency().scaled) / 10000.0;
+    case VarType::Decimal: return DecimalToDouble(v.decimal());
     case VarType::Date: return v.date().serial;
     case VarType::String: return TextToDouble(v.string());
     default: break;
@@ -128,6 +131,11 @@ std::int64_t ToLong(const Variant& v) {
       if (rest > 5000 || (rest == 5000 && units % 2 != 0)) ++units;
       if (rest < -5000 || (rest == -5000 && units % 2 != 0)) --units;
       return units;
+    }
+    case VarType::Decimal: {
+      std::optional<std::int64_t> n = DecimalToScaledLong(v.decimal(), 0);
+      if (!n) RaiseError(kErrOverflow);
+      return *n;
     }
     default: break;
   }
@@ -150,6 +158,7 @@ bool ToBool(const Variant& v) {
     case VarType::Boolean: return v.boolean();
     case VarType::Long: return v.long_value() != 0;
     case VarType::Currency: return v.currency().scaled != 0;
+    case VarType::Decimal: return !IsZero(v.decimal());
     case VarType::Double:
     case VarType::Date: return ToDouble(v) != 0;
     case VarType::String: {
@@ -177,7 +186,8 @@ DateValue ToDate(const Variant& v) {
     case VarType::Boolean:
     case VarType::Long:
     case VarType::Double:
-    case VarType::Currency: {
+    case VarType::Currency:
+    case VarType::Decimal: {
       double serial = ToDouble(v);
       if (!(serial > static_cast<double>(kMinDay - 1) && serial < static_cast<double>(kMaxDay + 1)))
         RaiseError(kErrOverflow, "no date has the serial " + SqlNumberText(v));
@@ -196,6 +206,11 @@ CurrencyValue ToCurrency(const Variant& v) {
       if (n > kMaxCurrencyUnits || n < -kMaxCurrencyUnits) RaiseError(kErrOverflow);
       return CurrencyValue{n * 10000};
     }
+    case VarType::Decimal: {
+      std::optional<std::int64_t> scaled = DecimalToScaledLong(v.decimal(), 4);
+      if (!scaled) RaiseError(kErrOverflow);
+      return CurrencyValue{*scaled};
+    }
     default: break;
   }
   double scaled = RoundHalfEven(ToDouble(v) * 10000.0);
@@ -209,7 +224,8 @@ bool IsNumeric(const Variant& v) {
     case VarType::Boolean:
     case VarType::Long:
     case VarType::Double:
-    case VarType::Currency: return true;
+    case VarType::Currency:
+    case VarType::Decimal: return true;
     case VarType::String: return Locale::Current().ParseNumber(v.string()).has_value();
     default: return false;  // Null, Date, Binary, Array, Object
   }
@@ -225,6 +241,7 @@ std::string SqlNumberText(const Variant& v) {
     case VarType::Long: return std::to_string(v.long_value());
     case VarType::Currency:
       return regional::CurrencyText(v.currency(), regional::InvariantSymbols());
+    case VarType::Decimal: return DecimalText(v.decimal(), ".");
     default: return regional::DoubleText(ToDouble(v), regional::InvariantSymbols());
   }
 }
@@ -252,6 +269,22 @@ std::optional<int> Compare(const Variant& a, const Variant& b, bool ignore_case)
     return Sign3(a.IsEmpty() ? 0 : a.long_value(), b.IsEmpty() ? 0 : b.long_value());
   if (a.type() == VarType::Currency && b.type() == VarType::Currency)
     return Sign3(a.currency().scaled, b.currency().scaled);
+  if (a.type() == VarType::Decimal || b.type() == VarType::Decimal) {
+    // Exact against whole numbers, money and decimals; against a Double or
+    // a Date both sides are doubles, as the other side already is.
+    auto exact = [](const Variant& v) -> std::optional<DecimalValue> {
+      switch (v.type()) {
+        case VarType::Empty: return DecimalFromLong(0);
+        case VarType::Boolean:
+        case VarType::Long: return DecimalFromLong(ToLong(v));
+        case VarType::Currency: return DecimalFromCurrency(v.currency());
+        case VarType::Decimal: return v.decimal();
+        default: return std::nullopt;
+      }
+    };
+    std::optional<DecimalValue> x = exact(a), y = exact(b);
+    if (x && y) return CompareDecimals(*x, *y);
+  }
   return Sign3(ToDouble(a), ToDouble(b));
 }
 

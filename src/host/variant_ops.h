@@ -46,14 +46,16 @@ bool IsNumeric(const Variant& v);
 bool IsDate(const Variant& v);
 
 // A number in the invariant form for SQL: "12.5", "-3", no grouping, up to
-// 15 significant digits. Raises as ToDouble does for non-numbers.
+// 15 significant digits; a Decimal with all its digits. Raises as ToDouble
+// does for non-numbers.
 std::string SqlNumberText(const Variant& v);
 
 // The runtime's comparison of two values. Returns nullopt when either is
 // Null (the comparison yields Null); else <0, 0, >0. Numbers compare as
 // numbers, text as text (binary, or ignoring case when `ignore_case`), a
 // number is less than any text, Empty counts as 0 against a number and as ""
-// against text, Boolean True is -1.
+// against text, Boolean True is -1. A Decimal compares exactly with whole
+// numbers, money and decimals, and as a double with a Double or a Date.
 std::optional<int> Compare(const Variant& a, const Variant& b, bool ignore_case = false);
 // `a = b` taken as a condition: Null counts as false.
 bool Equals(const Variant& a, const Variant& b, bool ignore_case = false);

@@ -5,20 +5,23 @@
 // counts the records and moves to the page's first row without holding the
 // rows before it.
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "component/tabrix1.h"
 #include "host/adodb/field.h"
+#include "host/locale/locale.h"
 #include "host/sql/legacy_names.h"
 #include "host/variant_ops.h"
 #include "pages/list_page_parts.h"
 #include "pages/page_size.h"
+#include "values/sql_literal.h"
 
 namespace tabrix::list_page {
 
 namespace {
 
-enum class CriterionKind { kNone, kText, kDate, kNumber };
+enum class CriterionKind { kNone, kText, kDate, kNumber, kBoolean };
 
 // How a field of ADO type `type` is searched.
 CriterionKind KindOfType(long type) {
@@ -29,7 +32,9 @@ CriterionKind KindOfType(long type) {
       return CriterionKind::kText;
     case adodb::kDate: case adodb::kDBTimeStamp:
       return CriterionKind::kDate;
-    case adodb::kUnsignedTinyInt: case adodb::kBoolean: case adodb::kBigInt:
+    case adodb::kBoolean:
+      return CriterionKind::kBoolean;
+    case adodb::kUnsignedTinyInt: case adodb::kBigInt:
     case adodb::kBinary: case adodb::kDecimal: case adodb::kDouble: case adodb::kCurrency:
     case adodb::kGUID: case adodb::kIDispatch: case adodb::kInteger: case adodb::kSingle:
     case adodb::kSmallInt: case adodb::kNumeric:
@@ -44,6 +49,26 @@ CriterionKind KindOfType(long type) {
 // its values be guessed.
 bool Viewable(Tabrix1& page, const Variant& name) {
   return Granted(page.YetkiKontrolField(page.CurrentTable, name, Variant("V")));
+}
+
+// The typed number as SQL gets it: the invariant form of every digit typed,
+// so a whole number of 16 digits and more stays exact (and 0.1 stays 0.1);
+// past what a Decimal holds, the double; text that is no number is 0, as
+// CheckNum makes it.
+std::string CriterionNumber(Tabrix1& page, const Variant& value) {
+  if (std::optional<Variant> typed = TypedNumber(value)) return SqlNumberText(*typed);
+  return SqlNumberText(page.CheckNum(value));
+}
+
+// Whether a boolean criterion asks for the true rows: "True" or the
+// locale's word for it, or a non-zero number ("-1" and "1" alike, since
+// engines store true as either). "False", 0 and text that is neither
+// (CheckNum's 0) ask for the false rows.
+bool CriterionIsTrue(Tabrix1& page, const Variant& value) {
+  if (value.IsString()) {
+    if (std::optional<bool> word = Locale::Current().ParseBoolean(value.string())) return *word;
+  }
+  return !Equals(page.CheckNum(value), Variant(0));
 }
 
 }  // namespace
@@ -82,7 +107,10 @@ std::string SearchCriteria(Tabrix1& page) {
         break;
       case CriterionKind::kNumber:
         // Whatever the regional decimal symbol, SQL gets the invariant form.
-        criteria += " AND (" + name_text + "= " + SqlNumberText(page.CheckNum(value)) + ")";
+        criteria += " AND (" + name_text + "= " + CriterionNumber(page, value) + ")";
+        break;
+      case CriterionKind::kBoolean:
+        criteria += " AND (" + name_text + (CriterionIsTrue(page, value) ? " <> 0)" : "= 0)");
         break;
       case CriterionKind::kNone:
         break;

@@ -1,10 +1,11 @@
 // SQL helpers: a record id as the literal that matches the current table's
 // key field, and the first value of a query for the hosting pages.
-#include <charconv>
 #include <string>
 
 #include "component/tabrix1.h"
 #include "host/adodb/field.h"
+#include "host/decimal.h"
+#include "host/locale/locale.h"
 #include "host/variant_ops.h"
 #include "values/sql_literal.h"
 
@@ -27,16 +28,13 @@ bool IsBareKeyType(long type) {
 
 }  // namespace
 
-std::optional<std::int64_t> WholeNumber(const Variant& value) {
+std::optional<Variant> TypedNumber(const Variant& value) {
   if (!value.IsString()) return std::nullopt;
-  std::string_view text = value.string();
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  std::int64_t number = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return number;
+  std::optional<DecimalValue> typed = Locale::Current().ParseDecimal(value.string());
+  if (!typed) return std::nullopt;
+  std::optional<std::int64_t> whole = DecimalToScaledLong(*typed, 0);
+  if (whole && CompareDecimals(DecimalFromLong(*whole), *typed) == 0) return Variant(*whole);
+  return Variant(*typed);
 }
 
 std::string SqlLiteralText(const Variant& literal) {
@@ -46,8 +44,8 @@ std::string SqlLiteralText(const Variant& literal) {
 Variant Tabrix1::IdSQL(const Variant& FValue) {
   long type = static_cast<long>(ToLong(GetFieldType(IdField)));
   if (!IsBareKeyType(type)) return Variant("'" + ConcatText(CheckStr(FValue)) + "'");
-  // A whole number stays whole, so a 64-bit key finds its row exactly.
-  if (std::optional<std::int64_t> whole = WholeNumber(FValue)) return Variant(*whole);
+  // Every digit typed, so a 64-bit key finds its row exactly.
+  if (std::optional<Variant> typed = TypedNumber(FValue)) return *typed;
   return CheckNum(FValue);
 }
 

@@ -9,9 +9,12 @@
 
 namespace tabrix {
 
-// `value` as a whole number when it is text of decimal digits with an
-// optional sign and blanks around them, within 64 bits; nullopt otherwise.
-std::optional<std::int64_t> WholeNumber(const Variant& value);
+// A number a person typed (a request item), with every digit typed: the
+// regional form read exactly, a whole number within 64 bits as a Long and
+// any other as a Decimal (so 9007199254740993 and 0.1 reach SQL as typed).
+// nullopt when `value` is no such text; the caller then falls back on
+// CheckNum.
+std::optional<Variant> TypedNumber(const Variant& value);
 
 // A literal as SQL text: a number in the invariant form ("12.5" whatever
 // the regional settings), anything else as its text.

@@ -247,6 +247,20 @@ TEST(ListGrid, ColumnsAreViewableListedFieldsInTableOrder) {
   }
 }
 
+TEST(ListGrid, NumericColumnsShowEveryDigitTheyHold) {
+  ListPage page(R"sql(
+    create table Orders (Id integer primary key, Amount numeric, Price decimal(10,2));
+    insert into Orders values (1, 12345678901234567, 1.98), (2, -12345678901234567, 0.1);
+  )sql");
+  std::string out = page.Run("go=1&hf=1&o=Id&o2=Asc");
+  const char* cells[] = {
+      "<p align='right'>12345678901234567</p></a></td><td><p align='right'>1.98</p></a></td>",
+      "<p align='right'><font color='red'>-12345678901234567</font></p></a></td>"
+      "<td><p align='right'>0.1</p></a></td>",
+  };
+  for (const char* cell : cells) EXPECT_NE(out.find(cell), std::string::npos) << cell;
+}
+
 TEST(ListGrid, WithoutItsFirstFieldARowHasNoRowHeadButTheSecondFieldStillLinks) {
   ListPage page(R"sql(
     create table Orders (Id integer primary key, Name text, City text);

@@ -105,6 +105,63 @@ TEST(ListQuery, NamesThatAreNotPlainIdentifiersStandBracketed) {
   EXPECT_NE(out.find("Total : <b>1</b>"), std::string::npos) << out;
 }
 
+// Numbers past a double's 15 digits, a fraction a double holds only with
+// all its digits, and a boolean stored both as 1 and as -1.
+constexpr const char* kLedger = R"sql(
+  create table Orders (Id integer primary key, Big bigint, Amount numeric, Done boolean);
+  insert into Orders values
+    (1, 9007199254740993, 12345678901234567, 1),
+    (2, 9007199254740992, 12345678901234568, 0),
+    (3, 7, 1234567890123456.75, -1);
+)sql";
+
+constexpr const char* kLedgerSelect =
+    "select [Id],[Big],[Amount],[Done] from [Orders] WHERE 1=1";
+
+struct CriterionCase {
+  const char* items;
+  const char* conditions;
+  std::vector<int> ids;
+};
+
+void ExpectCriteria(const CriterionCase& c) {
+  ListPage page(kLedger);
+  std::string out = page.Run(std::string("go=1&hf=1&o=Id&o2=Asc&") + c.items);
+  EXPECT_EQ(page.ListQueries(), std::vector<std::string>{std::string(kLedgerSelect) +
+                                                         c.conditions + " ORDER BY Id Asc"})
+      << c.items;
+  EXPECT_EQ(ShownIds(out), c.ids) << c.items;
+}
+
+TEST(ListCriteria, ANumberReachesTheQueryWithEveryDigitTyped) {
+  const CriterionCase cases[] = {
+      {"Big=9007199254740993", " AND (Big= 9007199254740993)", {1}},
+      {"Big=9,007,199,254,740,992", " AND (Big= 9007199254740992)", {2}},
+      {"Big=-9223372036854775808", " AND (Big= -9223372036854775808)", {}},
+      {"Amount=12345678901234567", " AND (Amount= 12345678901234567)", {1}},
+      {"Amount=1234567890123456.750", " AND (Amount= 1234567890123456.75)", {3}},
+      {"Amount=7e0", " AND (Amount= 7)", {}},
+      // Past what a Decimal holds the number is the double CheckNum makes.
+      {"Amount=1e30", " AND (Amount= 1E+30)", {}},
+      {"Amount=abc", " AND (Amount= 0)", {}},
+  };
+  for (const CriterionCase& c : cases) ExpectCriteria(c);
+}
+
+TEST(ListCriteria, ABooleanCriterionSelectsTheTrueOrTheFalseRows) {
+  const CriterionCase cases[] = {
+      {"Done=True", " AND (Done <> 0)", {1, 3}},
+      {"Done=true", " AND (Done <> 0)", {1, 3}},
+      {"Done=-1", " AND (Done <> 0)", {1, 3}},
+      {"Done=1", " AND (Done <> 0)", {1, 3}},
+      {"Done=2", " AND (Done <> 0)", {1, 3}},
+      {"Done=False", " AND (Done= 0)", {2}},
+      {"Done=0", " AND (Done= 0)", {2}},
+      {"Done=maybe", " AND (Done= 0)", {2}},  // neither: CheckNum's 0
+  };
+  for (const CriterionCase& c : cases) ExpectCriteria(c);
+}
+
 class ListCriteriaRegional : public ::testing::Test {
  protected:
   void TearDown() override { Locale::SetCurrent("en-US"); }
@@ -118,6 +175,18 @@ TEST_F(ListCriteriaRegional, ANumberGoesIntoTheQueryInTheInvariantForm) {
   EXPECT_NE(page.ListQueries()[0].find(" AND (Price= 12.5) ORDER BY"), std::string::npos)
       << page.ListQueries()[0];
   EXPECT_EQ(ShownIds(out), (std::vector<int>{1, 4}));
+}
+
+TEST_F(ListCriteriaRegional, NumbersAndBooleanWordsAreReadInTheLocalesForm) {
+  Locale::SetCurrent("de-DE");
+  const CriterionCase cases[] = {
+      {"Big=9.007.199.254.740.993", " AND (Big= 9007199254740993)", {1}},
+      {"Amount=1234567890123456%2C75", " AND (Amount= 1234567890123456.75)", {3}},
+      {"Done=Wahr", " AND (Done <> 0)", {1, 3}},
+      {"Done=falsch", " AND (Done= 0)", {2}},
+      {"Done=True", " AND (Done <> 0)", {1, 3}},
+  };
+  for (const CriterionCase& c : cases) ExpectCriteria(c);
 }
 
 TEST(ListSearchPanel, OffersListedViewableFieldsWithTheirControls) {

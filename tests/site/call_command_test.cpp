@@ -187,6 +187,8 @@ TEST_F(CallCommandTest, ArgumentsOfEveryFormReachTheObjectAsTheirVariants) {
       {R"({"type":"Date","value":"2004-03-05 09:07:30"})",
        R"({"type":"Date","value":"2004-03-05 09:07:30"})"},
       {R"({"type":"Currency","value":"12.34"})", R"({"type":"Currency","value":"12.3400"})"},
+      {R"({"type":"Decimal","value":"12345678901234567.50"})",
+       R"({"type":"Decimal","value":"12345678901234567.5"})"},
       {R"({"type":"Binary","base64":"AP8="})", R"({"type":"Binary","base64":"AP8="})"},
       {R"({"type":"Array","items":[1,"a"]})",
        R"({"type":"Array","items":[{"type":"Long","value":1},{"type":"String","value":"a"}]})"},

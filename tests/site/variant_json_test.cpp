@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "host/adodb/field.h"
+#include "host/decimal.h"
 #include "host/scripting/dictionary.h"
 #include "host/session.h"
 #include "host/variant_ops.h"
@@ -15,6 +16,10 @@ namespace tabrix::site {
 namespace {
 
 Json Parse(const char* text) { return Json::parse(text); }
+
+Variant Dec(const char* text) {
+  return Variant(*ParseInvariantDecimal(text, DecimalFit::kExact));
+}
 
 DateValue Date(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
   return MakeDate(CivilTime{y, mo, d, h, mi, s});
@@ -39,6 +44,13 @@ TEST(VariantJson, ScalarsWriteTheirTaggedFormAndReadBackIdentical) {
       {"currency-neg", Variant(CurrencyValue{-5}), R"({"type":"Currency","value":"-0.0005"})"},
       {"currency-min", Variant(CurrencyValue{INT64_MIN}),
        R"({"type":"Currency","value":"-922337203685477.5808"})"},
+      {"decimal", Dec("12345678901234567"), R"({"type":"Decimal","value":"12345678901234567"})"},
+      {"decimal-fraction", Dec("-12345678901234567.50"),
+       R"({"type":"Decimal","value":"-12345678901234567.5"})"},
+      {"decimal-max", Dec("79228162514264337593543950335"),
+       R"({"type":"Decimal","value":"79228162514264337593543950335"})"},
+      {"decimal-tiny", Dec("0.0000000000000000000000000001"),
+       R"({"type":"Decimal","value":"0.0000000000000000000000000001"})"},
       {"date-time", Variant(Date(2004, 3, 5, 9, 7, 30)),
        R"({"type":"Date","value":"2004-03-05 09:07:30"})"},
       {"date-only", Variant(Date(2004, 3, 5)), R"({"type":"Date","value":"2004-03-05 00:00:00"})"},
@@ -82,6 +94,8 @@ TEST(VariantJson, PlainJsonAndTheWordEmptyReadAsTheirVariants) {
       {R"({"type":"Currency","value":"7"})", Variant(CurrencyValue{70000})},
       {R"({"type":"Currency","value":"-0.5"})", Variant(CurrencyValue{-5000})},
       {R"({"type":"Double","value":3})", Variant(3.0)},
+      {R"({"type":"Decimal","value":"1.50"})", Dec("1.5")},
+      {R"({"type":"Decimal","value":"-0"})", Dec("0")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -108,6 +122,13 @@ TEST(VariantJson, MalformedValuesAreRefused) {
       R"({"type":"Currency","value":"1,5"})",              // invariant only
       R"({"type":"Currency","value":"1."})",               //
       R"({"type":"Currency","value":"922337203685478"})",  // overflow
+      R"({"type":"Decimal","value":12.5})",                // a decimal is text
+      R"({"type":"Decimal","value":"1e5"})",               // plain digits only
+      R"({"type":"Decimal","value":"1,5"})",               //
+      R"({"type":"Decimal","value":" 1"})",                //
+      R"({"type":"Decimal","value":"1."})",                //
+      R"({"type":"Decimal","value":"79228162514264337593543950336"})",  // past 96 bits
+      R"({"type":"Decimal","value":"0.12345678901234567890123456789"})",  // 29 decimals
       R"({"type":"Date","value":"2004-02-30"})",           // not on the calendar
       R"({"type":"Date","value":"2004-3-5"})",             //
       R"({"type":"Date","value":"05.03.2004"})",           // never the regional form

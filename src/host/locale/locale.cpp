@@ -22,6 +22,7 @@
 #include <set>
 
 #include "host/error.h"
+#include "host/locale/boolean_words.h"
 #include "host/locale/date_text.h"
 #include "host/locale/number_text.h"
 
@@ -153,7 +154,10 @@ regional::DateSymbols ReadDateSymbols(const icu::Locale& loc) {
 class IcuLocale final : public Locale {
  public:
   explicit IcuLocale(const icu::Locale& loc)
-      : icu_id_(loc.getName()), numbers_(ReadNumberSymbols(loc)), dates_(ReadDateSymbols(loc)) {
+      : icu_id_(loc.getName()),
+        numbers_(ReadNumberSymbols(loc)),
+        dates_(ReadDateSymbols(loc)),
+        booleans_(regional::BooleanWordsFor(loc.getLanguage())) {
     UErrorCode status = U_ZERO_ERROR;
     tag_ = loc.toLanguageTag<std::string>(status);
     if (U_FAILURE(status)) tag_ = icu_id_;
@@ -178,6 +182,12 @@ class IcuLocale final : public Locale {
   std::string DateText(DateValue d) const override { return regional::DateText(d, dates_); }
   std::optional<double> ParseNumber(std::string_view text) const override {
     return regional::ParseNumber(text, numbers_);
+  }
+  std::optional<DecimalValue> ParseDecimal(std::string_view text) const override {
+    return regional::ParseDecimal(text, numbers_);
+  }
+  std::optional<bool> ParseBoolean(std::string_view text) const override {
+    return regional::ParseBoolean(text, booleans_);
   }
   std::optional<DateValue> ParseDate(std::string_view text) const override {
     return regional::ParseDate(text, dates_);
@@ -204,6 +214,7 @@ class IcuLocale final : public Locale {
   std::string tag_;     // "tr-TR"
   regional::NumberSymbols numbers_;
   regional::DateSymbols dates_;
+  regional::BooleanWords booleans_;
 };
 
 // Every locale made so far, by canonical ICU name; never shrinks.

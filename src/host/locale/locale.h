@@ -52,6 +52,13 @@ class Locale {
   // regional decimal and grouping symbols, an exponent. nullopt when the
   // text is not a number.
   virtual std::optional<double> ParseNumber(std::string_view text) const = 0;
+  // The same text read as an exact Decimal (see regional::ParseDecimal).
+  virtual std::optional<DecimalValue> ParseDecimal(std::string_view text) const = 0;
+
+  // True or False for "True", "False" or the locale's own words for them
+  // ("Wahr", "Falsch" under German), in any case, blanks around ignored;
+  // nullopt for any other text, numbers included.
+  virtual std::optional<bool> ParseBoolean(std::string_view text) const = 0;
 
   // Text to date as the runtime's date conversion reads it: ISO
   // "YYYY-MM-DD[ HH:MM[:SS]]", the regional short date order with "/", "-"

@@ -6,6 +6,8 @@
 #include <limits>
 #include <system_error>
 
+#include "host/decimal.h"
+
 namespace tabrix::regional {
 
 namespace {
@@ -143,7 +145,17 @@ std::string FormatNumber(double d, int decimals, bool group, const NumberSymbols
   return out;
 }
 
-std::optional<double> ParseNumber(std::string_view text, const NumberSymbols& symbols) {
+namespace {
+
+// A number as typed, taken apart: its sign, the digits before and after
+// the decimal symbol, and the exponent (capped far beyond any double).
+struct NumberParts {
+  bool negative = false;
+  std::string integer, fraction;
+  long exponent = 0;
+};
+
+std::optional<NumberParts> ScanNumber(std::string_view text, const NumberSymbols& symbols) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
 
@@ -158,17 +170,15 @@ std::optional<double> ParseNumber(std::string_view text, const NumberSymbols& sy
     return 0;
   };
 
-  std::string ascii;  // the number rewritten for from_chars
-  bool negative = false;
-  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
-  if (negative) ascii += '-';
+  NumberParts parts;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+    parts.negative = text[pos++] == '-';
 
-  std::string integer, fraction;
   while (pos < text.size()) {
     if (at(symbols.decimal)) break;
     if (IsDigit(text[pos])) {
-      integer += text[pos++];
-    } else if (size_t g = integer.empty() ? 0 : group_length(); g > 0) {
+      parts.integer += text[pos++];
+    } else if (size_t g = parts.integer.empty() ? 0 : group_length(); g > 0) {
       pos += g;
     } else {
       break;
@@ -176,26 +186,36 @@ std::optional<double> ParseNumber(std::string_view text, const NumberSymbols& sy
   }
   if (at(symbols.decimal)) {
     pos += symbols.decimal.size();
-    while (digit_at(pos)) fraction += text[pos++];
+    while (digit_at(pos)) parts.fraction += text[pos++];
   }
-  if (integer.empty() && fraction.empty()) return std::nullopt;
-  ascii += integer.empty() ? "0" : integer;
-  if (!fraction.empty()) ascii += "." + fraction;
+  if (parts.integer.empty() && parts.fraction.empty()) return std::nullopt;
 
-  long exponent = 0;
   if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
     ++pos;
     bool exp_negative = false;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
       exp_negative = text[pos++] == '-';
     if (!digit_at(pos)) return std::nullopt;
-    std::string exp_digits;
-    while (digit_at(pos)) exp_digits += text[pos++];
-    ascii += std::string("e") + (exp_negative ? "-" : "") + exp_digits;
-    for (char c : exp_digits) exponent = std::min(exponent * 10 + (c - '0'), 100000L);
-    if (exp_negative) exponent = -exponent;
+    while (digit_at(pos))
+      parts.exponent = std::min(parts.exponent * 10 + (text[pos++] - '0'), 100000L);
+    if (exp_negative) parts.exponent = -parts.exponent;
   }
   if (pos != text.size()) return std::nullopt;
+  return parts;
+}
+
+}  // namespace
+
+std::optional<double> ParseNumber(std::string_view text, const NumberSymbols& symbols) {
+  std::optional<NumberParts> parts = ScanNumber(text, symbols);
+  if (!parts) return std::nullopt;
+  const std::string& integer = parts->integer;
+  const std::string& fraction = parts->fraction;
+  // The number rewritten for from_chars.
+  std::string ascii = parts->negative ? "-" : "";
+  ascii += integer.empty() ? "0" : integer;
+  if (!fraction.empty()) ascii += "." + fraction;
+  if (parts->exponent != 0) ascii += "e" + std::to_string(parts->exponent);
 
   double value = 0;
   auto res = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
@@ -205,11 +225,19 @@ std::optional<double> ParseNumber(std::string_view text, const NumberSymbols& sy
     long order = lead != std::string::npos
                      ? static_cast<long>(integer.size() - lead)
                      : -static_cast<long>(fraction.find_first_not_of('0'));
-    if (order + exponent > 0) return std::nullopt;
-    return negative ? -0.0 : 0.0;
+    if (order + parts->exponent > 0) return std::nullopt;
+    return parts->negative ? -0.0 : 0.0;
   }
   if (res.ec != std::errc() || res.ptr != ascii.data() + ascii.size()) return std::nullopt;
   return value;
+}
+
+std::optional<DecimalValue> ParseDecimal(std::string_view text, const NumberSymbols& symbols) {
+  std::optional<NumberParts> parts = ScanNumber(text, symbols);
+  if (!parts) return std::nullopt;
+  return MakeDecimal(parts->negative, parts->integer + parts->fraction,
+                     parts->exponent - static_cast<long>(parts->fraction.size()),
+                     DecimalFit::kRound);
 }
 
 }  // namespace tabrix::regional

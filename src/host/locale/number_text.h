@@ -39,5 +39,9 @@ std::string FormatNumber(double d, int decimals, bool group, const NumberSymbols
 // for empty text and for a magnitude beyond a double; a magnitude too small
 // for a double reads as 0.
 std::optional<double> ParseNumber(std::string_view text, const NumberSymbols& symbols);
+// The same text as ParseNumber reads, as an exact Decimal: digits past 28
+// decimals are rounded half to even; nullopt where ParseNumber gives none
+// and for a magnitude of 2^96 or more.
+std::optional<DecimalValue> ParseDecimal(std::string_view text, const NumberSymbols& symbols);
 
 }  // namespace tabrix::regional

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "host/decimal.h"
 #include "host/locale/locale.h"
 #include "host/variant_ops.h"
 
@@ -84,6 +85,54 @@ TEST_F(ParseTest, NumbersUnderEachLocale) {
     if (got) {
       EXPECT_DOUBLE_EQ(*got, *c.value);
     }
+  }
+}
+
+TEST_F(ParseTest, TypedNumbersAsExactDecimals) {
+  struct Case {
+    const char* tag;
+    const char* text;
+    const char* decimal;  // invariant text, or "none"
+  } cases[] = {
+      {"en-US", "12345678901234567", "12345678901234567"},
+      {"en-US", " 9,007,199,254,740,993 ", "9007199254740993"},
+      {"en-US", "-12345678901234567.50", "-12345678901234567.5"},
+      {"en-US", "1e3", "1000"},
+      {"en-US", "1e-400", "0"},  // as ParseNumber's 0
+      {"en-US", "1e30", "none"},  // a double, but past a Decimal
+      {"en-US", "abc", "none"},
+      {"en-US", "", "none"},
+      {"de-DE", "12.345.678.901.234.567,5", "12345678901234567.5"},
+      {"de-DE", "1.5", "15"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.tag) + " \"" + c.text + "\"");
+    std::optional<DecimalValue> got = Use(c.tag).ParseDecimal(c.text);
+    EXPECT_EQ(got ? DecimalText(*got, ".") : "none", c.decimal);
+  }
+}
+
+TEST_F(ParseTest, BooleanWordsInEnglishAndTheLocalesLanguage) {
+  struct Case {
+    const char* tag;
+    const char* text;
+    std::optional<bool> value;
+  } cases[] = {
+      {"en-US", "True", true},
+      {"en-US", " false ", false},
+      {"en-US", "TRUE", true},
+      {"en-US", "Wahr", std::nullopt},
+      {"en-US", "1", std::nullopt},  // numbers are no words
+      {"en-US", "", std::nullopt},
+      {"de-DE", "wahr", true},
+      {"de-DE", "Falsch", false},
+      {"de-DE", "True", true},  // English under every locale
+      {"tr-TR", "DO\xC4\x9ERU", true},
+      {"tr-TR", "yanl\xC4\xB1\xC5\x9F", false},
+      {"fr-FR", "Vrai", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Use(c.tag).ParseBoolean(c.text), c.value) << c.tag << " \"" << c.text << "\"";
   }
 }
 

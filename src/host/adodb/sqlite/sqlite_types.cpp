@@ -6,6 +6,7 @@
 
 #include "host/adodb/column_attributes.h"
 #include "host/adodb/field.h"
+#include "host/decimal.h"
 #include "host/variant_ops.h"
 
 namespace tabrix::adodb::sqlite {
@@ -149,6 +150,15 @@ Variant CurrencyFromDouble(double d) {
   return Variant(CurrencyValue{static_cast<std::int64_t>(scaled)});
 }
 
+bool IsDecimalType(long type) { return type == kNumeric || type == kDecimal; }
+
+// A real in a decimal column, as its 15-digit text reads; a Double where
+// that is no Decimal.
+Variant DecimalFromReal(double d) {
+  if (std::optional<DecimalValue> decimal = DecimalFromDouble(d)) return Variant(*decimal);
+  return Variant(d);
+}
+
 }  // namespace
 
 Variant ReadColumn(sqlite3_stmt* statement, int column, long type) {
@@ -158,14 +168,15 @@ Variant ReadColumn(sqlite3_stmt* statement, int column, long type) {
       std::int64_t n = sqlite3_column_int64(statement, column);
       if (type == kBoolean) return Variant(n != 0);
       if (type == kCurrency) return CurrencyFromDouble(static_cast<double>(n));
-      if (type == kNumeric || type == kDecimal || type == kDouble || type == kSingle)
-        return Variant(static_cast<double>(n));
+      if (IsDecimalType(type)) return Variant(DecimalFromLong(n));
+      if (type == kDouble || type == kSingle) return Variant(static_cast<double>(n));
       return Variant(static_cast<long long>(n));
     }
     case SQLITE_FLOAT: {
       double d = sqlite3_column_double(statement, column);
       if (type == kBoolean) return Variant(d != 0);
       if (type == kCurrency) return CurrencyFromDouble(d);
+      if (IsDecimalType(type)) return DecimalFromReal(d);
       return Variant(d);
     }
     case SQLITE_BLOB: {
@@ -180,6 +191,11 @@ Variant ReadColumn(sqlite3_stmt* statement, int column, long type) {
       // Other text in a date column stays the text it is.
       if (IsDateType(type)) {
         if (auto date = ParseIsoDate(view)) return Variant(*date);
+      }
+      // Decimal text the engine kept as text, digit for digit.
+      if (IsDecimalType(type)) {
+        if (auto decimal = ParseInvariantDecimal(view, DecimalFit::kExact))
+          return Variant(*decimal);
       }
       return Variant(view);
     }
@@ -197,6 +213,20 @@ void BindValue(sqlite3_stmt* statement, int position, const Variant& value) {
       sqlite3_bind_double(statement, position,
                           static_cast<double>(value.currency().scaled) / 10000.0);
       break;
+    case VarType::Decimal: {
+      // A whole number as an integer; any other as its text, which the
+      // column's affinity stores as exactly as the engine can.
+      DecimalValue decimal = value.decimal();
+      std::optional<std::int64_t> whole = DecimalToScaledLong(decimal, 0);
+      if (whole && CompareDecimals(DecimalFromLong(*whole), decimal) == 0) {
+        sqlite3_bind_int64(statement, position, *whole);
+        break;
+      }
+      std::string text = DecimalText(decimal, ".");
+      sqlite3_bind_text(statement, position, text.data(), static_cast<int>(text.size()),
+                        SQLITE_TRANSIENT);
+      break;
+    }
     case VarType::Date: {
       std::string text = IsoDateText(value.date());
       sqlite3_bind_text(statement, position, text.data(), static_cast<int>(text.size()),

@@ -26,8 +26,10 @@ long DefinedSizeFromDeclared(std::string_view declared);
 
 // Column `column` of `statement`'s current row for a field of ADO `type`:
 // integer Long, real Double, text String, blob Binary, NULL Null; but
-// Boolean for 11 (non-zero is True), Currency for 6, Double for 131 and 14,
-// and Date for ISO text in a date column (other text stays String).
+// Boolean for 11 (non-zero is True), Currency for 6, Date for ISO text in a
+// date column (other text stays String), and Decimal for 131 and 14: an
+// integer exactly, decimal text digit for digit, a real through its
+// 15-digit text (a real or text that is no Decimal keeps its own type).
 // A stored value that is not of its column's type (text in a MONEY
 // column; in a date column a number, or text that is no ISO date, offsets
 // such as "+02:00" included) comes as it is stored: reading never fails on
@@ -35,7 +37,8 @@ long DefinedSizeFromDeclared(std::string_view declared);
 Variant ReadColumn(sqlite3_stmt* statement, int column, long type);
 
 // Binds `value` to parameter `position` (1-based): Empty and Null as NULL,
-// Boolean as 1/0, Currency as real, Date as ISO text, Binary as a blob.
+// Boolean as 1/0, Currency as real, Date as ISO text, Binary as a blob, a
+// Decimal as an integer when whole and in range, else as its invariant text.
 // Raises 13 for arrays and objects.
 void BindValue(sqlite3_stmt* statement, int position, const Variant& value);
 
