@@ -1,10 +1,11 @@
 // Failures of the facade: connection strings, files that are not there (and
-// must not be created), provider messages kept as they are, and misuse of
-// recordsets and fields.
+// must not be created), provider messages kept as they are, SQL text the
+// engine cannot read whole, and misuse of recordsets and fields.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "host/adodb/connection_pool.h"
 #include "recordset_helpers.h"
@@ -16,6 +17,9 @@ namespace {
 using tabrix::testing::SqliteFixture;
 using testing::OpenStatic;
 using testing::Raised;
+
+// The cursor the pages pair with a lock: static to read, keyset to write.
+long CursorFor(long lock) { return lock == kReadOnly ? kStatic : kKeyset; }
 
 constexpr const char* kItems =
     "CREATE TABLE Items(Id INTEGER PRIMARY KEY, Code TEXT);"
@@ -155,6 +159,41 @@ TEST(RecordsetErrors, FieldsByNameIgnoringCaseOrByPosition) {
   std::shared_ptr<Field> field = rs->fields().Item(Variant("Ad"));
   rs.reset();  // the field outlives its recordset
   EXPECT_EQ(Raised([&] { field->Value(); }).number(), kErrObjectClosed);
+}
+
+TEST(SqlTextErrors, ANulByteIsRefusedBeforeAnyStatementRuns) {
+  using namespace std::string_literals;
+  SqliteFixture db(kItems);
+  const std::string cases[] = {
+      "select * from Items where Code = 'a\0b'"s,       // the literal would end early
+      "delete from Items;\0 delete from Items"s,        // a NUL after a statement
+      "delete from Items where Id = 1\0 or 1 = 1"s,     // the condition would be cut
+  };
+  auto rows = [&] {
+    return OpenStatic("select count(*) as n from Items", db.connection_string())
+        ->Value(Variant("n"));
+  };
+  for (const std::string& sql : cases) {
+    for (long lock : {kReadOnly, kOptimistic}) {
+      auto rs = NewRecordset();
+      ScriptError error = Raised([&] {
+        rs->Open(Variant(sql), Variant(db.connection_string()), Variant(CursorFor(lock)),
+                 Variant(lock));
+      });
+      EXPECT_EQ(error.number(), kErrAdoArguments) << sql;
+      EXPECT_NE(error.description().find("the SQL text holds a NUL byte"), std::string::npos)
+          << error.description();
+      EXPECT_EQ(rs->State(), 0);
+    }
+    // Execute used to spin for ever on the bytes after the NUL.
+    auto connection = NewConnection();
+    connection->Open(Variant(db.connection_string()));
+    ScriptError error = Raised([&] { connection->Execute(Variant(sql)); });
+    EXPECT_EQ(error.number(), kErrAdoArguments) << sql;
+    EXPECT_NE(error.description().find("NUL byte"), std::string::npos) << error.description();
+    connection->Close();
+    EXPECT_TRUE(rows().Identical(Variant(1))) << sql;  // nothing ran
+  }
 }
 
 TEST(RecordsetErrors, ObserverSeesTheSqlAsWritten) {

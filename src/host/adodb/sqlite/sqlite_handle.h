@@ -17,8 +17,12 @@ using StatementHandle = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 // Raises kErrProvider with `db`'s last message ("no such table: Foo").
 [[noreturn]] void RaiseSqliteError(sqlite3* db);
 
-// Prepares the first statement of `sql`; raises kErrProvider when SQLite
-// refuses it or when the text holds no statement.
+// SQLite reads text only up to a NUL byte: raises 3001 when `sql` holds
+// one, so that no statement runs cut short.
+void RefuseNulInSql(std::string_view sql);
+
+// Prepares the first statement of `sql`; raises 3001 for a NUL byte in it,
+// kErrProvider when SQLite refuses it or when the text holds no statement.
 StatementHandle PrepareOrRaise(sqlite3* db, std::string_view sql);
 
 // Steps `statement`: true for a row, false when done; raises otherwise.
