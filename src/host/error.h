@@ -32,6 +32,7 @@ enum ErrorNumber : long {
   kErrNoCurrentRecord = 3021,
   kErrAdoNotSupported = 3251,
   kErrItemNotFound = 3265,
+  kErrObjectNotValid = 3420,
   kErrObjectClosed = 3704,
   kErrObjectOpen = 3705,
   kErrProviderNotFound = 3706,
