@@ -61,7 +61,7 @@ std::string SearchCriteria(Tabrix1& page) {
     std::string name_text = ConcatText(name);
     Variant value = page.Param(name_text);
     if (IsEmptyText(value)) continue;
-    switch (KindOfType(static_cast<long>(ToDouble(FieldType(page, i))))) {
+    switch (KindOfType(ToLong(FieldType(page, i)))) {
       case CriterionKind::kText:
         criteria += " AND (" + name_text + " like '%" + ConcatText(page.CheckStr(value)) + "%')";
         break;
