@@ -27,7 +27,13 @@ tabrix::Server& Tabrix1::ServerObject() const { return ObjectAs<tabrix::Server>(
 
 Variant Tabrix1::Setting(std::string_view key) const { return SessionObject().Value(key); }
 
-Variant Tabrix1::Param(std::string_view name) const { return RequestObject().Item(name); }
+Variant Tabrix1::Param(std::string_view name) const {
+  Variant value = RequestObject().Item(name);
+  if (value.IsString() && value.string().find('\0') != std::string::npos)
+    RaiseError(kErrInvalidArgument,
+               "the request item \"" + std::string(name) + "\" holds a NUL byte");
+  return value;
+}
 
 void Tabrix1::Write(std::string_view text) { ResponseObject().Write(text); }
 

@@ -150,7 +150,9 @@ class Tabrix1 {
   // A session setting: the Session's value under `key` (Empty if never
   // stored).
   Variant Setting(std::string_view key) const;
-  // A request item by name (query string, then form).
+  // A request item by name (query string, then form). Raises 5, naming the
+  // item, when its text holds a NUL byte: SQL text and file paths would end
+  // there, so such a value never reaches either.
   Variant Param(std::string_view name) const;
   // Writes text through Yaz.
   void Write(std::string_view text);

@@ -27,6 +27,7 @@ std::string StandardDescription(long number) {
     case kErrItemNotFound: return "Item cannot be found in the collection corresponding to the "
                                   "requested name or ordinal";
     case kErrIllegalOperation: return "Operation is not allowed in this context";
+    case kErrObjectNotValid: return "Object is no longer valid";
     case kErrObjectClosed: return "Operation is not allowed when the object is closed";
     case kErrObjectOpen: return "Operation is not allowed when the object is open";
     case kErrProviderNotFound: return "Provider cannot be found";

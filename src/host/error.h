@@ -34,6 +34,7 @@ enum ErrorNumber : long {
   kErrAdoNotSupported = 3251,
   kErrItemNotFound = 3265,
   kErrIllegalOperation = 3219,
+  kErrObjectNotValid = 3420,
   kErrObjectClosed = 3704,
   kErrObjectOpen = 3705,
   kErrProviderNotFound = 3706,

@@ -28,6 +28,8 @@ std::string Server::URLEncode(std::string_view text) const { return UrlEncode(te
 std::string Server::HTMLEncode(std::string_view text) const { return HtmlEscape(text); }
 
 std::string Server::MapPath(std::string_view path) const {
+  if (path.find('\0') != std::string_view::npos)
+    RaiseError(kErrInvalidArgument, "the path holds a NUL byte");
   std::string_view rel = path;
   while (!rel.empty() && (rel.front() == '/' || rel.front() == '\\')) rel.remove_prefix(1);
   std::string cleaned(rel);

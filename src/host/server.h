@@ -3,7 +3,7 @@
 // CreateObject knows "ADODB.Connection", "ADODB.Recordset",
 // "Scripting.Dictionary" and "Scripting.FileSystemObject" in any letter
 // case; another identifier raises 429. MapPath maps a site path under the
-// site root and refuses (error 5) one that leaves it. Recordsets made here
+// site root and refuses (error 5) one that leaves it or holds a NUL byte. Recordsets made here
 // report their SQL to the server's observer, so tools can list what a page
 // ran.
 #pragma once
@@ -27,7 +27,8 @@ class Server : public Object {
   std::string URLEncode(std::string_view text) const;
   std::string HTMLEncode(std::string_view text) const;
   // "/a/b.txt" and "a/b.txt" both map under the site root; "..", or any
-  // path that resolves outside the root, raises 5.
+  // path that resolves outside the root, raises 5; so does a path holding a
+  // NUL byte, which the file system would cut short.
   std::string MapPath(std::string_view path) const;
 
   const std::filesystem::path& site_root() const { return site_root_; }

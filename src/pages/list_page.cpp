@@ -16,7 +16,7 @@ namespace tabrix {
 namespace list_page {
 
 long FieldTotal(const Tabrix1& page) {
-  return static_cast<long>(ToDouble(page.FieldCount));
+  return ToLong(page.FieldCount);
 }
 
 Variant FieldName(const Tabrix1& page, long i) {

@@ -96,7 +96,7 @@ std::string SearchCriteria(Tabrix1& page) {
     Variant value = page.Param(name_text);
     if (IsEmptyText(value) || !Viewable(page, name)) continue;
     name_text = sql::LegacyName(name_text);
-    switch (KindOfType(static_cast<long>(ToDouble(FieldType(page, i))))) {
+    switch (KindOfType(ToLong(FieldType(page, i)))) {
       case CriterionKind::kText:
         criteria += " AND (" + name_text + " like '%" + ConcatText(page.CheckStr(value)) + "%')";
         break;

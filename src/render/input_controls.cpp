@@ -20,6 +20,7 @@
 #include "host/scripting/dictionary.h"
 #include "host/sql/legacy_names.h"
 #include "host/variant_ops.h"
+#include "host/whole_number.h"
 
 namespace tabrix {
 
@@ -48,13 +49,11 @@ bool InGroup(const long (&group)[N], long type) {
   return std::find(std::begin(group), std::end(group), type) != std::end(group);
 }
 
-// The type number of `field_type`, or -1 when it is no number at all (such
-// a type matches no control).
+// The type number of `field_type`, or -1 when it is no whole number that
+// fits (such a type matches no control).
 long TypeNumber(const Variant& field_type) {
   if (field_type.IsNull() || field_type.IsEmpty() || !IsNumeric(field_type)) return -1;
-  double d = ToDouble(field_type);
-  long t = static_cast<long>(d);
-  return static_cast<double>(t) == d ? t : -1;
+  return ExactWholeNumber(ToDouble(field_type)).value_or(-1);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The text of a file of the web site. Every step is allowed to fail: a
 // missing, unreadable or empty file, or a path that leaves the site root,
-// gives an Empty result and no error.
+// gives an Empty result and no error. A path holding a NUL byte is the one
+// error that reaches the caller (5): it is not a failed read but a path the
+// file system would cut short, and it comes from outside.
 #include <exception>
 #include <memory>
 #include <optional>
@@ -26,11 +28,13 @@ void Try(Step&& step) {
 }  // namespace
 
 Variant Tabrix1::GetFile(const Variant& FileName) {
+  if (FileName.IsString() && FileName.string().find('\0') != std::string::npos)
+    RaiseError(kErrInvalidArgument, "the path holds a NUL byte");
+
   Variant result;
   std::shared_ptr<scripting::FileSystemObject> files;
   std::optional<std::string> physical_path;
   std::shared_ptr<scripting::TextStream> stream;
-
   Try([&] {
     files = ObjectRefAs<scripting::FileSystemObject>(
         ServerObject().CreateObject("Scripting.FileSystemObject"));

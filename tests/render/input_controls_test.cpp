@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iterator>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -235,6 +237,19 @@ TEST_F(InputControls, OtherwiseTheFieldTypeDecidesTheControl) {
   // A type that is no number at all matches no control.
   h().object().InputKoyF(Variant("F"), Variant::Null(), Variant(kSearch));
   EXPECT_EQ(h().TakeOutput(), "");
+}
+
+TEST_F(InputControls, ATypeThatIsNoWholeNumberWithinRangeMatchesNoControl) {
+  // Beyond 64 bits a plain cast to an integer is undefined behaviour.
+  const Variant types[] = {
+      Variant(1e300), Variant(-1e300), Variant(9223372036854775808.0), Variant("1E+30"),
+      Variant(std::numeric_limits<double>::infinity()),
+      Variant(std::numeric_limits<double>::quiet_NaN()), Variant(202.5),
+  };
+  for (size_t i = 0; i < std::size(types); ++i) {
+    h().object().InputKoyF(Variant("F"), types[i], Variant(kAdd));
+    EXPECT_EQ(h().TakeOutput(), "") << "case " << i;
+  }
 }
 
 TEST_F(InputControls, ShowsTheRequestValueElseOnTheUpdateFormTheStoredOne) {

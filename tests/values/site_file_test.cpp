@@ -1,5 +1,5 @@
 // GetFile: the text of a file under the site root, or Empty for anything
-// that cannot be read, never an error.
+// that cannot be read; the one error is a path holding a NUL byte.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/component_harness.h"
+#include "support/error_number.h"
 
 namespace tabrix {
 namespace {
@@ -76,6 +77,23 @@ TEST_F(SiteFiles, GivesEmptyForWhatCannotBeRead) {
   }
   EXPECT_TRUE(fs::exists(root_ / "texts" / "empty.txt"));
   EXPECT_FALSE(fs::exists(root_ / "texts" / "missing.txt"));  // nothing is created
+}
+
+TEST_F(SiteFiles, APathHoldingANulByteRaisesInvalidArgument) {
+  using namespace std::string_literals;
+  const std::string cases[] = {
+      "texts/welcome.txt\0.png"s,  // the file system would read welcome.txt
+      "texts/welcome.txt\0/../../secret.txt"s,
+      "\0"s,
+  };
+  testing::ComponentHarness h(root_);
+  for (const std::string& path : cases) {
+    std::string description;
+    EXPECT_EQ(testing::ErrorNumberOf([&] { h.object().GetFile(Variant(path)); }, &description),
+              kErrInvalidArgument);
+    EXPECT_EQ(description, "Invalid procedure call or argument: the path holds a NUL byte");
+    EXPECT_EQ(testing::ErrorNumberOf([&] { h.server().MapPath(path); }), kErrInvalidArgument);
+  }
 }
 
 TEST_F(SiteFiles, GivesEmptyWithoutAServer) {

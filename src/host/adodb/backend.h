@@ -119,10 +119,11 @@ class ConnectionBackend {
   virtual std::string Rewrite(std::string_view legacy_sql) const;
 
   // Prepares one statement in the engine's dialect; text after the first
-  // statement is ignored.
+  // statement is ignored. Raises 3001 when the text holds a NUL byte.
   virtual std::unique_ptr<StatementBackend> Prepare(std::string_view sql) = 0;
   // Runs statements that return no rows, binding `values` to the first;
-  // returns the rows changed by the last one.
+  // returns the rows changed by the last one. Raises 3001, and runs
+  // nothing, when the text holds a NUL byte.
   virtual std::int64_t Execute(std::string_view sql, const std::vector<Variant>& values = {}) = 0;
 
   // The row source of a static read-only cursor over `sql` (in the

@@ -43,7 +43,12 @@ void RecordsetField::SetValue(const Variant& value) { Owner().SetColumnValue(col
 RecordsetImpl& RecordsetField::Owner() const {
   std::shared_ptr<Object> owner = owner_.lock();
   if (!owner) RaiseError(kErrObjectClosed);
-  return static_cast<RecordsetImpl&>(*owner);
+  auto& recordset = static_cast<RecordsetImpl&>(*owner);
+  // Closed, the recordset's own check raises 3704. Opened again, this field
+  // names a column of an earlier result: its position means nothing now.
+  if (recordset.State() == 1 && recordset.opening() != opening_)
+    RaiseError(kErrObjectNotValid, "the field '" + info_.name + "' belongs to an earlier open");
+  return recordset;
 }
 
 std::shared_ptr<Field> RecordsetFields::Item(const Variant& index_or_name) const {
@@ -116,14 +121,15 @@ void RecordsetImpl::OpenOn(std::unique_ptr<RowSource> rows, long cursor_type) {
 
 void RecordsetImpl::Start(std::unique_ptr<RowSource> rows, long cursor_type, bool read_only) {
   rows_ = std::move(rows);
+  ++opening_;
   cursor_type_ = cursor_type;
   read_only_ = read_only;
   fields_.fields_.clear();
   folded_names_.clear();
   const std::vector<ColumnInfo>& columns = rows_->columns();
   for (size_t i = 0; i < columns.size(); ++i) {
-    fields_.fields_.push_back(
-        std::make_shared<RecordsetField>(weak_from_this(), static_cast<int>(i), columns[i]));
+    fields_.fields_.push_back(std::make_shared<RecordsetField>(
+        weak_from_this(), opening_, static_cast<int>(i), columns[i]));
     folded_names_.push_back(FoldCase(columns[i].name));
   }
   edit_mode_ = EditMode::kNone;
@@ -216,7 +222,11 @@ void RecordsetImpl::Move(std::int64_t n) {
   } else {
     from = position_;
   }
-  GoTo(from + n);
+  std::int64_t target;
+  if (__builtin_add_overflow(from, n, &target))
+    RaiseError(kErrAdoArguments,
+               "moving " + std::to_string(n) + " records goes beyond the range of positions");
+  GoTo(target);
 }
 
 std::int64_t RecordsetImpl::RecordCount() {

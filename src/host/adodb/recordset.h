@@ -19,9 +19,10 @@
 // caller can run a transaction on the connection the recordset uses.
 //
 // Errors: 3704 on a closed recordset, 3705 opening an open one, 3021 with no
-// current record, 3265 for an unknown field, 3251 writing through a
-// read-only cursor, 3706 unknown provider, 3709 missing connection string,
-// and provider failures as kErrProvider with the provider's own message.
+// current record, 3265 for an unknown field, 3420 for a field kept from an
+// earlier open, 3251 writing through a read-only cursor, 3706 unknown
+// provider, 3709 missing connection string, and provider failures as
+// kErrProvider with the provider's own message.
 // A Recordset is used by one thread.
 #pragma once
 
@@ -68,7 +69,8 @@ class Recordset : public Object {
   virtual void MoveLast() = 0;
   // Moves `n` records from the current one (negative: backwards). Moving
   // past the end leaves EOF true, before the start BOF true; moving from
-  // EOF forwards or from BOF backwards raises 3021.
+  // EOF forwards or from BOF backwards raises 3021; a target beyond the
+  // 64-bit range of positions raises 3001 and leaves the cursor where it was.
   virtual void Move(std::int64_t n) = 0;
   // The number of records; -1 for a forward-only cursor.
   virtual std::int64_t RecordCount() = 0;

@@ -21,22 +21,27 @@ namespace tabrix::adodb {
 
 class RecordsetImpl;
 
-// One column of an open recordset; reads the recordset's current row.
+// One column of an open recordset; reads the recordset's current row. It
+// belongs to one open of its recordset (`opening`): the result of a later
+// open may have other columns, or fewer.
 class RecordsetField : public Field {
  public:
-  RecordsetField(std::weak_ptr<Object> owner, int column, const ColumnInfo& info)
-      : owner_(std::move(owner)), column_(column), info_(info) {}
+  RecordsetField(std::weak_ptr<Object> owner, std::uint64_t opening, int column,
+                 const ColumnInfo& info)
+      : owner_(std::move(owner)), opening_(opening), column_(column), info_(info) {}
   const std::string& Name() const override { return info_.name; }
   long Type() const override { return info_.type; }
   long Attributes() const override { return info_.attributes; }
   long DefinedSize() const override { return info_.defined_size; }
-  // Raise 3704 once the recordset is gone.
+  // Raise 3704 once the recordset is closed or gone, 3420 once it has been
+  // opened again.
   Variant Value() const override;
   void SetValue(const Variant& value) override;
 
  private:
   RecordsetImpl& Owner() const;
   std::weak_ptr<Object> owner_;
+  std::uint64_t opening_;
   int column_;
   ColumnInfo info_;
 };
@@ -88,6 +93,9 @@ class RecordsetImpl : public Recordset {
   void CancelUpdate() override;
   void Delete() override;
 
+  // Counts the opens; the fields made by an open carry its number.
+  std::uint64_t opening() const { return opening_; }
+
   // Column number for a 0-based position or a name (ignoring case);
   // raises 3265 when there is none.
   int ColumnIndex(const Variant& index_or_name) const;
@@ -111,6 +119,7 @@ class RecordsetImpl : public Recordset {
   void Start(std::unique_ptr<RowSource> rows, long cursor_type, bool read_only);
 
   SqlObserver observer_;
+  std::uint64_t opening_ = 0;
   RecordsetFields fields_;
   std::unique_ptr<RowSource> rows_;  // null while closed
   // The link the rows run on (none for rows made in memory), and the

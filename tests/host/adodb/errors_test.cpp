@@ -1,13 +1,17 @@
 // Failures of the facade: connection strings, files that are not there (and
-// must not be created), provider messages kept as they are, and misuse of
-// recordsets and fields.
+// must not be created), provider messages kept as they are, SQL text the
+// engine cannot read whole, and misuse of recordsets and fields.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <string>
 
 #include "host/adodb/connection_pool.h"
 #include "recordset_helpers.h"
+#include "support/error_number.h"
 #include "support/sqlite_fixture.h"
 
 namespace tabrix::adodb {
@@ -16,6 +20,9 @@ namespace {
 using tabrix::testing::SqliteFixture;
 using testing::OpenStatic;
 using testing::Raised;
+
+// The cursor the pages pair with a lock: static to read, keyset to write.
+long CursorFor(long lock) { return lock == kReadOnly ? kStatic : kKeyset; }
 
 constexpr const char* kItems =
     "CREATE TABLE Items(Id INTEGER PRIMARY KEY, Code TEXT);"
@@ -155,6 +162,105 @@ TEST(RecordsetErrors, FieldsByNameIgnoringCaseOrByPosition) {
   std::shared_ptr<Field> field = rs->fields().Item(Variant("Ad"));
   rs.reset();  // the field outlives its recordset
   EXPECT_EQ(Raised([&] { field->Value(); }).number(), kErrObjectClosed);
+}
+
+TEST(RecordsetErrors, AFieldKeptAcrossCloseAndOpenIsNoLongerValid) {
+  SqliteFixture db(
+      "CREATE TABLE Items(Id INTEGER PRIMARY KEY, Code TEXT, Note TEXT);"
+      "INSERT INTO Items VALUES (1, 'a', 'first'), (2, 'b', 'second');");
+  const std::string kAll = "select Id, Code, Note from Items";
+  struct {
+    const char* id;
+    std::string reopened;
+  } cases[] = {
+      {"fewer columns: the kept position is past the end", "select Id from Items"},
+      {"the same columns", kAll},
+      {"no rows", "select Id, Code, Note from Items where Id = 0"},
+  };
+  for (const auto& c : cases) {
+    for (long lock : {kReadOnly, kOptimistic}) {
+      SCOPED_TRACE(std::string(c.id) + (lock == kReadOnly ? ", read-only" : ", keyset"));
+      auto rs = NewRecordset();
+      rs->Open(Variant(kAll), Variant(db.connection_string()), Variant(CursorFor(lock)),
+               Variant(lock));
+      std::shared_ptr<Field> kept = rs->fields().Item(Variant("Note"));
+      rs->Close();
+      EXPECT_EQ(Raised([&] { kept->Value(); }).number(), kErrObjectClosed);
+
+      rs->Open(Variant(c.reopened), Variant(db.connection_string()), Variant(CursorFor(lock)),
+               Variant(lock));
+      ScriptError error = Raised([&] { kept->Value(); });
+      EXPECT_EQ(error.number(), kErrObjectNotValid);
+      EXPECT_EQ(error.description(),
+                "Object is no longer valid: the field 'Note' belongs to an earlier open");
+      EXPECT_EQ(Raised([&] { kept->SetValue(Variant("x")); }).number(), kErrObjectNotValid);
+      EXPECT_EQ(kept->Name(), "Note");  // what it described stays readable
+      // The new open's own fields read the new result.
+      if (!rs->Eof()) {
+        EXPECT_TRUE(rs->fields().Item(Variant(0))->Value().Identical(Variant(1)));
+      }
+    }
+  }
+}
+
+TEST(RecordsetErrors, AMoveBeyondTheRangeOfPositionsRaisesAndStaysPut) {
+  SqliteFixture db(kItems);
+  db.Run("INSERT INTO Items VALUES (2, 'b'), (3, 'c');");
+  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  for (long lock : {kReadOnly, kOptimistic}) {
+    SCOPED_TRACE(lock == kReadOnly ? "read-only" : "keyset");
+    auto rs = NewRecordset();
+    rs->Open(Variant("select * from Items order by Id"), Variant(db.connection_string()),
+             Variant(CursorFor(lock)), Variant(lock));
+    rs->MoveNext();  // the second row: one more step than the largest position
+    std::string description;
+    EXPECT_EQ(tabrix::testing::ErrorNumberOf([&] { rs->Move(kMax); }, &description),
+              kErrAdoArguments);
+    EXPECT_NE(description.find("beyond the range of positions"), std::string::npos)
+        << description;
+    EXPECT_EQ(rs->AbsolutePosition(), 2);
+    // The largest reachable target only passes the end.
+    rs->Move(kMax - 1);
+    EXPECT_TRUE(rs->Eof());
+    rs->MoveFirst();
+    rs->Move(std::numeric_limits<std::int64_t>::min());
+    EXPECT_TRUE(rs->Bof());
+  }
+}
+
+TEST(SqlTextErrors, ANulByteIsRefusedBeforeAnyStatementRuns) {
+  using namespace std::string_literals;
+  SqliteFixture db(kItems);
+  const std::string cases[] = {
+      "select * from Items where Code = 'a\0b'"s,       // the literal would end early
+      "delete from Items;\0 delete from Items"s,        // a NUL after a statement
+      "delete from Items where Id = 1\0 or 1 = 1"s,     // the condition would be cut
+  };
+  auto rows = [&] {
+    return OpenStatic("select count(*) as n from Items", db.connection_string())
+        ->Value(Variant("n"));
+  };
+  for (const std::string& sql : cases) {
+    for (long lock : {kReadOnly, kOptimistic}) {
+      auto rs = NewRecordset();
+      ScriptError error = Raised([&] {
+        rs->Open(Variant(sql), Variant(db.connection_string()), Variant(CursorFor(lock)),
+                 Variant(lock));
+      });
+      EXPECT_EQ(error.number(), kErrAdoArguments) << sql;
+      EXPECT_NE(error.description().find("the SQL text holds a NUL byte"), std::string::npos)
+          << error.description();
+      EXPECT_EQ(rs->State(), 0);
+    }
+    // Execute used to spin for ever on the bytes after the NUL.
+    auto connection = NewConnection();
+    connection->Open(Variant(db.connection_string()));
+    ScriptError error = Raised([&] { connection->Execute(Variant(sql)); });
+    EXPECT_EQ(error.number(), kErrAdoArguments) << sql;
+    EXPECT_NE(error.description().find("NUL byte"), std::string::npos) << error.description();
+    connection->Close();
+    EXPECT_TRUE(rows().Identical(Variant(1))) << sql;  // nothing ran
+  }
 }
 
 TEST(RecordsetErrors, ObserverSeesTheSqlAsWritten) {

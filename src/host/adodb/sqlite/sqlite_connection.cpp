@@ -65,6 +65,7 @@ const sql::Dialect& SqliteConnection::dialect() const {
 }
 
 std::unique_ptr<StatementBackend> SqliteConnection::Prepare(std::string_view sql) {
+  RefuseNulInSql(sql);
   TableReads reads;
   sqlite3_set_authorizer(db_, CollectReads, &reads);
   sqlite3_stmt* raw = nullptr;
@@ -77,6 +78,7 @@ std::unique_ptr<StatementBackend> SqliteConnection::Prepare(std::string_view sql
 }
 
 std::int64_t SqliteConnection::Execute(std::string_view sql, const std::vector<Variant>& values) {
+  RefuseNulInSql(sql);
   std::int64_t changes = 0;
   const char* next = sql.data();
   const char* end = sql.data() + sql.size();
@@ -87,7 +89,9 @@ std::int64_t SqliteConnection::Execute(std::string_view sql, const std::vector<V
     if (sqlite3_prepare_v2(db_, next, static_cast<int>(end - next), &raw, &tail) != SQLITE_OK)
       RaiseSqliteError(db_);
     StatementHandle statement(raw);
-    next = tail;
+    // A tail that does not move means SQLite reads no further: the text
+    // ends there, else the loop would spin on the same bytes.
+    next = tail != nullptr && tail > next ? tail : end;
     if (!statement) continue;  // blanks or a comment
     if (first) {
       for (size_t i = 0; i < values.size(); ++i)

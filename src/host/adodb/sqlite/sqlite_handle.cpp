@@ -27,7 +27,15 @@ void RaiseSqliteError(sqlite3* db) {
   RaiseProviderError(sqlite3_errmsg(db), SqliteNative(sqlite3_extended_errcode(db)));
 }
 
+void RefuseNulInSql(std::string_view sql) {
+  size_t nul = sql.find('\0');
+  if (nul != std::string_view::npos)
+    RaiseError(kErrAdoArguments,
+               "the SQL text holds a NUL byte (at offset " + std::to_string(nul) + ")");
+}
+
 StatementHandle PrepareOrRaise(sqlite3* db, std::string_view sql) {
+  RefuseNulInSql(sql);
   sqlite3_stmt* raw = nullptr;
   int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw, nullptr);
   StatementHandle statement(raw);

@@ -27,8 +27,12 @@ NativeError SqliteNative(int extended_code);
 // Raises kErrProvider for a text that holds no statement (blanks only).
 [[noreturn]] void RaiseNoStatement();
 
-// Prepares the first statement of `sql`; raises kErrProvider when SQLite
-// refuses it or when the text holds no statement.
+// SQLite reads text only up to a NUL byte: raises 3001 when `sql` holds
+// one, so that no statement runs cut short.
+void RefuseNulInSql(std::string_view sql);
+
+// Prepares the first statement of `sql`; raises 3001 for a NUL byte in it,
+// kErrProvider when SQLite refuses it or when the text holds no statement.
 StatementHandle PrepareOrRaise(sqlite3* db, std::string_view sql);
 
 // Steps `statement`: true for a row, false when done; raises otherwise.
