@@ -102,6 +102,7 @@ const MemberInfo kMembers[] = {
     TABRIX_METHOD(63, ALLPagesEnd),
     TABRIX_METHOD(64, Search),
     TABRIX_METHOD(66, Add),
+    TABRIX_METHOD(67, Update),
 };
 
 #undef TABRIX_PROPERTY
