@@ -101,6 +101,8 @@ const MemberInfo kMembers[] = {
     TABRIX_METHOD(62, ALLPagesBegin),
     TABRIX_METHOD(63, ALLPagesEnd),
     TABRIX_METHOD(64, Search),
+    TABRIX_METHOD(66, Add),
+    TABRIX_METHOD(67, Update),
 };
 
 #undef TABRIX_PROPERTY

@@ -21,6 +21,7 @@
 #include "host/sql/legacy_names.h"
 #include "host/variant_ops.h"
 #include "host/whole_number.h"
+#include "render/input_controls.h"
 
 namespace tabrix {
 
@@ -58,111 +59,115 @@ long TypeNumber(const Variant& field_type) {
 
 }  // namespace
 
-Variant Tabrix1::InputKoyF(const Variant& FieldName, const Variant& FieldType, const Variant& Tip) {
+namespace render {
+
+void WriteInputControl(Tabrix1& page, const Variant& FieldName, const Variant& FieldType,
+                       const Variant& Tip, StoredValue stored) {
   std::string field = ConcatText(FieldName);
 
   // The value to show: the request's, else on the update form the stored
-  // one; anything empty becomes "".
-  Variant value = Param(field);
-  if (IsEmptyText(value) && IsNumber(Tip, kUpdateForm)) value = RsValue(FieldName);
+  // one (unless it is withheld); anything empty becomes "".
+  bool show_stored = IsNumber(Tip, kUpdateForm) && stored == StoredValue::kShown;
+  Variant value = page.Param(field);
+  if (IsEmptyText(value) && show_stored) value = page.RsValue(FieldName);
   if (IsEmptyText(value)) value = Variant("");
   std::string value_text = ToText(value);
 
   // A relation marked "yes" offers the related rows.
-  Variant relation = GetRelation(CurrentTable, FieldName);
+  Variant relation = page.GetRelation(page.CurrentTable, FieldName);
   if (ToDouble(relation) > 0) {
     long n = ToLong(relation);
     std::string key = EntryKey("set_relation", n);
-    std::vector<std::string> parts = EntryPositions(*this, "set_relation", n);
-    if (FoldCase(RequirePosition(parts, 4, key, "drop-down switch (position 4)")) ==
-        "yes") {
+    std::vector<std::string> parts = EntryPositions(page, "set_relation", n);
+    if (FoldCase(RequirePosition(parts, 4, key, "drop-down switch (position 4)")) == "yes") {
       const std::string& related_table = parts[1];
-      const std::string& key_field =
-          RequirePosition(parts, 2, key, "key field (position 2)");
+      const std::string& key_field = RequirePosition(parts, 2, key, "key field (position 2)");
       const std::string& caption = RequirePosition(parts, 3, key, "caption (position 3)");
-      adodb::Recordset& rows = ObjectAs<adodb::Recordset>(Rs2);
-      OpenRecordset(rows,
-                    "select " + key_field + " as id, " + caption + " as cap from " +
-                        sql::BracketedName(related_table) + " order by " + caption,
-                    adodb::kStatic, adodb::kReadOnly);
-      Write(SelectOpening(field));
-      Write(kNoChoiceOption);
+      adodb::Recordset& rows = ObjectAs<adodb::Recordset>(page.Rs2);
+      page.OpenRecordset(rows,
+                         "select " + key_field + " as id, " + caption + " as cap from " +
+                             sql::BracketedName(related_table) + " order by " + caption,
+                         adodb::kStatic, adodb::kReadOnly);
+      page.Write(SelectOpening(field));
+      page.Write(kNoChoiceOption);
       while (!rows.Eof()) {
         // A Null key cannot be offered: it raises 94.
         std::string id = ToText(rows.Value(Variant("id")));
         std::string cap = ConcatText(rows.Value(Variant("cap")));
-        Write("<option value=\"" + HtmlEscape(id) + "\"" + (id == value_text ? " selected" : "") +
-              ">" + HtmlEscape(cap) + "</option>");
+        page.Write("<option value=\"" + HtmlEscape(id) + "\"" +
+                   (id == value_text ? " selected" : "") + ">" + HtmlEscape(cap) + "</option>");
         rows.MoveNext();
       }
-      Write("</select>");
+      page.Write("</select>");
       rows.Close();
-      return Variant();
+      return;
     }
   }
 
   // The first value list that names the field offers its pairs.
   std::string any_table_name = FoldCase("*." + field);
-  std::string this_table_name = FoldCase(ConcatText(CurrentTable) + "." + field);
+  std::string this_table_name = FoldCase(ConcatText(page.CurrentTable) + "." + field);
   for (long n = 1; n <= kMaxNumberedEntry; ++n) {
-    if (!EntryExists(*this, "set_select", n)) break;
+    if (!EntryExists(page, "set_select", n)) break;
     std::string key = EntryKey("set_select", n);
-    std::vector<std::string> parts = EntryPositions(*this, "set_select", n);
+    std::vector<std::string> parts = EntryPositions(page, "set_select", n);
     std::string names = FoldCase(RequirePosition(parts, 0, key, "field (position 0)"));
     if (names != any_table_name && names != this_table_name) continue;
-    Write(SelectOpening(field));
-    Write(kNoChoiceOption);
+    page.Write(SelectOpening(field));
+    page.Write(kNoChoiceOption);
     size_t pairs = (parts.size() - 1) / 2;
     for (size_t j = 1; j <= pairs; ++j) {
       const std::string& choice = parts[2 * j - 1];
-      Write("<option value=\"" + choice + "\"" + (choice == value_text ? " selected" : "") + ">" +
-            parts[2 * j] + "</option>");
+      page.Write("<option value=\"" + choice + "\"" + (choice == value_text ? " selected" : "") +
+                 ">" + parts[2 * j] + "</option>");
     }
-    Write("</select>");
-    return Variant();
+    page.Write("</select>");
+    return;
   }
 
   long type = TypeNumber(FieldType);
   if (InGroup(kLongTextTypes, type)) {
-    Write("<textarea name=\"" + field + "\" class=\"select\" cols=\"50\" rows=\"8\">" +
-          HtmlEscape(value_text) + "</textarea>");
-    return Variant();
+    page.Write("<textarea name=\"" + field + "\" class=\"select\" cols=\"50\" rows=\"8\">" +
+               HtmlEscape(value_text) + "</textarea>");
+    return;
   }
   if (InGroup(kTextTypes, type) || InGroup(kNumberTypes, type)) {
     if (InGroup(kNumberTypes, type) && value_text.empty() && IsNumber(Tip, kAddForm))
       value_text = "0";
-    Write("<input type=\"textbox\" name=\"" + field + "\" value=\"" + HtmlEscape(value_text) +
-          "\" size=\"25\">");
-    return Variant();
+    page.Write("<input type=\"textbox\" name=\"" + field + "\" value=\"" + HtmlEscape(value_text) +
+               "\" size=\"25\">");
+    return;
   }
-  if (type != adodb::kDate && type != adodb::kDBTimeStamp) return Variant();
+  if (type != adodb::kDate && type != adodb::kDBTimeStamp) return;
 
   // Dates: day, month and year; with hour and minute for date-and-time.
   Variant kind(type == adodb::kDBTimeStamp ? 2 : 1);
   auto request_parts = [&](const std::string& base) {
-    return std::vector<Variant>{Param(base + "_d"), Param(base + "_m"), Param(base + "_y"),
-                                Param(base + "_h"), Param(base + "_i")};
+    return std::vector<Variant>{page.Param(base + "_d"), page.Param(base + "_m"),
+                                page.Param(base + "_y"), page.Param(base + "_h"),
+                                page.Param(base + "_i")};
   };
   auto select_date = [&](const std::string& base, const Variant& date_kind,
                          std::vector<Variant> parts) {
-    DateSelectKoy(Variant(base), date_kind, parts[0], parts[1], parts[2], parts[3], parts[4]);
+    page.DateSelectKoy(Variant(base), date_kind, parts[0], parts[1], parts[2], parts[3], parts[4]);
   };
 
   if (IsNumber(Tip, kSearchForm)) {
     // A range that applies only when ticked; both ends are whole days.
-    Variant ticked = Param(field);
+    Variant ticked = page.Param(field);
     bool checked = ticked.IsString() && ticked.string() == "E";
-    Write("<input type=\"checkbox\" name=\"" + field + "\" value=\"E\"" +
-          (checked ? " checked" : "") + ">");
+    page.Write("<input type=\"checkbox\" name=\"" + field + "\" value=\"E\"" +
+               (checked ? " checked" : "") + ">");
     select_date(field + "1", Variant(1), request_parts(field + "1"));
-    Write("<br>&nbsp;&nbsp;/&nbsp;&nbsp;");
+    page.Write("<br>&nbsp;&nbsp;/&nbsp;&nbsp;");
     select_date(field + "2", Variant(1), request_parts(field + "2"));
   } else if (IsNumber(Tip, kUpdateForm)) {
     std::vector<Variant> parts(5);
-    if (!IsEmptyText(Param(field + "_d"))) {
+    if (!IsEmptyText(page.Param(field + "_d"))) {
       parts = request_parts(field);
-    } else if (Variant stored = RsValue(FieldName); !IsEmptyText(stored)) {
-      CivilTime t = SplitDate(ToDate(stored));
+    } else if (Variant date = show_stored ? page.RsValue(FieldName) : Variant();
+               !IsEmptyText(date)) {
+      CivilTime t = SplitDate(ToDate(date));
       parts = {Variant(t.day), Variant(t.month), Variant(t.year), Variant(t.hour),
                Variant(t.minute)};
     }
@@ -170,6 +175,12 @@ Variant Tabrix1::InputKoyF(const Variant& FieldName, const Variant& FieldType, c
   } else if (IsNumber(Tip, kAddForm)) {
     select_date(field, kind, request_parts(field));
   }
+}
+
+}  // namespace render
+
+Variant Tabrix1::InputKoyF(const Variant& FieldName, const Variant& FieldType, const Variant& Tip) {
+  render::WriteInputControl(*this, FieldName, FieldType, Tip, render::StoredValue::kShown);
   return Variant();
 }
 

@@ -1,0 +1,65 @@
+// The pieces the add page (Tabrix1::Add, add_page.cpp) and the update page
+// (Tabrix1::Update, update_page.cpp) share.
+//
+// posted_values.cpp reads what a form posted for the fields of the page
+// recordset and converts it by the field's type, before anything is
+// written; record_writes.cpp makes a page's writes one transaction on the
+// connection its keyset recordset runs on, stores the page's message and
+// writes the script that takes the browser to the record. Every piece
+// raises the error of whatever fails without catching it, except the
+// transaction, which undoes its writes first.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "component/tabrix1.h"
+#include "host/adodb/field.h"
+#include "host/adodb/recordset.h"
+
+namespace tabrix::record_form {
+
+// Whether request "go" is exactly "1": the form was posted. Any other text
+// ("01", "yes", " 1") or none asks for the form.
+bool IsPosted(const Tabrix1& page);
+
+// Field `position` (0-based, database order) of `rs` as the object the
+// permission checks take.
+Variant FieldObject(adodb::Recordset& rs, long position);
+
+// --- posted_values.cpp ---
+
+// One field's new value.
+struct Assignment {
+  std::string field;
+  Variant value;
+};
+
+// The value posted for `field`, converted by its ADO type: numbers through
+// CheckNum (0 for empty or non-numeric text), dates from the five posted
+// parts, everything else (currency too) as the posted text stands. Raises
+// 13 naming the field when the date parts do not make a date.
+Variant PostedValue(Tabrix1& page, const adodb::Field& field);
+
+// The posted values of the fields of `rs`, in database order, for which
+// `writes(field object)` is true. Every value is converted before the
+// caller writes any, so a bad date stops the page with nothing written.
+std::vector<Assignment> PostedValues(Tabrix1& page, adodb::Recordset& rs,
+                                     const std::function<bool(const Variant&)>& writes);
+
+// --- record_writes.cpp ---
+
+// Runs `writes` as one transaction on the connection `rs` runs on: all of
+// them are kept, or, when one raises, none, and the error passes on.
+void InOneTransaction(adodb::Recordset& rs, const std::function<void()>& writes);
+
+// Appends `text` to the session's "msg" (no separator).
+void AppendMessage(Tabrix1& page, std::string_view text);
+
+// Writes the script that moves the browser to the record page of the
+// current table's record `id`.
+void WriteRecordRedirect(Tabrix1& page, const Variant& id);
+
+}  // namespace tabrix::record_form

@@ -1,0 +1,60 @@
+// How the add and update pages finish a post: their writes as one
+// transaction, the message for the next page, and the script that moves the
+// browser to the record.
+#include <memory>
+#include <string>
+
+#include "host/adodb/connection.h"
+#include "host/variant_ops.h"
+#include "pages/record_form_parts.h"
+
+namespace tabrix::record_form {
+
+bool IsPosted(const Tabrix1& page) {
+  Variant go = page.Param("go");
+  return go.IsString() && go.string() == "1";
+}
+
+Variant FieldObject(adodb::Recordset& rs, long position) {
+  return Variant(rs.fields().Item(Variant(position)));
+}
+
+void InOneTransaction(adodb::Recordset& rs, const std::function<void()>& writes) {
+  std::shared_ptr<adodb::Connection> connection = rs.ActiveConnection();
+  connection->BeginTrans();
+  try {
+    writes();
+    connection->CommitTrans();
+  } catch (...) {
+    // The first failure is the one to report. A write still pending is
+    // dropped, so no later move can store it; should the rollback fail too,
+    // closing the recordset gives its connection back rolled back.
+    try {
+      if (rs.State() == 1) rs.CancelUpdate();
+      connection->RollbackTrans();
+    } catch (...) {
+      try {
+        rs.Close();
+      } catch (...) {
+      }
+    }
+    throw;
+  }
+}
+
+void AppendMessage(Tabrix1& page, std::string_view text) {
+  page.SessionObject().SetValue("msg",
+                                Variant(ConcatText(page.Setting("msg")) + std::string(text)));
+}
+
+void WriteRecordRedirect(Tabrix1& page, const Variant& id) {
+  // Both values are URL-encoded: letters, digits, "+" and "%XX" are all
+  // that is left, so nothing can end the script's string or its element.
+  Server& server = page.ServerObject();
+  std::string code =
+      server.URLEncode(ConcatText(page.Setting("code_" + ConcatText(page.CurrentTable))));
+  page.Write("<script language=\"javascript\">window.location.href='Info.asp?t=" + code +
+             "&id=" + server.URLEncode(ConcatText(id)) + "';</script>");
+}
+
+}  // namespace tabrix::record_form
