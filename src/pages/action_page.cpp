@@ -188,6 +188,8 @@ Variant Tabrix1::Action(const Variant& GtTable, const Variant& ActionNo) {
 
   std::vector<Slot> slots = ReadSlots(*this, SlotCount(*this));
   RequireAPick(slots);
+  // The key's type decides how the ids are written: the field list is
+  // loaded first, so a numeric key is compared as a number.
   GetFieldList(CurrentTable);
   std::shared_ptr<adodb::Recordset> rs = OpenPickedRecords(*this, IdList(*this, slots));
   PageCaption = Variant("<font size='1'>" + ConcatText(TableCaption) + "</font><br><b>" +
