@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "site/call_command.h"
+#include "site/members_command.h"
 
 namespace {
 
@@ -18,6 +19,8 @@ struct Command {
 constexpr Command kCommands[] = {
     {"call", "run members of one component object and print a JSON report",
      &tabrix::site::RunCallCommand},
+    {"members", "print the component's members in slot order with their parameters",
+     &tabrix::site::RunMembersCommand},
 };
 
 void PrintHelp(std::ostream& out) {

@@ -2,8 +2,9 @@
 //
 // Tools and the hosting pages call the component late-bound, by member name
 // with Variant arguments. The table lists each member with its slot, whether
-// it is a property, and how many arguments it takes. Names match ignoring
-// letter case. An unknown name raises 438, a wrong argument count 450.
+// it is a property, how many arguments it takes and their names. Names
+// match ignoring letter case. An unknown name raises 438, a wrong argument
+// count 450.
 #pragma once
 
 #include <span>
@@ -19,6 +20,9 @@ struct MemberInfo {
   std::string_view name;
   bool is_property;
   int arity;  // arguments of a method; a property takes none (read) or one (write)
+  // The method's parameter names in order, joined by ","; "" for a property
+  // and for a method without parameters.
+  std::string_view parameters;
   Variant (*invoke)(Tabrix1& object, std::vector<Variant>& args);
 };
 
