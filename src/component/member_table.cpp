@@ -101,6 +101,7 @@ const MemberInfo kMembers[] = {
     TABRIX_METHOD(62, ALLPagesBegin),
     TABRIX_METHOD(63, ALLPagesEnd),
     TABRIX_METHOD(64, Search),
+    TABRIX_METHOD(65, Info),
 };
 
 #undef TABRIX_PROPERTY
