@@ -119,6 +119,7 @@ const MemberInfo kMembers[] = {
     TABRIX_METHOD(62, ALLPagesBegin, ""),
     TABRIX_METHOD(63, ALLPagesEnd, ""),
     TABRIX_METHOD(64, Search, "GTName"),
+    TABRIX_METHOD(65, Info, "GTName,RecordId"),
     TABRIX_METHOD(66, Add, "GtTable"),
     TABRIX_METHOD(67, Update, "GtTable,RecordId"),
     TABRIX_METHOD(68, Action, "GtTable,ActionNo"),

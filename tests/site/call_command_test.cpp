@@ -220,6 +220,52 @@ TEST_F(CallCommandTest, ComponentExamplesGiveTheirKnownResults) {
   EXPECT_EQ(run.report["calls"][0]["result"], V(R"({"type":"String","value":"Customer"})"));
 }
 
+TEST_F(CallCommandTest, ShowsARecordPageWithTheMenusTableCodesAfterTheMenuOnTheSameObject) {
+  MakeDatabase(dir_ / "shop.db",
+               "create table Customers (CustomerId integer primary key, Name text);"
+               "create table Orders (Id integer primary key, CustomerId integer, City text);"
+               "insert into Customers values (42, 'Ada');"
+               "insert into Orders values (7, 42, 'Bonn');");
+  CallResult run = Call(
+      {"--set", "set_dns=Provider=SQLite;Data Source=shop.db", "--setjson",
+       "UserId=1", "--set", "set_user1_CanTable=Customers[V],Orders[VU]", "--set",
+       "set_encryptkey=key", "--set", "set_action1=Delete,V,Orders", "--set",
+       "set_link1=Orders,Customer,Search.asp?t={Customers}&go=1&q=[CustomerId]",
+       "--server-var", "SCRIPT_NAME=/Info.asp", "--param", "t=4ILFIU", "--param", "id=7",
+       "DatabaseMenu", "--then", "Info", "\"Orders\"", "7"});
+  ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
+  const Json& calls = run.report["calls"];
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(run.report["session"]["code_Orders"]["value"], "4ILFIU");
+  EXPECT_EQ(run.report["session"]["code_Customers"]["value"], "YKUMHRFIU");
+
+  const std::string cell =
+      "<td valign=\"top\" width=\"300\" bgcolor=\"#ffffff\" "
+      "style=\"padding:10px 10px 10px 10px;\">";
+  const std::string expected =
+      "<table border=\"0\" width=\"100%\" cellspacing=\"0\" cellpadding=\"0\">"
+      "<caption><font size='1'>Orders</font><br>&nbsp;<b>7</caption></table>"
+      "&nbsp;<table><thead>"
+      "<tr><th width=\"130\">Id</th>" + cell + "<p align='right'>7</p></td></tr>"
+      "<tr><th width=\"130\">Customerid</th>" + cell + "<p align='right'>42</p></td></tr>"
+      "<tr><th width=\"130\">City</th>" + cell + "Bonn</td></tr>"
+      "</thead></table>&nbsp;<br>"
+      "<img src=\"images/ico_guncelle.gif\" border=\"0\" align=\"absmiddle\" hspace=\"3\">"
+      "<A href=\"Update.asp?t=4ILFIU&id=7\">Update</a>"
+      "&nbsp;&nbsp;|&nbsp;&nbsp;<img src='images/ico_sil.gif' border='0' align='absmiddle'>"
+      "<A href=\"Action.asp?t=4ILFIU&c=1&id1=7|7&a=1\">Delete</a>"
+      "<br><br>"
+      "<A href=\"search.asp?t=ykumhrfiu&go=1&q=42\">Customer</a><br>"
+      "<br><br>"
+      "<A href=\"#\" onclick=\"history.back()\"><img src='images/butback.gif' border='0'></a>"
+      "&nbsp;<br>"
+      "\r\n\r\n\r\n\r\n\r\n\r\n";
+  EXPECT_EQ(calls[1]["output"], expected);
+  EXPECT_EQ(run.report["session"]["lastpage"]["value"], "/Info.asp?t=4ILFIU&id=7");
+  EXPECT_EQ(run.report["session"]["lastinfo"]["value"], "/Info.asp?t=4ILFIU&id=7");
+  EXPECT_EQ(run.report["members"]["TableCount"], V(R"({"type":"Long","value":2})"));
+}
+
 TEST_F(CallCommandTest, InvalidUtf8OutputIsReplacedNotFatal) {
   CallResult run = Call({"--set", "raw=\xff\xfe", "UserLogin"});
   ASSERT_EQ(run.exit_code, 0) << run.err;

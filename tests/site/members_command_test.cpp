@@ -259,7 +259,7 @@ TEST(MembersCommand, EveryMemberAnswersThroughCallAndRefusesAWrongArgumentCount)
             SQLITE_OK);
   sqlite3_close(db);
   // A logged-in user with every right on Orders, one action, the cipher
-  // keys, and a confirmed bulk-action request.
+  // keys, a confirmed bulk-action request and an add post with its date.
   const std::vector<std::string> options = {
       "--set", "set_dns=Provider=SQLite;Data Source=demo.db",
       "--setjson", "UserId=1",
@@ -273,6 +273,9 @@ TEST(MembersCommand, EveryMemberAnswersThroughCallAndRefusesAWrongArgumentCount)
       "--param", "c=1",
       "--param", "id1=1|Ada",
       "--param", "onay=1",
+      "--param", "OrderDate_y=2004",
+      "--param", "OrderDate_m=3",
+      "--param", "OrderDate_d=5",
   };
 
   ASSERT_EQ(std::size(kCalls), std::size(kInterface));

@@ -1,0 +1,106 @@
+// The record page of one table: the record's title as the heading, one
+// caption/value row per field the user may view, the links to update it,
+// to run bulk actions on it and the site's configured links, and a back
+// button. A record id that matches nothing leaves the page empty between
+// its start and its end.
+#include <memory>
+#include <string>
+
+#include "component/tabrix1.h"
+#include "host/adodb/recordset.h"
+#include "host/html.h"
+#include "host/sql/legacy_names.h"
+#include "host/variant_ops.h"
+#include "pages/list_page_parts.h"
+#include "pages/record_page_parts.h"
+#include "values/sql_literal.h"
+
+namespace tabrix {
+
+namespace record_page {
+
+namespace {
+
+using list_page::FieldCaptionOf;
+using list_page::FieldName;
+using list_page::FieldTotal;
+using list_page::Granted;
+
+// The query of the one record whose key equals `record_id`, compared as the
+// key field's type takes it.
+std::string RecordQuery(Tabrix1& page, const Variant& record_id) {
+  return "select " + ConcatText(page.SelectFieldList(page.CurrentTable)) + " from " +
+         sql::BracketedName(ConcatText(page.CurrentTable)) + " WHERE " +
+         sql::LegacyName(ConcatText(page.IdField)) + "=" +
+         SqlLiteralText(page.IdSQL(record_id));
+}
+
+// The heading: the table's caption small, the record's title bold. The
+// title comes from the row, so it is escaped.
+void WriteHeading(Tabrix1& page, adodb::Recordset& rs) {
+  std::string title = ConcatText(rs.Value(page.TitleField));
+  page.PageCaption = Variant("<font size='1'>" + ConcatText(page.TableCaption) +
+                             "</font><br>&nbsp;<b>" + HtmlEscape(title));
+  page.CaptionInclude();
+}
+
+// One row per field in the table's order; a field the user may not view is
+// left out, as the list page leaves it out of its grid.
+void WriteRecordTable(Tabrix1& page) {
+  page.Write("&nbsp;<table><thead>");
+  long total = FieldTotal(page);
+  for (long i = 1; i <= total; ++i) {
+    Variant name = FieldName(page, i);
+    if (!Granted(page.YetkiKontrolField(page.CurrentTable, name, Variant("V")))) continue;
+    page.Write("<tr>");
+    page.Write("<th width=\"130\">" + ConcatText(FieldCaptionOf(page, i)) + "</th>");
+    page.Write("<td valign=\"top\" width=\"300\" bgcolor=\"#ffffff\" "
+               "style=\"padding:10px 10px 10px 10px;\">" +
+               ConcatText(page.ShowField(name, page.RsValue(name), Variant(i))) + "</td>");
+    page.Write("</tr>");
+  }
+  page.Write("</thead></table>&nbsp;<br>");
+}
+
+}  // namespace
+
+}  // namespace record_page
+
+Variant Tabrix1::Info(const Variant& GTName, const Variant& RecordId) {
+  using namespace record_page;
+  ALLPagesBegin();
+  CurrentTable = GTName;
+  GetTableSpesific(CurrentTable);
+  GetFieldList(CurrentTable);
+  // A user who may not view the table gets this text alone: no page end and
+  // no address kept.
+  if (!list_page::Granted(YetkiKontrol(CurrentTable, Variant("V")))) {
+    Write("Access deny!");
+    return Variant();
+  }
+
+  std::shared_ptr<adodb::Recordset> rs = NewRecordset();
+  Rs = Variant(rs);
+  OpenRecordset(*rs, RecordQuery(*this, RecordId), adodb::kStatic, adodb::kReadOnly);
+  if (!rs->Eof()) {
+    WriteHeading(*this, *rs);
+    WriteRecordTable(*this);
+    WriteRecordLinks(*this, RecordId);
+    Write("<br><br>");
+    WriteConfiguredLinks(*this);
+    Write("<br><br>");
+    Yaz(BackLink);
+  }
+  rs->Close();
+  Rs = Variant();
+
+  tabrix::Request& request = RequestObject();
+  Variant address(ConcatText(request.ServerVariables("SCRIPT_NAME")) + "?" +
+                  ConcatText(request.ServerVariables("QUERY_STRING")));
+  SessionObject().SetValue("lastpage", address);
+  SessionObject().SetValue("lastinfo", SessionObject().Value("lastpage"));
+  ALLPagesEnd();
+  return Variant();
+}
+
+}  // namespace tabrix
