@@ -71,6 +71,17 @@ class Checker {
          "expected " + std::string(expected) + ", found " + std::string(KindName(*entry.second)));
   }
 
+  // An integer from `low` to `high`.
+  std::int64_t Integer(const Entry& entry, std::string_view path, std::int64_t low,
+                       std::int64_t high) const {
+    if (!entry.second->is_integer()) WrongKind(entry, path, "an integer");
+    std::int64_t value = entry.second->as_integer()->get();
+    if (value < low || value > high)
+      Fail(entry.first->source(), path,
+           "expected a whole number from " + std::to_string(low) + " to " + std::to_string(high));
+    return value;
+  }
+
   const std::string& Text(const Entry& entry, std::string_view path) const {
     if (!entry.second->is_string()) WrongKind(entry, path, "a string");
     return entry.second->as_string()->get();
@@ -145,6 +156,36 @@ bool LooksLikeLanguageTag(std::string_view text) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
            c == '_';
   });
+}
+
+// "http://host[:port]" or "https://host[:port]", nothing after it.
+bool IsOrigin(std::string_view text) {
+  std::string_view rest;
+  if (text.starts_with("http://")) rest = text.substr(7);
+  else if (text.starts_with("https://")) rest = text.substr(8);
+  else return false;
+  if (rest.empty()) return false;
+  for (char c : rest)
+    if (c == '/' || c == '?' || c == '#' || c == '@' || c == ' ' || static_cast<unsigned char>(c) < 0x21)
+      return false;
+  return true;
+}
+
+void ReadSessionStore(const Checker& check, const toml::table& table, SiteConfig& config) {
+  for (const Entry& entry : InFileOrder(table)) {
+    std::string name(entry.first->str());
+    std::string path = "session_store." + name;
+    if (name == "kind") {
+      config.session_store_kind = check.Text(entry, path);
+      if (config.session_store_kind != "memory" && config.session_store_kind != "database")
+        check.Fail(entry.first->source(), path, "the kind is \"memory\" or \"database\"");
+    } else if (name == "idle_minutes") {
+      config.session_idle_minutes = check.Integer(entry, path, 1, 7 * 24 * 60);
+    } else {
+      check.Fail(entry.first->source(), path,
+                 "unknown key (a session store takes \"kind\" and \"idle_minutes\")");
+    }
+  }
 }
 
 void ReadSession(const Checker& check, const toml::table& table, SiteConfig& config) {
@@ -252,6 +293,28 @@ SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
       config.db_connections = entry.second->as_integer()->get();
       if (config.db_connections < 1 || config.db_connections > 10000)
         check.Fail(where, name, "the number of connections must be from 1 to 10000");
+    } else if (name == "threads") {
+      config.threads = check.Integer(entry, name, 0, 1024);
+    } else if (name == "max_page_bytes") {
+      config.max_page_bytes = check.Integer(entry, name, 1024, std::int64_t{1} << 40);
+    } else if (name == "max_body_bytes") {
+      config.max_body_bytes = check.Integer(entry, name, 0, std::int64_t{1} << 34);
+    } else if (name == "statement_timeout") {
+      if (!entry.second->is_number()) check.WrongKind(entry, name, "a number of seconds");
+      config.statement_timeout = entry.second->is_integer()
+                                     ? static_cast<double>(entry.second->as_integer()->get())
+                                     : entry.second->as_floating_point()->get();
+      if (!(config.statement_timeout > 0 && config.statement_timeout <= 86400))
+        check.Fail(where, name, "the timeout must be more than 0 and at most 86400 seconds");
+    } else if (name == "cookie_secure") {
+      if (!entry.second->is_boolean()) check.WrongKind(entry, name, "true or false");
+      config.cookie_secure = entry.second->as_boolean()->get();
+    } else if (name == "public_origin") {
+      config.public_origin = check.Text(entry, name);
+      if (!IsOrigin(config.public_origin))
+        check.Fail(where, name, "expected an origin such as \"https://db.example.com\"");
+    } else if (name == "session_store") {
+      ReadSessionStore(check, check.Table(entry, name), config);
     } else if (name == "session") {
       ReadSession(check, check.Table(entry, name), config);
     } else if (name == "actions") {
@@ -259,7 +322,8 @@ SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
     } else {
       check.Fail(where, name,
                  "unknown key (expected listen, locale, site_root, max_page_size, db_connections, "
-                 "[session] or [actions])");
+                 "threads, max_page_bytes, max_body_bytes, statement_timeout, cookie_secure, "
+                 "public_origin, [session_store], [session] or [actions])");
     }
   }
   return config;

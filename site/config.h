@@ -5,6 +5,13 @@
 //   site_root = "www"              # relative to this file's folder
 //   max_page_size = 1000           # the most records one page shows (>= 1)
 //   db_connections = 6             # open connections per database (1..10000)
+//   threads = 4                    # worker threads of the server (0: one per core)
+//   max_page_bytes = 33554432      # the most bytes one page writes
+//   max_body_bytes = 1048576       # the most bytes of a request body
+//   statement_timeout = 10         # seconds before a statement is interrupted
+//   cookie_secure = false          # the session cookie carries Secure
+//   public_origin = "https://db.example.com"   # origin behind a TLS proxy
+//   [session_store]                # kind = "memory", idle_minutes = 20
 //   [session]                      # settings copied into every new session,
 //   set_dns = "Provider=SQLite;Data Source=demo.db"   # in the order written
 //   [actions.1]                    # what the bulk-action page does with
@@ -63,6 +70,22 @@ struct SiteConfig {
   // The most open database connections per connection string; 0: three per
   // worker thread.
   std::int64_t db_connections = 0;
+  // Worker threads of `tabrix serve`; 0: one per core.
+  std::int64_t threads = 0;
+  // The most bytes one page writes (its output) before it stops with a 500.
+  std::int64_t max_page_bytes = 32 * 1024 * 1024;
+  // The most bytes of a request body.
+  std::int64_t max_body_bytes = 1024 * 1024;
+  // Seconds a statement may run before it is interrupted (the page: 503).
+  double statement_timeout = 10;
+  // Whether the session cookie carries Secure (a site served over TLS).
+  bool cookie_secure = false;
+  // The site's origin as browsers see it ("https://db.example.com"), for
+  // the same-origin check of POSTs behind a proxy; empty: the Host header.
+  std::string public_origin;
+  // [session_store]: where sessions live and how long an idle one lasts.
+  std::string session_store_kind = "memory";
+  std::int64_t session_idle_minutes = 20;
   std::vector<std::pair<std::string, Variant>> session;
   std::map<long long, BulkAction> actions;
 };

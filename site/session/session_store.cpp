@@ -1,0 +1,160 @@
+#include "site/session/session_store.h"
+
+#include <algorithm>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+namespace tabrix::site {
+
+struct SessionStore::Entry {
+  std::mutex request_lock;  // held by the lease of the request running
+  std::shared_ptr<Session> session = std::make_shared<Session>();
+  Clock::time_point last_used;  // guarded by the store's mutex
+};
+
+namespace {
+
+// The cookie value named `name` in a Cookie header ("a=1; b=2").
+std::string CookieValue(const std::string& header, std::string_view name) {
+  size_t at = 0;
+  while (at < header.size()) {
+    size_t end = header.find(';', at);
+    if (end == std::string::npos) end = header.size();
+    std::string_view pair(header.data() + at, end - at);
+    while (!pair.empty() && pair.front() == ' ') pair.remove_prefix(1);
+    size_t equals = pair.find('=');
+    if (equals != std::string_view::npos && pair.substr(0, equals) == name)
+      return std::string(pair.substr(equals + 1));
+    at = end + 1;
+  }
+  return "";
+}
+
+bool IsWellFormedId(const std::string& id) {
+  return id.size() == 32 && std::all_of(id.begin(), id.end(), [](char c) {
+           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+         });
+}
+
+}  // namespace
+
+SessionStore::SessionStore(SessionStoreOptions options) : options_(options) {}
+SessionStore::~SessionStore() = default;
+
+std::string SessionStore::NewId() {
+  unsigned char bytes[16];
+  std::ifstream random("/dev/urandom", std::ios::binary);
+  if (!random.read(reinterpret_cast<char*>(bytes), sizeof bytes))
+    throw std::runtime_error("cannot read /dev/urandom for a session id");
+  static const char kHex[] = "0123456789abcdef";
+  std::string id;
+  for (unsigned char b : bytes) {
+    id += kHex[b >> 4];
+    id += kHex[b & 15];
+  }
+  return id;
+}
+
+void SessionStore::SweepLocked(Clock::time_point now) {
+  std::erase_if(sessions_, [&](const auto& item) {
+    return now - item.second->last_used > options_.idle;
+  });
+  while (sessions_.size() >= options_.max_sessions && !sessions_.empty()) {
+    auto oldest = std::min_element(sessions_.begin(), sessions_.end(), [](const auto& a,
+                                                                          const auto& b) {
+      return a.second->last_used < b.second->last_used;
+    });
+    sessions_.erase(oldest);
+  }
+}
+
+std::shared_ptr<SessionStore::Entry> SessionStore::Make(std::string& id) {
+  auto entry = std::make_shared<Entry>();
+  id = NewId();
+  std::lock_guard<std::mutex> lock(mutex_);
+  Clock::time_point now = Clock::now();
+  SweepLocked(now);
+  entry->last_used = now;
+  sessions_[id] = entry;
+  return entry;
+}
+
+void SessionStore::Forget(const std::string& id) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  sessions_.erase(id);
+}
+
+SessionStore::Lease SessionStore::Acquire(const HttpRequest& request) {
+  std::string id = CookieValue(request.Header("cookie").value_or(""), kCookieName);
+  std::shared_ptr<Entry> entry;
+  if (IsWellFormedId(id)) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = sessions_.find(id);
+    Clock::time_point now = Clock::now();
+    if (it != sessions_.end() && now - it->second->last_used <= options_.idle) {
+      entry = it->second;
+      entry->last_used = now;
+    } else if (it != sessions_.end()) {
+      sessions_.erase(it);
+    }
+  }
+  if (entry) return Lease(*this, std::move(entry), std::move(id), false);
+  entry = Make(id);
+  return Lease(*this, std::move(entry), std::move(id), true);
+}
+
+std::size_t SessionStore::size() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return sessions_.size();
+}
+
+SessionStore::Lease::Lease(SessionStore& store, std::shared_ptr<Entry> entry, std::string id,
+                           bool is_new)
+    : store_(&store),
+      entry_(std::move(entry)),
+      lock_(entry_->request_lock),
+      id_(std::move(id)),
+      is_new_(is_new) {}
+
+SessionStore::Lease::Lease(Lease&& other) noexcept = default;
+
+SessionStore::Lease::~Lease() {
+  if (entry_ && store_) {
+    std::lock_guard<std::mutex> lock(store_->mutex_);
+    entry_->last_used = Clock::now();
+  }
+}
+
+Session& SessionStore::Lease::session() const { return *entry_->session; }
+std::shared_ptr<Session> SessionStore::Lease::shared_session() const { return entry_->session; }
+
+void SessionStore::Lease::Renew() {
+  std::string old_id = id_;
+  id_ = NewId();
+  {
+    std::lock_guard<std::mutex> lock(store_->mutex_);
+    store_->sessions_.erase(old_id);
+    entry_->last_used = Clock::now();
+    store_->sessions_[id_] = entry_;
+  }
+  id_changed_ = true;
+}
+
+void SessionStore::Lease::End() {
+  store_->Forget(id_);
+  lock_.unlock();
+  entry_ = store_->Make(id_);
+  lock_ = std::unique_lock<std::mutex>(entry_->request_lock);
+  id_changed_ = true;
+}
+
+std::string SessionStore::Lease::SetCookie() const {
+  if (!is_new_ && !id_changed_) return "";
+  std::string cookie = std::string(kCookieName) + "=" + id_ + "; Path=/; HttpOnly; SameSite=Lax";
+  if (store_->options_.cookie_secure) cookie += "; Secure";
+  return cookie;
+}
+
+}  // namespace tabrix::site

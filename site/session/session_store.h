@@ -1,0 +1,102 @@
+// SessionStore: the sessions of the site's visitors, in memory, behind a
+// cookie.
+//
+// A visitor's session is found by the id in the "tabrix_session" cookie.
+// Ids carry 128 random bits from the operating system (hex); an unknown,
+// malformed or expired id gets a new session, never the id it came with, so
+// no one can plant an id (session fixation). Renew gives a session a new id
+// at login and drops the old one; End ends it at logout. A session idle
+// longer than the store's idle time is gone; expired sessions are swept as
+// new ones are made, and the store holds at most `max_sessions` (the least
+// recently used go first), so memory stays bounded.
+//
+// Threads: the store may be used by any number of threads. The requests of
+// one session run one at a time: a Lease holds the session's lock from
+// Acquire until it is destroyed.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include "host/session.h"
+#include "site/http/http_message.h"
+
+namespace tabrix::site {
+
+struct SessionStoreOptions {
+  std::chrono::seconds idle{20 * 60};
+  std::size_t max_sessions = 100000;
+  bool cookie_secure = false;  // the cookie carries Secure
+};
+
+class SessionStore {
+ public:
+  using Clock = std::chrono::steady_clock;
+  static constexpr const char* kCookieName = "tabrix_session";
+
+  explicit SessionStore(SessionStoreOptions options = {});
+  ~SessionStore();
+  SessionStore(const SessionStore&) = delete;
+  SessionStore& operator=(const SessionStore&) = delete;
+
+  struct Entry;
+
+  // One request's hold on its session.
+  class Lease {
+   public:
+    Lease(Lease&&) noexcept;
+    Lease& operator=(Lease&&) = delete;
+    ~Lease();
+
+    Session& session() const;
+    std::shared_ptr<Session> shared_session() const;
+    const std::string& id() const { return id_; }
+    // Whether the session was made for this request (its cookie must be
+    // sent).
+    bool is_new() const { return is_new_; }
+    // Gives the session a new id, keeping its values (at login); the old
+    // id no longer finds it.
+    void Renew();
+    // Ends the session (logout): its values are gone and its id finds
+    // nothing; the lease then holds a new, empty session with a new id.
+    void End();
+    // The Set-Cookie header value to send when the id is new or changed;
+    // empty when the visitor already holds the current id.
+    std::string SetCookie() const;
+
+   private:
+    friend class SessionStore;
+    Lease(SessionStore& store, std::shared_ptr<Entry> entry, std::string id, bool is_new);
+    SessionStore* store_;
+    std::shared_ptr<Entry> entry_;
+    std::unique_lock<std::mutex> lock_;  // the session's request lock
+    std::string id_;
+    bool is_new_;
+    bool id_changed_ = false;
+  };
+
+  // The session of `request`'s cookie, or a new one; waits while another
+  // request of the same session runs.
+  Lease Acquire(const HttpRequest& request);
+
+  // How many sessions are held (tests).
+  std::size_t size() const;
+
+  // A new random id: 32 hex digits (128 bits from the operating system).
+  static std::string NewId();
+
+ private:
+  std::shared_ptr<Entry> Make(std::string& id);
+  void SweepLocked(Clock::time_point now);
+  void Forget(const std::string& id);
+
+  SessionStoreOptions options_;
+  mutable std::mutex mutex_;
+  std::unordered_map<std::string, std::shared_ptr<Entry>> sessions_;  // guarded by mutex_
+};
+
+}  // namespace tabrix::site
