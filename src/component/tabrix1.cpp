@@ -45,6 +45,14 @@ std::shared_ptr<scripting::Dictionary> Tabrix1::NewDictionary() const {
   return ObjectRefAs<scripting::Dictionary>(ServerObject().CreateObject("Scripting.Dictionary"));
 }
 
+void Tabrix1::RememberPageAddress(std::string_view copy_key) {
+  tabrix::Request& request = RequestObject();
+  Variant address(ConcatText(request.ServerVariables("SCRIPT_NAME")) + "?" +
+                  ConcatText(request.ServerVariables("QUERY_STRING")));
+  SessionObject().SetValue("lastpage", address);
+  SessionObject().SetValue(copy_key, SessionObject().Value("lastpage"));
+}
+
 void Tabrix1::OpenRecordset(adodb::Recordset& rs, const std::string& sql, long cursor_type,
                             long lock_type) const {
   rs.Open(Variant(sql), Setting("set_dns"), Variant(cursor_type), Variant(lock_type));

@@ -164,6 +164,10 @@ class Tabrix1 {
                      long lock_type = 1) const;
   // A new Scripting.Dictionary made through the Server object.
   std::shared_ptr<scripting::Dictionary> NewDictionary() const;
+  // Stores the page's own address ("SCRIPT_NAME?QUERY_STRING") in the
+  // session under "lastpage", then copies it under `copy_key` ("lastsearch",
+  // "lastinfo") for the hosting pages.
+  void RememberPageAddress(std::string_view copy_key);
 };
 
 }  // namespace tabrix

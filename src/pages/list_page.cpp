@@ -107,11 +107,7 @@ Variant Tabrix1::Search(const Variant& GTName) {
           "' class='link2'><img src='images/co_addnew.gif' border='0' align='absmiddle'></a>");
   }
 
-  tabrix::Request& request = RequestObject();
-  Variant address(ConcatText(request.ServerVariables("SCRIPT_NAME")) + "?" +
-                  ConcatText(request.ServerVariables("QUERY_STRING")));
-  SessionObject().SetValue("lastpage", address);
-  SessionObject().SetValue("lastsearch", SessionObject().Value("lastpage"));
+  RememberPageAddress("lastsearch");
   ALLPagesEnd();
   return Variant();
 }

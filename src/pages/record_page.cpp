@@ -94,11 +94,7 @@ Variant Tabrix1::Info(const Variant& GTName, const Variant& RecordId) {
   rs->Close();
   Rs = Variant();
 
-  tabrix::Request& request = RequestObject();
-  Variant address(ConcatText(request.ServerVariables("SCRIPT_NAME")) + "?" +
-                  ConcatText(request.ServerVariables("QUERY_STRING")));
-  SessionObject().SetValue("lastpage", address);
-  SessionObject().SetValue("lastinfo", SessionObject().Value("lastpage"));
+  RememberPageAddress("lastinfo");
   ALLPagesEnd();
   return Variant();
 }
