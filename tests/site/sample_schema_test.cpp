@@ -343,6 +343,19 @@ TEST_F(SampleSchemaTest, ANonAsciiTextUpdateReadsBackByteForByte) {
   }
 }
 
+TEST_F(SampleSchemaTest, AnUpdateByTheFirstKeyColumnChangesOnlyTheFirstOfItsRows) {
+  // Order 1 has two lines; the page addresses them by the order alone.
+  CallResult run = Run({"--param", "id=1", "--form", "go=1", "--form", "Checked_Unit Price=Yes",
+                        "--form", "Unit Price=99.95", "--form", "Checked_Discount=Yes", "--form",
+                        "Discount=0.2", "Update", Text("Order Details"), Text("1")});
+  ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
+  EXPECT_EQ(
+      Scalar(database(),
+             "select group_concat(ProductId || ':' || \"Unit Price\" || ':' || Discount, ' ') "
+             "from (select * from \"Order Details\" where OrderId = 1 order by ProductId)"),
+      "1:99.95:0.2 4:21:0.1");
+}
+
 TEST_F(SampleSchemaTest, RelatedRowsShowTheirCaptionsAndLinkToTheirRecords) {
   const std::vector<std::string> relations = {
       "--set",
