@@ -356,6 +356,38 @@ TEST_F(SampleSchemaTest, AnUpdateByTheFirstKeyColumnChangesOnlyTheFirstOfItsRows
       "1:99.95:0.2 4:21:0.1");
 }
 
+TEST_F(SampleSchemaTest, AKeyThatNeedsEncodingReachesItsRecordThroughEveryLink) {
+  Scalar(database(), "insert into Territories values ('İZ 04&x', 'Çeşme', 3)");
+  const std::string key = "İZ 04&x", encoded = "%C4%B0Z+04%26x";
+
+  CallResult run = Run({"--param", "go=1", "--param", "TerritoryName=Çeşme", "--param", "id=" + key,
+                        "DatabaseMenu", "--then", "Search", Text("Territories"), "--then", "Info",
+                        Text("Territories"), Text(key)});
+  ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
+  const std::string code = run.report["session"]["code_Territories"]["value"];
+  const std::string list = run.report["calls"][1]["output"];
+  EXPECT_NE(list.find("<A href=\"Info.asp?t=" + code + "&id=" + encoded + "\">İZ 04&amp;x</A>"),
+            std::string::npos)
+      << list;
+  EXPECT_NE(list.find("name=\"id1\" value=\"İZ 04&amp;x|İZ 04&amp;x\""), std::string::npos);
+  const std::string record = run.report["calls"][2]["output"];
+  EXPECT_NE(record.find("<A href=\"Update.asp?t=" + code + "&id=" + encoded + "\">"),
+            std::string::npos)
+      << record;
+  EXPECT_NE(record.find("<A href=\"Action.asp?t=" + code + "&c=1&id1=" + encoded + "|" + encoded +
+                        "&a=1\">"),
+            std::string::npos)
+      << record;
+
+  // The update page, reached with the decoded key, changes that record.
+  run = Run({"--param", "id=" + key, "--form", "go=1", "--form", "Checked_TerritoryName=Yes",
+             "--form", "TerritoryName=Çeşme Körfezi", "Update", Text("Territories"), Text(key)});
+  ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
+  EXPECT_EQ(
+      Scalar(database(), "select TerritoryName from Territories where TerritoryId = 'İZ 04&x'"),
+      "Çeşme Körfezi");
+}
+
 TEST_F(SampleSchemaTest, RelatedRowsShowTheirCaptionsAndLinkToTheirRecords) {
   const std::vector<std::string> relations = {
       "--set",
