@@ -428,11 +428,15 @@ TEST_F(SampleSchemaTest, RelatedRowsShowTheirCaptionsAndLinkToTheirRecords) {
             std::string::npos)
       << page;
 
-  // The add form offers the customers by name.
-  run = with({"DatabaseMenu", "--then", "Add", Text("Orders")});
+  // The forms offer the customers by name; the update form has the order's own picked.
+  run = with({"--param", "id=2", "DatabaseMenu", "--then", "Add", Text("Orders"), "--then",
+              "Update", Text("Orders"), Text("2")});
   ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
   page = run.report["calls"][1]["output"];
-  EXPECT_NE(page.find(">Boğaziçi Gıda</option>"), std::string::npos) << page;
+  EXPECT_NE(page.find("<option value=\"BOSPH\">Boğaziçi Gıda</option>"), std::string::npos) << page;
+  page = run.report["calls"][2]["output"];
+  EXPECT_NE(page.find("<option value=\"BOSPH\" selected>Boğaziçi Gıda</option>"), std::string::npos)
+      << page;
 }
 
 TEST_F(SampleSchemaTest, PickedRecordsComeBackByTheirKeys) {
