@@ -244,9 +244,8 @@ TEST_F(SampleSchemaTest, AnAddedRowLandsOnItsOwnRecord) {
        {"ProductName=Çay — Rize", "SupplierId=2", "CategoryId=1", "QuantityPerUnit=1 kg",
         "UnitPrice=7.25", "UnitsInStock=30", "Discontinued=0"},
        "6",
-       "select ProductName || '|' || UnitPrice || '|' || UnitsInStock from "
-       "Products "
-       "where ProductId = 6",
+       "select ProductName || '|' || UnitPrice || '|' || UnitsInStock "
+       "from Products where ProductId = 6",
        "Çay — Rize|7.25|30"},
       {"Regions",
        {"Region Name=Doğu Anadolu"},
