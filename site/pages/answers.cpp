@@ -82,6 +82,13 @@ HttpResponse ErrorAnswer(const ScriptError& error, const std::string& menu) {
                    menu);
 }
 
+HttpResponse PageTooLargeAnswer(const std::string& menu) {
+  return BoxAnswer(500, "Error", "The page is too large",
+                   "The page grew past the size this site allows. Show fewer records per page "
+                   "or narrow the search.",
+                   menu);
+}
+
 HttpResponse InternalErrorAnswer() {
   return BoxAnswer(500, "Error", "The page could not be shown",
                    "An internal error stopped this page. Please try again.", "");

@@ -25,6 +25,8 @@ HttpResponse MethodNotAllowedAnswer();
 // The answer to a page that raised `error`: 503 when the database was busy
 // or a statement ran out of time (the visitor may retry), else 500.
 HttpResponse ErrorAnswer(const ScriptError& error, const std::string& menu);
+// 500 for a page whose output passed max_page_bytes.
+HttpResponse PageTooLargeAnswer(const std::string& menu);
 // 500 for a failure of our own (not the component's).
 HttpResponse InternalErrorAnswer();
 

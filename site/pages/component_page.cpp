@@ -1,6 +1,7 @@
 // The pages that run a component page method: Search, Info, Add, Update
 // and Action.
 #include <charconv>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -140,6 +141,10 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   }
 
   Response& output = run.response();
+  // The output bound, checked once the page is made; the server's bound
+  // that stops a page while it writes is wired at merge.
+  if (static_cast<std::int64_t>(output.buffer().size()) > site.config.max_page_bytes)
+    return PageTooLargeAnswer(menu);
   // A redirect or a location script leads to another page: "msg" is kept
   // for it.
   if (output.redirect()) return RedirectAnswer(*output.redirect());

@@ -108,6 +108,16 @@ TEST_F(ComponentPages, AFailingPageAnswers500AndTheNextRequestIsServed) {
   EXPECT_EQ(Get("/Search.asp?t=" + code_ + "&go=1", ada_).status, 200);
 }
 
+TEST_F(ComponentPages, APagePastItsByteBoundAnswers500) {
+  config_.max_page_bytes = 1024;
+  handler_ = std::make_unique<SiteHandler>(config_);
+  std::string cookie = Login("ada", "pw1");
+  HttpResponse response = Get("/Search.asp?t=" + code_ + "&go=1", cookie);
+  EXPECT_EQ(response.status, 500);
+  EXPECT_TRUE(Contains(response.body, "The page is too large"));
+  EXPECT_FALSE(Contains(response.body, "Ada</"));
+}
+
 TEST_F(ComponentPages, HeadAnswersTheHeadersAlone) {
   HttpRequest head = Request("HEAD", "/Search.asp?t=" + code_ + "&go=1", ada_);
   HttpResponse response = handler_->Handle(head);
