@@ -213,16 +213,16 @@ BulkAction ReadAction(const Checker& check, const Entry& action_entry, const std
   if (!kind_entry) check.Fail(action_entry.first->source(), path, "an action needs \"do\"");
   const std::string& kind = check.Text(*kind_entry, path + ".do");
   BulkAction action;
-  if (kind == "delete") {
+  if (kind == "delete" || kind == "export") {
     if (values_entry)
       check.Fail(values_entry->first->source(), path + ".values",
                  "\"values\" goes only with do = \"set\"");
-    action.kind = BulkAction::Kind::kDelete;
+    action.kind = kind == "delete" ? BulkAction::Kind::kDelete : BulkAction::Kind::kExport;
     return action;
   }
   if (kind != "set")
     check.Fail(kind_entry->first->source(), path + ".do",
-               "\"do\" is \"delete\" or \"set\", not \"" + kind + "\"");
+               "\"do\" is \"delete\", \"set\" or \"export\", not \"" + kind + "\"");
   if (!values_entry)
     check.Fail(kind_entry->first->source(), path + ".do", "do = \"set\" needs \"values\"");
   const toml::table& values = check.Table(*values_entry, path + ".values");

@@ -19,6 +19,8 @@
 //   [actions.2]
 //   do = "set"
 //   values = { Status = "closed", Closed = 2004-03-05 }
+//   [actions.3]
+//   do = "export"                  # the picked records as a CSV download
 //
 // Session settings and field values are scalars: TOML strings, integers,
 // floats, booleans and dates, date-times or times become String, Long,
@@ -54,7 +56,7 @@ class ConfigError : public std::runtime_error {
 
 // What the bulk-action page does with one action number.
 struct BulkAction {
-  enum class Kind { kDelete, kSet };
+  enum class Kind { kDelete, kSet, kExport };
   Kind kind = Kind::kDelete;
   // For kSet: field name -> new value, in the order written.
   std::vector<std::pair<std::string, Variant>> values;

@@ -1,23 +1,99 @@
 #include "site/pages/site_handler.h"
 
+#include <charconv>
+#include <exception>
+#include <iostream>
+
+#include "host/locale/locale.h"
+#include "site/pages/answers.h"
+#include "site/pages/hosting_pages.h"
+#include "site/pages/router.h"
+#include "site/pages/static_files.h"
+#include "site/session/session_store.h"
+
 namespace tabrix::site {
 
-// The pages come with the hosting pages; until then every path is unknown.
+namespace {
+
+SessionStoreOptions StoreOptions(const SiteConfig& config) {
+  SessionStoreOptions options;
+  options.idle = std::chrono::minutes(config.session_idle_minutes);
+  options.cookie_secure = config.cookie_secure;
+  return options;
+}
+
+}  // namespace
+
 struct SiteHandler::State {
+  State(SiteConfig c, Guards g)
+      : config(std::move(c)), guards(std::move(g)), sessions(StoreOptions(config)) {}
   SiteConfig config;
+  Guards guards;
+  SessionStore sessions;
 };
 
-SiteHandler::SiteHandler(SiteConfig config)
-    : state_(std::make_unique<State>(State{std::move(config)})) {}
+namespace {
+
+HttpResponse Dispatch(const SiteContext& site, Route route, const HttpRequest& request,
+                      SessionStore::Lease& lease) {
+  switch (route) {
+    case Route::kHome: return ServeHomePage(site, request, lease);
+    case Route::kLogin: return ServeLoginPage(site, request, lease);
+    default: return ServeComponentPage(site, route, request, lease);
+  }
+}
+
+}  // namespace
+
+void CheckActionsConfigured(const SiteConfig& config) {
+  constexpr std::string_view kPrefix = "set_action";
+  for (const auto& [key, value] : config.session) {
+    if (key.size() <= kPrefix.size() || !EqualsIgnoreCase(std::string_view(key).substr(0, kPrefix.size()), kPrefix)) continue;
+    std::string_view digits = std::string_view(key).substr(kPrefix.size());
+    long long number = 0;
+    auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (ec != std::errc() || end != digits.data() + digits.size()) continue;
+    if (!config.actions.contains(number))
+      throw ConfigError(config.file.string() + ": the session setting \"" + key +
+                        "\" defines action " + std::to_string(number) +
+                        ", but there is no [actions." + std::to_string(number) +
+                        "] to say what it does");
+  }
+}
+
+SiteHandler::SiteHandler(SiteConfig config) : SiteHandler(config, DefaultGuards(config)) {}
+
+SiteHandler::SiteHandler(SiteConfig config, Guards guards) {
+  CheckActionsConfigured(config);
+  state_ = std::make_unique<State>(std::move(config), std::move(guards));
+}
 
 SiteHandler::~SiteHandler() = default;
 
-HttpResponse SiteHandler::Handle(const HttpRequest&) {
-  HttpResponse response;
-  response.status = 404;
-  response.SetHeader("Content-Type", "text/plain; charset=utf-8");
-  response.body = "Not Found\n";
-  return response;
+HttpResponse SiteHandler::Handle(const HttpRequest& request) {
+  try {
+    Route route = RouteOf(request.path);
+    if (route == Route::kStatic) return ServeStaticFile(request, state_->config.site_root);
+    if (route == Route::kNotFound) return NotFoundAnswer("");
+    bool head = request.method == "HEAD";
+    if (request.method != "GET" && !head && request.method != "POST")
+      return MethodNotAllowedAnswer();
+    // The origin guard comes before the session: a refused POST touches
+    // nothing.
+    if (request.method == "POST" && !state_->guards.same_origin(request)) return ForbiddenAnswer();
+
+    SessionStore::Lease lease = state_->sessions.Acquire(request);
+    if (lease.is_new()) CopySessionSettings(state_->config, lease.session());
+    SiteContext site{state_->config, state_->guards};
+    HttpResponse response = Dispatch(site, route, request, lease);
+    std::string cookie = lease.SetCookie();
+    if (!cookie.empty()) response.AddHeader("Set-Cookie", cookie);
+    if (head) response.body.clear();
+    return response;
+  } catch (const std::exception& e) {
+    std::cerr << "tabrix: internal error: " << e.what() << "\n";
+    return InternalErrorAnswer();
+  }
 }
 
 }  // namespace tabrix::site

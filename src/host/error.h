@@ -52,6 +52,7 @@ enum class DbFailure : std::uint8_t {
   kConnection,  // the database cannot be opened or the link was lost
   kStatement,   // the engine refused the SQL text (syntax, unknown name)
   kRowChanged,  // the row to change is gone or is not the one row it was
+  kTimeout,     // a statement ran past its time limit and was interrupted
   kInjected,    // a test's fault seam failed the call
   kOther,
 };

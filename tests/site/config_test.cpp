@@ -44,6 +44,9 @@ do = "delete"
 [actions.2]
 do = "set"
 values = { Status = "closed", Amount = 0, Closed = 2004-03-05 }
+
+[actions.3]
+do = "export"
 )",
                                   kFile);
   EXPECT_EQ(config.listen, "0.0.0.0:9000");
@@ -57,7 +60,8 @@ values = { Status = "closed", Amount = 0, Closed = 2004-03-05 }
                                             "set_user1_username"}));
   EXPECT_TRUE(config.session[2].second.Identical(Variant(20)));
 
-  ASSERT_EQ(config.actions.size(), 2u);
+  ASSERT_EQ(config.actions.size(), 3u);
+  EXPECT_EQ(config.actions.at(3).kind, BulkAction::Kind::kExport);
   EXPECT_EQ(config.actions.at(10).kind, BulkAction::Kind::kDelete);
   EXPECT_TRUE(config.actions.at(10).values.empty());
   const BulkAction& set = config.actions.at(2);
@@ -150,6 +154,8 @@ TEST(Config, RefusalsNameTheFileTheLineAndTheKey) {
       {"action-do-word", "[actions.1]\ndo = \"archive\"", 2, "actions.1.do"},
       {"action-do-case", "[actions.1]\ndo = \"Delete\"", 2, "actions.1.do"},
       {"action-delete-values", "[actions.1]\ndo = \"delete\"\nvalues = { A = 1 }", 3,
+       "actions.1.values"},
+      {"action-export-values", "[actions.1]\ndo = \"export\"\nvalues = { A = 1 }", 3,
        "actions.1.values"},
       {"action-set-no-values", "[actions.1]\ndo = \"set\"", 2, "actions.1.do"},
       {"action-values-kind", "[actions.1]\ndo = \"set\"\nvalues = \"A=1\"", 3, "actions.1.values"},

@@ -1,0 +1,36 @@
+// What the bulk-action page does with the records a user picked and
+// confirmed: the configuration's [actions.N] applied to the recordset the
+// component returns, from its current record to its end.
+//
+// Delete and set walk the records inside one transaction begun on the
+// recordset's ActiveConnection: every picked record changes or none does (a
+// failure rolls back and passes on). Export reads the records into a CSV
+// download: UTF-8 with a byte-order mark, a header row of captions and the
+// list page's columns; a cell that begins with "=", "+", "-", "@", a tab or
+// a carriage return is prefixed with "'" so a spreadsheet never runs it as
+// a formula.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "component/tabrix1.h"
+#include "host/adodb/recordset.h"
+#include "site/config.h"
+
+namespace tabrix::site {
+
+// Deletes, or sets the action's values on, every record from the current
+// one to the end, in one transaction. Raises what the database raises.
+void ApplyChangeAction(const BulkAction& action, adodb::Recordset& rs);
+
+// The CSV of the records from the current one to the end, with the columns
+// the list page shows for `page`'s current table (ListFields, else every
+// field the user may view). The component's field list must be loaded.
+std::string ExportCsv(Tabrix1& page, adodb::Recordset& rs);
+
+// One CSV cell: neutralised against formulas, quoted when it holds a
+// comma, a quote or a line break, quotes doubled.
+std::string CsvCell(std::string_view text);
+
+}  // namespace tabrix::site

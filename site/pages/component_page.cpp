@@ -1,0 +1,155 @@
+// The pages that run a component page method: Search, Info, Add, Update
+// and Action.
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/adodb/recordset.h"
+#include "host/variant_ops.h"
+#include "site/pages/answers.h"
+#include "site/pages/bulk_actions.h"
+#include "site/pages/hosting_pages.h"
+#include "site/pages/layout.h"
+#include "site/pages/page_run.h"
+
+namespace tabrix::site {
+
+namespace {
+
+// The items that make a page change data, withheld from a GET.
+std::vector<std::string_view> WriteItems(Route route) {
+  if (route == Route::kAdd || route == Route::kUpdate) return {"go"};
+  if (route == Route::kAction) return {"onay"};
+  return {};
+}
+
+std::string_view PageTitle(Route route) {
+  switch (route) {
+    case Route::kSearch: return "List";
+    case Route::kInfo: return "Record";
+    case Route::kAdd: return "Add";
+    case Route::kUpdate: return "Update";
+    case Route::kAction: return "Action";
+    default: return "";
+  }
+}
+
+// An answer that is only the component's location script (the add and
+// update pages lead the browser to the record this way).
+bool IsLocationScript(std::string_view body) {
+  size_t start = body.find_first_not_of(" \t\r\n");
+  if (start == std::string_view::npos) return false;
+  body.remove_prefix(start);
+  return body.starts_with("<script") && body.find("window.location.href=") != std::string_view::npos;
+}
+
+// The configured action of request "a"; 5 when there is none.
+const BulkAction& ConfiguredAction(const SiteConfig& config, const Variant& number) {
+  std::string text = ConcatText(number);
+  long long n = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+  auto it = config.actions.end();
+  if (ec == std::errc() && end == text.data() + text.size()) it = config.actions.find(n);
+  if (it == config.actions.end())
+    RaiseError(kErrInvalidArgument, "the action \"" + text + "\" is not configured");
+  return it->second;
+}
+
+// A file name for the download: the table's name, letters and digits only.
+std::string DownloadName(const std::string& table) {
+  std::string name;
+  for (char c : table)
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+        c == '-')
+      name += c;
+  return (name.empty() ? "records" : name) + ".csv";
+}
+
+HttpResponse CsvAnswer(std::string csv, const std::string& table) {
+  HttpResponse response;
+  response.SetHeader("Content-Type", "text/csv; charset=utf-8");
+  response.SetHeader("Content-Disposition", "attachment; filename=\"" + DownloadName(table) + "\"");
+  response.SetHeader("Cache-Control", "no-store");
+  response.SetHeader("X-Content-Type-Options", "nosniff");
+  response.body = std::move(csv);
+  return response;
+}
+
+adodb::Recordset* RecordsetOf(const Variant& value) {
+  if (!value.IsObject() || !value.object()) return nullptr;
+  return dynamic_cast<adodb::Recordset*>(value.object().get());
+}
+
+}  // namespace
+
+HttpResponse ServeComponentPage(const SiteContext& site, Route route, const HttpRequest& request,
+                                SessionStore::Lease& lease) {
+  Session& session = lease.session();
+  if (!IsLoggedIn(session)) return RedirectAnswer("Login.asp");
+  bool post = request.method == "POST";
+  std::vector<std::string_view> withheld = post ? std::vector<std::string_view>{} : WriteItems(route);
+
+  std::shared_ptr<void> scope = site.guards.page_scope();
+  ComponentRun run(site.config, lease.shared_session(),
+                   BuildComponentRequest(request, ScriptName(route), withheld));
+  Tabrix1& page = run.object();
+  Variant message_before = session.Value("msg");
+  std::string menu;
+  std::string title(PageTitle(route));
+  try {
+    menu = run.RunMenu();
+    Variant table = session.Value("table_" + ConcatText(page.Param("t")));
+    if (IsEmptyText(table)) {
+      run.Close();
+      return NotFoundAnswer(menu);
+    }
+    Variant result;
+    switch (route) {
+      case Route::kSearch: page.Search(table); break;
+      case Route::kInfo: page.Info(table, page.Param("id")); break;
+      case Route::kAdd: page.Add(table); break;
+      case Route::kUpdate: page.Update(table, page.Param("id")); break;
+      case Route::kAction: {
+        Variant number = page.Param("a");
+        result = page.Action(table, number);
+        adodb::Recordset* rs = RecordsetOf(result);
+        bool confirmed = post && ConcatText(page.Param("onay")) == "1";
+        if (confirmed && rs != nullptr && rs->State() == 1 && !rs->Eof()) {
+          const BulkAction& action = ConfiguredAction(site.config, number);
+          if (action.kind == BulkAction::Kind::kExport) {
+            std::string csv = ExportCsv(page, *rs);
+            // The download is its own answer: the message waits for no page.
+            session.SetValue("msg", message_before);
+            run.Close({result});
+            return CsvAnswer(std::move(csv), ConcatText(table));
+          }
+          ApplyChangeAction(action, *rs);
+        }
+        break;
+      }
+      default: break;
+    }
+    if (!IsEmptyText(page.TableCaption)) title = ConcatText(page.TableCaption);
+    run.Close({result});
+  } catch (const ScriptError& error) {
+    // An action that failed did not happen: its message goes too.
+    if (route == Route::kAction) session.SetValue("msg", message_before);
+    run.Close();
+    return ErrorAnswer(error, menu);
+  }
+
+  Response& output = run.response();
+  // The output bound, checked once the page is made; the server's bound
+  // that stops a page while it writes is wired at merge.
+  if (static_cast<std::int64_t>(output.buffer().size()) > site.config.max_page_bytes)
+    return PageTooLargeAnswer(menu);
+  // A redirect or a location script leads to another page: "msg" is kept
+  // for it.
+  if (output.redirect()) return RedirectAnswer(*output.redirect());
+  if (IsLocationScript(output.buffer())) return HtmlAnswer(200, output.buffer());
+  return HtmlAnswer(200, RenderLayout({title, menu, TakeMessage(session), output.buffer()}));
+}
+
+}  // namespace tabrix::site

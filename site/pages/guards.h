@@ -1,0 +1,41 @@
+// Guards: the protections a hosting page calls at fixed points, each in one
+// place, so the real checks plug in without touching the pages:
+//   same_origin    before any POST is handled (login, add, update, a
+//                  confirmed action); false answers 403 and nothing changes;
+//   login_refused  before CheckLogin: a message when attempts for the name
+//                  are refused for now (throttling), nullopt to go on;
+//   login_result   after CheckLogin, with its outcome for the name;
+//   page_scope     around one run of the component: what it returns lives
+//                  while the component runs (a statement time limit).
+// DefaultGuards gives simple working defaults; the server's throttle,
+// origin check and statement limit are wired in at merge.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "site/config.h"
+#include "site/http/http_message.h"
+
+namespace tabrix::site {
+
+struct Guards {
+  std::function<bool(const HttpRequest&)> same_origin;
+  std::function<std::optional<std::string>(const std::string& name)> login_refused;
+  std::function<void(const std::string& name, bool succeeded)> login_result;
+  std::function<std::shared_ptr<void>()> page_scope;
+};
+
+// The defaults: the origin check compares Origin (else Referer) with
+// `public_origin` when set, else with the request's Host, and refuses a
+// POST with neither header; logins are never throttled; no page scope.
+// The throttle and the statement limit are wired at merge.
+Guards DefaultGuards(const SiteConfig& config);
+
+// Whether `request` comes from the site's own origin, as DefaultGuards
+// checks it.
+bool IsSameOriginDefault(const HttpRequest& request, const std::string& public_origin);
+
+}  // namespace tabrix::site

@@ -1,0 +1,126 @@
+// The login page and the home page.
+#include <string>
+
+#include "host/html.h"
+#include "host/variant_ops.h"
+#include "site/pages/answers.h"
+#include "site/pages/hosting_pages.h"
+#include "site/pages/layout.h"
+#include "site/pages/page_run.h"
+
+namespace tabrix::site {
+
+namespace {
+
+constexpr const char* kLoginFailed = "The user name or the password is wrong.";
+constexpr const char* kWelcome = "Welcome, #user#!";
+constexpr const char* kNoPermission = "You do not have permission to view that page.";
+constexpr const char* kLoggedOut = "You have logged out.";
+
+std::string LoginForm(const std::string& name) {
+  return "<div class=\"card\">\n"
+         "<h1>Sign in</h1>\n"
+         "<form action=\"Login.asp\" method=\"post\">\n"
+         "<label for=\"username\">User name</label>\n"
+         "<input type=\"text\" id=\"username\" name=\"username\" value=\"" +
+         HtmlEscape(name) +
+         "\" autocomplete=\"username\" autofocus>\n"
+         "<label for=\"password\">Password</label>\n"
+         "<input type=\"password\" id=\"password\" name=\"password\" "
+         "autocomplete=\"current-password\">\n"
+         "<div class=\"actions\"><button type=\"submit\">Sign in</button></div>\n"
+         "</form>\n"
+         "</div>";
+}
+
+std::string Joined(const std::string& a, const std::string& b) {
+  return a.empty() ? b : b.empty() ? a : a + " " + b;
+}
+
+// The menu for a visitor who has logged in; "" when the menu fails (the
+// login page must show whatever the database does).
+std::string MenuFor(const SiteContext& site, const HttpRequest& request,
+                    SessionStore::Lease& lease, std::string_view script) {
+  if (!IsLoggedIn(lease.session())) return "";
+  try {
+    std::shared_ptr<void> scope = site.guards.page_scope();
+    ComponentRun run(site.config, lease.shared_session(), BuildComponentRequest(request, script));
+    return run.RunMenu();
+  } catch (const ScriptError&) {
+    return "";
+  }
+}
+
+}  // namespace
+
+std::string TakeMessage(Session& session) {
+  std::string message = ConcatText(session.Value("msg"));
+  session.Remove("msg");
+  return message;
+}
+
+bool IsLoggedIn(const Session& session) {
+  Variant ok = session.Value("UserOk");
+  return ok.IsString() && ok.string() == "yes";
+}
+
+HttpResponse ServeLoginPage(const SiteContext& site, const HttpRequest& request,
+                            SessionStore::Lease& lease) {
+  std::shared_ptr<Request> items = BuildComponentRequest(request, "/Login.asp");
+  std::string notice;
+  std::string typed_name;
+  int status = 200;
+  if (ConcatText(items->Item("logout")) == "1") {
+    lease.End();
+    CopySessionSettings(site.config, lease.session());
+    notice = kLoggedOut;
+  } else if (request.method == "POST") {
+    // Only the posted form logs in; a name in the query string does not.
+    typed_name = ConcatText(items->Form("username"));
+    std::string password = ConcatText(items->Form("password"));
+    if (std::optional<std::string> refusal = site.guards.login_refused(typed_name)) {
+      notice = *refusal;
+      status = 429;
+    } else {
+      bool ok = false;
+      {
+        std::shared_ptr<void> scope = site.guards.page_scope();
+        ComponentRun run(site.config, lease.shared_session(), items);
+        ok = ToBool(run.object().CheckLogin(Variant(typed_name), Variant(password),
+                                            Variant(kLoginFailed), Variant(kWelcome)));
+      }
+      site.guards.login_result(typed_name, ok);
+      if (ok) {
+        // A new id at login: an id known before it finds nothing.
+        lease.Renew();
+        return RedirectAnswer("./");
+      }
+    }
+  }
+  if (ConcatText(items->Item("msg")) == "Y") notice = Joined(notice, kNoPermission);
+  std::string menu = MenuFor(site, request, lease, "/Login.asp");
+  std::string message = Joined(notice, TakeMessage(lease.session()));
+  return HtmlAnswer(status, RenderLayout({"Sign in", menu, message, LoginForm(typed_name)}));
+}
+
+HttpResponse ServeHomePage(const SiteContext& site, const HttpRequest& request,
+                           SessionStore::Lease& lease) {
+  Session& session = lease.session();
+  if (!IsLoggedIn(session)) return RedirectAnswer("Login.asp");
+  std::string menu;
+  try {
+    std::shared_ptr<void> scope = site.guards.page_scope();
+    ComponentRun run(site.config, lease.shared_session(), BuildComponentRequest(request, "/"));
+    menu = run.RunMenu();
+  } catch (const ScriptError& error) {
+    return ErrorAnswer(error, "");
+  }
+  std::string name =
+      ConcatText(session.Value("set_user" + ConcatText(session.Value("UserId")) + "_name"));
+  std::string body = "<div class=\"welcome\">\n<h1>Welcome" +
+                     (name.empty() ? std::string() : ", " + HtmlEscape(name)) +
+                     "</h1>\n<p>Choose a table from the menu to browse its records.</p>\n</div>";
+  return HtmlAnswer(200, RenderLayout({"Home", menu, TakeMessage(session), body}));
+}
+
+}  // namespace tabrix::site

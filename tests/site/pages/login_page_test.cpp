@@ -1,0 +1,162 @@
+// Routing, the login page and the home page: page names in any letter
+// case, visitors sent to the login page, a login only by a same-origin
+// POST, a new session id at login and none kept after logout, the message
+// shown once.
+#include "site_fixture.h"
+
+namespace tabrix::site::testing {
+namespace {
+
+TEST_F(SiteTest, RoutesForAVisitorWhoHasNotLoggedIn) {
+  struct Case {
+    const char* target;
+    int status;
+    const char* location;  // "" for none
+  } cases[] = {
+      {"/", 302, "Login.asp"},
+      {"/Login.asp", 200, ""},
+      {"/LOGIN.ASP", 200, ""},
+      {"/search.asp?t=x", 302, "Login.asp"},
+      {"/Info.asp?t=x&id=1", 302, "Login.asp"},
+      {"/add.asp", 302, "Login.asp"},
+      {"/Update.asp", 302, "Login.asp"},
+      {"/action.ASP", 302, "Login.asp"},
+      {"/assets/tabrix.css", 200, ""},
+      {"/images/but_yes.gif", 200, ""},
+      {"/Search.aspx", 404, ""},
+      {"/Login.asp/x", 404, ""},
+      {"/images", 404, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    HttpResponse response = Get(c.target);
+    EXPECT_EQ(response.status, c.status);
+    EXPECT_EQ(response.Header("location").value_or(""), c.location);
+    if (c.status == 404) {
+      EXPECT_TRUE(response.body.starts_with("<!DOCTYPE html>")) << response.body;
+      EXPECT_TRUE(Contains(response.body, "Not found"));
+    }
+  }
+}
+
+TEST_F(SiteTest, OnlyASameOriginPostLogsIn) {
+  // A GET carrying a name and a password shows the form and logs nobody in.
+  HttpResponse get = Get("/Login.asp?username=ada&password=pw1");
+  EXPECT_EQ(get.status, 200);
+  EXPECT_TRUE(Contains(get.body, "<form action=\"Login.asp\" method=\"post\">"));
+  EXPECT_EQ(Get("/", CookieOf(get)).status, 302);
+
+  // A POST from elsewhere, or with no origin at all, is refused.
+  EXPECT_EQ(Post("/Login.asp", "username=ada&password=pw1", "", "http://evil.example").status,
+            403);
+  EXPECT_EQ(Post("/Login.asp", "username=ada&password=pw1", "", "").status, 403);
+
+  HttpResponse wrong = Post("/Login.asp", "username=ada&password=nope");
+  EXPECT_EQ(wrong.status, 200);
+  EXPECT_TRUE(Contains(wrong.body, "The user name or the password is wrong."));
+  EXPECT_TRUE(Contains(wrong.body, "value=\"ada\""));
+
+  HttpResponse right = Post("/Login.asp", "username=ADA&password=pw1");
+  EXPECT_EQ(right.status, 302);
+  EXPECT_EQ(right.Header("location").value_or(""), "./");
+  EXPECT_EQ(Get("/", CookieOf(right)).status, 200);
+}
+
+TEST_F(SiteTest, LoginGivesTheSessionANewIdAndLogoutEndsIt) {
+  // The visitor's session before login (its cookie as first issued).
+  HttpResponse form = Get("/Login.asp");
+  std::string before = CookieOf(form);
+  ASSERT_FALSE(before.empty());
+  std::string cookie = CookieOf(Post("/Login.asp", "username=ada&password=pw1", before));
+  ASSERT_FALSE(cookie.empty());
+  EXPECT_NE(cookie, before);
+  // The id known before the login finds nothing logged in.
+  EXPECT_EQ(Get("/", before).status, 302);
+
+  HttpResponse home = Get("/", cookie);
+  EXPECT_EQ(home.status, 200);
+  EXPECT_EQ(home.Header("set-cookie"), std::nullopt);
+
+  HttpResponse logout = Get("/Login.asp?logout=1", cookie);
+  EXPECT_EQ(logout.status, 200);
+  EXPECT_TRUE(Contains(logout.body, "You have logged out."));
+  std::string after = CookieOf(logout);
+  EXPECT_FALSE(after.empty());
+  EXPECT_NE(after, cookie);
+  EXPECT_EQ(Get("/", cookie).status, 302);
+  EXPECT_EQ(Get("/", after).status, 302);
+  // The new session has the settings again: a login on it works.
+  EXPECT_EQ(Post("/Login.asp", "username=bob&password=pw2", after).status, 302);
+}
+
+TEST_F(SiteTest, TheMessageIsShownOnceOnTheNextPageThatRendersTheLayout) {
+  std::string cookie = Login("ada", "pw1");
+  HttpResponse first = Get("/", cookie);
+  EXPECT_EQ(Count(first.body, "Welcome, Ada!"), 1u) << first.body;
+  EXPECT_TRUE(Contains(first.body, "<div class=\"msg\" role=\"status\">Welcome, Ada!</div>"));
+  HttpResponse second = Get("/", cookie);
+  EXPECT_FALSE(Contains(second.body, "Welcome, Ada!"));
+  EXPECT_FALSE(Contains(second.body, "class=\"msg\""));
+}
+
+TEST_F(SiteTest, TheHomePageShowsTheMenuOfTheTablesTheUserMayView) {
+  for (const char* user : {"ada", "bob"}) {
+    SCOPED_TRACE(user);
+    std::string cookie = Login(user, user == std::string("ada") ? "pw1" : "pw2");
+    HttpResponse home = Get("/", cookie);
+    EXPECT_EQ(home.status, 200);
+    EXPECT_TRUE(Contains(home.body, "<nav class=\"site-menu\">"));
+    EXPECT_TRUE(Contains(home.body, "Search.asp?t="));
+    EXPECT_TRUE(Contains(home.body, "Login.asp?logout=1"));
+  }
+  std::string cookie = Login("cy", "pw3");
+  HttpResponse home = Get("/", cookie);
+  EXPECT_EQ(home.status, 200);
+  EXPECT_FALSE(Contains(home.body, "Search.asp?t="));
+}
+
+TEST_F(SiteTest, TheListPageRefusalLeadsToTheLoginPageWithItsMessage) {
+  std::string ada = Login("ada", "pw1");
+  std::string code = OrdersCode(ada);
+  ASSERT_FALSE(code.empty());
+  std::string cy = Login("cy", "pw3");
+  HttpResponse refused = Get("/Search.asp?t=" + code + "&go=1", cy);
+  EXPECT_EQ(refused.status, 302);
+  EXPECT_EQ(refused.Header("location").value_or(""), "Login.asp?msg=Y");
+  HttpResponse login = Get("/Login.asp?msg=Y", cy);
+  EXPECT_TRUE(Contains(login.body, "You do not have permission to view that page."));
+}
+
+TEST_F(SiteTest, ThrottleGuardRefusesBeforeTheLoginIsChecked) {
+  Guards guards = DefaultGuards(config_);
+  std::vector<std::string> results;
+  guards.login_refused = [](const std::string& name) -> std::optional<std::string> {
+    if (name == "ada") return "Too many attempts for this name; try again later.";
+    return std::nullopt;
+  };
+  guards.login_result = [&](const std::string& name, bool ok) {
+    results.push_back(name + (ok ? " ok" : " failed"));
+  };
+  handler_ = std::make_unique<SiteHandler>(config_, guards);
+  HttpResponse refused = Post("/Login.asp", "username=ada&password=pw1");
+  EXPECT_EQ(refused.status, 429);
+  EXPECT_TRUE(Contains(refused.body, "Too many attempts for this name; try again later."));
+  EXPECT_EQ(Get("/", CookieOf(refused)).status, 302);
+  EXPECT_EQ(Post("/Login.asp", "username=bob&password=x").status, 200);
+  EXPECT_EQ(Post("/Login.asp", "username=bob&password=pw2").status, 302);
+  EXPECT_EQ(results, (std::vector<std::string>{"bob failed", "bob ok"}));
+}
+
+TEST_F(SiteTest, AnActionOfTheSettingsWithoutItsDefinitionIsAStartUpError) {
+  SiteConfig config = ParseConfig(ConfigText("set_action4 = \"Archive,R,ALL\"\n"), dir_ / "x.toml");
+  try {
+    SiteHandler handler(config);
+    ADD_FAILURE() << "accepted";
+  } catch (const ConfigError& e) {
+    EXPECT_TRUE(Contains(e.what(), "set_action4")) << e.what();
+    EXPECT_TRUE(Contains(e.what(), "[actions.4]")) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace tabrix::site::testing
