@@ -18,15 +18,36 @@ using http_internal::ServerCore;
 
 namespace http_internal {
 
+namespace {
+
+HttpResponse InternalError() {
+  HttpResponse failed;
+  failed.status = 500;
+  failed.SetHeader("Content-Type", "text/plain; charset=utf-8");
+  failed.body = "Internal Server Error\n";
+  return failed;
+}
+
+// A header line break inside a name or value would let text a page took
+// from a request start a header (or a body) of its own.
+bool IsWritable(const HttpResponse& response) {
+  if (response.status < 100 || response.status > 999) return false;
+  for (const auto& [name, value] : response.headers) {
+    constexpr std::string_view kNotInName(":\r\n\0 \t", 6);
+    if (name.empty() || name.find_first_of(kNotInName) != std::string::npos) return false;
+    if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 HttpResponse ServerCore::Handle(const HttpRequest& request) {
   try {
-    return handler.Handle(request);
+    HttpResponse response = handler.Handle(request);
+    return IsWritable(response) ? response : InternalError();
   } catch (...) {
-    HttpResponse failed;
-    failed.status = 500;
-    failed.SetHeader("Content-Type", "text/plain; charset=utf-8");
-    failed.body = "Internal Server Error\n";
-    return failed;
+    return InternalError();
   }
 }
 

@@ -15,8 +15,9 @@
 // is not origin-form, a bad percent-escape or a NUL in the path. Each of
 // those answers closes the connection. The server writes Content-Length and
 // Date (unless the handler gave one) and the handler's headers as given; a
-// HEAD request gets the headers alone. It writes one access-log line per
-// answered request.
+// HEAD request gets the headers alone. A handler's answer with a line break
+// or NUL in a header is not written: the client gets a 500 instead. It
+// writes one access-log line per answered request.
 //
 // Threads: Start, Stop, Wait and port() may be called from any thread.
 // Stop is a clean stop: the listener closes, idle connections close, the

@@ -26,8 +26,9 @@ struct ServerCore {
   ServerCore(HttpServerOptions options_in, HttpHandler& handler_in)
       : options(std::move(options_in)), handler(handler_in) {}
 
-  // The handler's answer; an exception it should not have let out becomes
-  // a 500. Runs on a worker.
+  // The handler's answer; an exception it should not have let out, or an
+  // answer that cannot be written as it is (a line break or NUL in a
+  // header, a status outside 100..999), becomes a 500. Runs on a worker.
   HttpResponse Handle(const HttpRequest& request);
   // Writes one access-log line, one writer at a time.
   void Log(std::string_view line);

@@ -444,7 +444,7 @@ TEST_F(HttpServerTest, AWorkerHandlesARequestWhileTheIoThreadServesOthers) {
   EXPECT_EQ(released->body, "released");
 }
 
-TEST_F(HttpServerTest, AHandlerThatThrowsGets500AndTheServerGoesOn) {
+TEST_F(HttpServerTest, AFaultyAnswerGets500AndTheServerGoesOn) {
   StartServer();
   HttpTestConnection connection(port());
   connection.Send(MakeRequest("GET", "/throw"));
@@ -455,6 +455,30 @@ TEST_F(HttpServerTest, AHandlerThatThrowsGets500AndTheServerGoesOn) {
   auto next = connection.ReadReply();
   ASSERT_TRUE(next);
   EXPECT_EQ(next->status, 200);
+}
+
+TEST_F(HttpServerTest, AHeaderWithALineBreakIsNeverWritten) {
+  StartServer();
+  // Plays a page that put a value from the request, line break and all,
+  // into a header.
+  struct SplittingHandler : HttpHandler {
+    HttpResponse Handle(const HttpRequest&) override {
+      HttpResponse response;
+      response.AddHeader("Location", "/x\r\nSet-Cookie: stolen=1");
+      response.status = 302;
+      return response;
+    }
+  } splitting;
+  HttpServerOptions options;
+  options.port = 0;
+  options.access_log = [](std::string_view) {};
+  HttpServer server(options, splitting);
+  server.Start();
+  auto reply = Exchange(server.port(), MakeRequest("GET", "/"));
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->status, 500);
+  EXPECT_FALSE(reply->Header("set-cookie"));
+  EXPECT_FALSE(reply->Header("location"));
 }
 
 TEST_F(HttpServerTest, StopAnswersTheRequestInFlightThenReturns) {
