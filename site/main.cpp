@@ -7,6 +7,7 @@
 
 #include "site/call_command.h"
 #include "site/members_command.h"
+#include "site/serve_command.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ constexpr Command kCommands[] = {
      &tabrix::site::RunCallCommand},
     {"members", "print the component's members in slot order with their parameters",
      &tabrix::site::RunMembersCommand},
+    {"serve", "serve the site of a configuration over HTTP", &tabrix::site::RunServeCommand},
 };
 
 void PrintHelp(std::ostream& out) {

@@ -1,0 +1,335 @@
+#include "site/http/http_connection.h"
+
+#include <array>
+#include <cctype>
+#include <ctime>
+
+#include "site/http/request_target.h"
+
+namespace tabrix::site::http_internal {
+
+namespace net = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = net::ip::tcp;
+
+namespace {
+
+// How long a closing connection keeps reading (and dropping) what the
+// client still sends, so that its unread bytes do not turn our answer into
+// a reset before the client has read it.
+constexpr std::chrono::milliseconds kLinger{1000};
+
+// Beast 1.74 hands out boost::string_view.
+std::string_view Sv(beast::string_view text) { return {text.data(), text.size()}; }
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) { return Lower(a) == Lower(b); }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+// "Sun, 06 Nov 1994 08:49:37 GMT", whatever the process's C locale.
+std::string HttpDate(std::time_t now) {
+  static constexpr std::array<const char*, 7> kDays = {"Sun", "Mon", "Tue", "Wed",
+                                                       "Thu", "Fri", "Sat"};
+  static constexpr std::array<const char*, 12> kMonths = {
+      "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::tm tm{};
+  gmtime_r(&now, &tm);
+  char text[64];
+  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[tm.tm_wday],
+                tm.tm_mday, kMonths[tm.tm_mon], tm.tm_year + 1900, tm.tm_hour, tm.tm_min,
+                tm.tm_sec);
+  return text;
+}
+
+// "2024-05-01T12:00:00.123Z".
+std::string IsoTimeUtc(std::chrono::system_clock::time_point now) {
+  std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
+  std::tm tm{};
+  gmtime_r(&seconds, &tm);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900,
+                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                static_cast<int>(millis.count()));
+  return text;
+}
+
+const char* ReasonText(int status) {
+  switch (status) {
+    case 400: return "Bad Request\n";
+    case 413: return "Content Too Large\n";
+    case 431: return "Request Header Fields Too Large\n";
+    default: return "Error\n";
+  }
+}
+
+// Only a single "chunked" is a transfer coding this server reads.
+bool IsPlainChunked(const std::vector<std::string_view>& values) {
+  std::string joined;
+  for (std::string_view value : values) {
+    if (!joined.empty()) joined += ',';
+    joined += value;
+  }
+  return EqualsNoCase(Trim(joined), "chunked");
+}
+
+}  // namespace
+
+Connection::Connection(tcp::socket socket, std::shared_ptr<ServerCore> core)
+    : stream_(std::move(socket)), core_(std::move(core)) {
+  beast::error_code ignored;
+  tcp::endpoint peer = stream_.socket().remote_endpoint(ignored);
+  if (!ignored) remote_address_ = peer.address().to_string();
+  stream_.socket().set_option(tcp::no_delay(true), ignored);
+}
+
+Connection::~Connection() { core_->Unregister(this); }
+
+void Connection::Start() {
+  net::dispatch(stream_.get_executor(), [self = shared_from_this()] { self->WaitForRequest(); });
+}
+
+void Connection::CloseIfIdle() {
+  net::post(stream_.get_executor(), [self = shared_from_this()] {
+    if (self->idle_) self->Close();
+  });
+}
+
+void Connection::WaitForRequest() {
+  method_ = "-";
+  logged_target_ = "-";
+  version_ = 11;
+  head_only_ = false;
+  keep_alive_ = false;
+  if (core_->stopping) return Close();
+  if (buffer_.size() > 0) {  // pipelined: the next request is here already
+    started_ = Clock::now();
+    return ReadHead();
+  }
+  idle_ = true;
+  stream_.expires_after(core_->options.idle_timeout);
+  stream_.async_read_some(buffer_.prepare(4096),
+                          beast::bind_front_handler(&Connection::OnFirstBytes, shared_from_this()));
+}
+
+void Connection::OnFirstBytes(beast::error_code error, std::size_t bytes) {
+  idle_ = false;
+  if (error) return Close();
+  buffer_.commit(bytes);
+  started_ = Clock::now();
+  ReadHead();
+}
+
+void Connection::ReadHead() {
+  parser_.emplace();
+  parser_->header_limit(static_cast<std::uint32_t>(core_->options.max_header_bytes));
+  parser_->body_limit(core_->options.max_body_bytes);
+  stream_.expires_after(core_->options.head_timeout);
+  http::async_read_header(stream_, buffer_, *parser_,
+                          beast::bind_front_handler(&Connection::OnHead, shared_from_this()));
+}
+
+std::optional<int> Connection::StatusForReadError(beast::error_code error) {
+  if (error == http::error::header_limit) return 431;
+  if (error == http::error::body_limit) return 413;
+  if (error == http::error::end_of_stream || error == http::error::partial_message)
+    return std::nullopt;
+  if (error.category() == http::make_error_code(http::error::bad_target).category()) return 400;
+  return std::nullopt;
+}
+
+void Connection::OnHead(beast::error_code error, std::size_t) {
+  if (parser_->got_some()) {
+    const auto& head = parser_->get();
+    method_ = std::string(Sv(head.method_string()));
+    logged_target_ = LoggedTarget(Sv(head.target()));
+  }
+  if (error) {
+    std::optional<int> status = StatusForReadError(error);
+    return status ? Refuse(*status) : Close();
+  }
+  if (int status = CheckHead(); status != 0) return Refuse(status);
+  const auto& head = parser_->get();
+  version_ = head.version();
+  keep_alive_ = head.keep_alive();
+  head_only_ = head.method() == http::verb::head;
+  if (parser_->is_done()) return Dispatch();
+  auto expect = head.find(http::field::expect);
+  if (expect != head.end() && EqualsNoCase(Trim(Sv(expect->value())), "100-continue")) {
+    // The client waits for this before it sends the body.
+    static const std::string kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+    stream_.expires_after(core_->options.write_timeout);
+    return net::async_write(stream_, net::buffer(kContinue),
+                            [self = shared_from_this()](beast::error_code e, std::size_t) {
+                              if (e) return self->Close();
+                              self->ReadBody();
+                            });
+  }
+  ReadBody();
+}
+
+int Connection::CheckHead() {
+  const auto& head = parser_->get();
+  // The parser has refused every version but 1.0 and 1.1.
+  int hosts = 0, lengths = 0;
+  std::vector<std::string_view> codings;
+  for (const auto& field : head) {
+    std::string name = Lower(Sv(field.name_string()));
+    std::string_view value = Sv(field.value());
+    if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) return 400;
+    if (name == "host") {
+      ++hosts;
+      if (!IsValidHostValue(Trim(value))) return 400;
+    } else if (name == "content-length") {
+      // Digits only: the parser would merge a list of equal values ("3, 3").
+      ++lengths;
+      if (value.empty() || value.find_first_not_of("0123456789") != std::string_view::npos)
+        return 400;
+    } else if (name == "transfer-encoding") {
+      codings.push_back(value);
+    }
+  }
+  // HTTP/1.0 may leave Host out; nobody may send two.
+  if (hosts > 1 || (hosts == 0 && head.version() >= 11)) return 400;
+  if (lengths > 1) return 400;
+  if (!codings.empty() && (head.version() < 11 || lengths > 0 || !IsPlainChunked(codings)))
+    return 400;
+  if (!ParseOriginTarget(Sv(head.target()))) return 400;
+  return 0;
+}
+
+void Connection::ReadBody() {
+  stream_.expires_after(core_->options.body_timeout);
+  http::async_read(stream_, buffer_, *parser_,
+                   [self = shared_from_this()](beast::error_code error, std::size_t) {
+                     self->OnBody(error);
+                   });
+}
+
+void Connection::OnBody(beast::error_code error) {
+  if (error) {
+    std::optional<int> status = StatusForReadError(error);
+    return status ? Refuse(*status) : Close();
+  }
+  Dispatch();
+}
+
+void Connection::Dispatch() {
+  stream_.expires_never();
+  auto message = parser_->release();
+  parser_.reset();
+  HttpRequest request;
+  request.method = method_;
+  request.target = std::string(Sv(message.target()));
+  SplitTarget split = *ParseOriginTarget(request.target);  // CheckHead accepted it
+  request.path = std::move(split.path);
+  request.query = std::move(split.query);
+  for (const auto& field : message)
+    request.headers.emplace_back(Lower(Sv(field.name_string())), std::string(Trim(Sv(field.value()))));
+  request.body = std::move(message.body());
+  request.remote_address = remote_address_;
+  // The guard keeps the I/O threads running while the worker has the request.
+  net::post(*core_->workers, [self = shared_from_this(), request = std::move(request),
+                              guard = net::make_work_guard(core_->io)]() mutable {
+    HttpResponse answer = self->core_->Handle(request);
+    net::post(self->stream_.get_executor(),
+              [self, answer = std::move(answer)]() mutable { self->Respond(std::move(answer)); });
+  });
+}
+
+void Connection::Respond(HttpResponse answer) {
+  bool close = answer.close || !keep_alive_ || core_->stopping;
+  response_ = std::make_unique<Response>();
+  Response& response = *response_;
+  response.version(version_);
+  response.result(static_cast<unsigned>(answer.status));
+  bool has_date = false;
+  for (auto& [name, value] : answer.headers) {
+    // The server frames the message itself.
+    if (EqualsNoCase(name, "content-length") || EqualsNoCase(name, "transfer-encoding") ||
+        EqualsNoCase(name, "connection"))
+      continue;
+    if (EqualsNoCase(name, "date")) has_date = true;
+    response.insert(name, value);
+  }
+  if (!has_date) response.set(http::field::date, HttpDate(std::time(nullptr)));
+  response.keep_alive(!close);
+  std::size_t body_bytes = 0;
+  bool bodiless = answer.status < 200 || answer.status == 204 || answer.status == 304;
+  if (!bodiless) {
+    response.content_length(answer.body.size());
+    if (!head_only_) {
+      body_bytes = answer.body.size();
+      response.body() = std::move(answer.body);
+    }
+  }
+  Write(close, body_bytes);
+}
+
+void Connection::Refuse(int status) {
+  response_ = std::make_unique<Response>();
+  Response& response = *response_;
+  response.version(11);
+  response.result(static_cast<unsigned>(status));
+  response.set(http::field::date, HttpDate(std::time(nullptr)));
+  response.set(http::field::content_type, "text/plain; charset=utf-8");
+  response.keep_alive(false);
+  response.body() = ReasonText(status);
+  response.prepare_payload();
+  Write(true, response.body().size());
+}
+
+void Connection::Write(bool close, std::size_t body_bytes) {
+  stream_.expires_after(core_->options.write_timeout);
+  http::async_write(stream_, *response_,
+                    [self = shared_from_this(), close, body_bytes](beast::error_code error,
+                                                                   std::size_t) {
+                      self->OnWritten(close, body_bytes, error);
+                    });
+}
+
+void Connection::OnWritten(bool close, std::size_t body_bytes, beast::error_code error) {
+  auto micros =
+      std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started_).count();
+  core_->Log(IsoTimeUtc(std::chrono::system_clock::now()) + " " + method_ + " " + logged_target_ +
+             " " + std::to_string(response_->result_int()) + " " + std::to_string(body_bytes) +
+             " " + std::to_string(micros));
+  response_.reset();
+  if (error) return Close();
+  if (close) return LingerAndClose();
+  WaitForRequest();
+}
+
+void Connection::LingerAndClose() {
+  beast::error_code ignored;
+  stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+  stream_.expires_after(kLinger);
+  Drain({}, 0);
+}
+
+void Connection::Drain(beast::error_code error, std::size_t) {
+  if (error) return Close();  // the client's end of stream, or the linger's end
+  buffer_.clear();
+  stream_.async_read_some(buffer_.prepare(16384),
+                          beast::bind_front_handler(&Connection::Drain, shared_from_this()));
+}
+
+void Connection::Close() {
+  idle_ = false;
+  beast::error_code ignored;
+  stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
+  stream_.close();
+}
+
+}  // namespace tabrix::site::http_internal

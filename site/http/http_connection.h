@@ -1,0 +1,76 @@
+// One accepted TCP connection of HttpServer (internal): reads requests one
+// after another (keep-alive, pipelined bytes kept), refuses the malformed
+// ones, hands each good one to a worker and writes its response. All of a
+// connection's steps run on its own strand; a worker's answer is posted
+// back to it. The connection lives as long as an operation of its own is
+// pending or a worker holds it.
+#pragma once
+
+#include <utility>
+
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "site/http/server_core.h"
+
+namespace tabrix::site::http_internal {
+
+class Connection : public std::enable_shared_from_this<Connection> {
+ public:
+  Connection(boost::asio::ip::tcp::socket socket, std::shared_ptr<ServerCore> core);
+  ~Connection();
+
+  // Begins reading requests.
+  void Start();
+  // Closes the connection if it is waiting for a request; one that is
+  // reading, handling or answering one closes after its answer.
+  void CloseIfIdle();
+
+ private:
+  using Parser = boost::beast::http::request_parser<boost::beast::http::string_body>;
+  using Response = boost::beast::http::response<boost::beast::http::string_body>;
+  using Clock = std::chrono::steady_clock;
+
+  void WaitForRequest();
+  void OnFirstBytes(boost::beast::error_code error, std::size_t bytes);
+  void ReadHead();
+  void OnHead(boost::beast::error_code error, std::size_t bytes);
+  void ReadBody();
+  void OnBody(boost::beast::error_code error);
+  void Dispatch();
+  void Respond(HttpResponse answer);
+  void Refuse(int status);
+  void Write(bool close, std::size_t body_bytes);
+  void OnWritten(bool close, std::size_t body_bytes, boost::beast::error_code error);
+  void LingerAndClose();
+  void Drain(boost::beast::error_code error, std::size_t bytes);
+  void Close();
+  // The status a read error answers with, or nullopt when the connection
+  // just closes (the peer left, a timeout, a reset).
+  static std::optional<int> StatusForReadError(boost::beast::error_code error);
+  // The status that refuses the parsed head, or 0 when it is acceptable.
+  int CheckHead();
+
+  boost::beast::tcp_stream stream_;
+  std::shared_ptr<ServerCore> core_;
+  std::string remote_address_;
+  boost::beast::flat_buffer buffer_;
+  std::optional<Parser> parser_;
+  std::unique_ptr<Response> response_;
+  bool idle_ = false;  // waiting for the first byte of a request
+  // The current request, for its answer and its log line.
+  Clock::time_point started_;
+  std::string method_ = "-";
+  std::string logged_target_ = "-";
+  unsigned version_ = 11;
+  bool keep_alive_ = false;
+  bool head_only_ = false;
+};
+
+}  // namespace tabrix::site::http_internal

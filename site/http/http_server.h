@@ -1,0 +1,90 @@
+// HttpServer: HTTP/1.1 over TCP for one HttpHandler, on Boost.Beast.
+//
+// A few I/O threads accept connections and read and write them
+// asynchronously; each complete, well-formed request is handed to a fixed
+// pool of worker threads, which call the handler, and the response goes
+// back to the I/O threads to be written. A slow or oversized client thus
+// only ever holds a socket, never a worker: a request head must arrive
+// within `head_timeout` of its first byte, its body within `body_timeout`,
+// and an idle keep-alive connection is closed after `idle_timeout`.
+//
+// The server refuses what a handler must never see: a head over
+// `max_header_bytes` (431), a body over `max_body_bytes` (413), and a
+// malformed request (400): bad syntax, a missing or repeated Host, an
+// unknown or conflicting Transfer-Encoding or Content-Length, a target that
+// is not origin-form, a bad percent-escape or a NUL in the path. Each of
+// those answers closes the connection. The server writes Content-Length and
+// Date (unless the handler gave one) and the handler's headers as given; a
+// HEAD request gets the headers alone. A handler's answer with a line break
+// or NUL in a header is not written: the client gets a 500 instead. It
+// writes one access-log line per answered request.
+//
+// Threads: Start, Stop, Wait and port() may be called from any thread.
+// Stop is a clean stop: the listener closes, idle connections close, the
+// requests being read or handled are answered (with "Connection: close"),
+// and then Wait returns.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "site/http/http_message.h"
+
+namespace tabrix::site {
+
+struct HttpServerOptions {
+  std::string host = "127.0.0.1";  // an address or a name to resolve
+  std::uint16_t port = 8080;       // 0: any free port (see HttpServer::port)
+  std::size_t io_threads = 1;
+  std::size_t workers = 1;
+  std::size_t max_header_bytes = 16 * 1024;
+  std::uint64_t max_body_bytes = 1024 * 1024;
+  // From a request's first byte to the end of its head.
+  std::chrono::milliseconds head_timeout{10'000};
+  // From the end of the head to the end of the body.
+  std::chrono::milliseconds body_timeout{30'000};
+  // A connection that waits for the first byte of its next request.
+  std::chrono::milliseconds idle_timeout{60'000};
+  // Writing one response (a client that stops reading).
+  std::chrono::milliseconds write_timeout{60'000};
+  // Receives each access-log line (without its newline), from I/O threads,
+  // one call at a time. Empty: the lines go to stderr.
+  std::function<void(std::string_view line)> access_log;
+};
+
+class HttpServer {
+ public:
+  // Binds and listens (backlog 1024) on options.host:options.port; no
+  // thread runs yet. `handler` must outlive the server. Raises
+  // std::runtime_error naming the address when it cannot listen.
+  HttpServer(HttpServerOptions options, HttpHandler& handler);
+  // Stops (as Stop) and waits.
+  ~HttpServer();
+  HttpServer(const HttpServer&) = delete;
+  HttpServer& operator=(const HttpServer&) = delete;
+
+  // The port listened on (the one chosen when 0 was asked).
+  std::uint16_t port() const;
+
+  // Starts the I/O threads and the workers, and returns. Call once.
+  void Start();
+  // Starts the clean stop described above and returns without waiting.
+  // Later calls do nothing.
+  void Stop();
+  // Blocks until a stop has finished: every connection closed, every
+  // thread joined. Returns at once when Start was never called.
+  void Wait();
+  // Start, then Wait.
+  void Run();
+
+ private:
+  struct State;
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace tabrix::site

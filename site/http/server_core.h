@@ -1,0 +1,54 @@
+// What the listener and every connection of one HttpServer share (internal
+// to http_server.cpp and http_connection.cpp): the options, the handler,
+// the io_context the I/O threads run, the worker pool, the stop flag, the
+// registry of open connections a stop walks, and the access log.
+#pragma once
+
+// GCC 12 in C++20 mode needs <utility> before Asio.
+#include <utility>
+
+#include <boost/asio.hpp>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
+
+#include "site/http/http_server.h"
+
+namespace tabrix::site::http_internal {
+
+class Connection;
+
+struct ServerCore {
+  ServerCore(HttpServerOptions options_in, HttpHandler& handler_in)
+      : options(std::move(options_in)), handler(handler_in) {}
+
+  // The handler's answer; an exception it should not have let out, or an
+  // answer that cannot be written as it is (a line break or NUL in a
+  // header, a status outside 100..999), becomes a 500. Runs on a worker.
+  HttpResponse Handle(const HttpRequest& request);
+  // Writes one access-log line, one writer at a time.
+  void Log(std::string_view line);
+
+  void Register(const std::shared_ptr<Connection>& connection);
+  void Unregister(const Connection* connection);
+  // Asks every open connection to close when it waits for a request.
+  void CloseIdleConnections();
+
+  const HttpServerOptions options;
+  HttpHandler& handler;
+  boost::asio::io_context io;
+  // Created by Start; joined by Wait.
+  std::optional<boost::asio::thread_pool> workers;
+  std::atomic<bool> stopping{false};
+
+ private:
+  std::mutex log_mutex_;
+  std::mutex connections_mutex_;  // guards connections_
+  std::unordered_map<const Connection*, std::weak_ptr<Connection>> connections_;
+};
+
+}  // namespace tabrix::site::http_internal

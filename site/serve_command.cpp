@@ -1,0 +1,156 @@
+#include "site/serve_command.h"
+
+#include <signal.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <thread>
+
+#include "site/call_command.h"
+#include "site/config.h"
+#include "site/http/http_server.h"
+#include "site/pages/site_handler.h"
+
+namespace tabrix::site {
+
+namespace fs = std::filesystem;
+
+ServeOptions ParseServeArguments(const std::vector<std::string>& words) {
+  ServeOptions options;
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string& word = words[i];
+    auto value_of = [&]() -> const std::string& {
+      if (i + 1 >= words.size()) throw UsageError(word + " needs a value");
+      return words[++i];
+    };
+    if (word == "--help" || word == "-h") {
+      options.help = true;
+    } else if (word == "--config") {
+      if (options.config_file) throw UsageError("--config is given twice");
+      options.config_file = value_of();
+    } else if (word == "--listen") {
+      if (options.listen) throw UsageError("--listen is given twice");
+      options.listen = value_of();
+    } else {
+      throw UsageError("unknown argument " + word);
+    }
+  }
+  return options;
+}
+
+ListenAddress ParseListenAddress(const std::string& text) {
+  size_t colon = text.rfind(':');
+  if (colon == std::string::npos || colon == 0)
+    throw UsageError("the listen address \"" + text + "\" is not HOST:PORT");
+  ListenAddress address;
+  address.host = text.substr(0, colon);
+  if (address.host.size() >= 2 && address.host.front() == '[' && address.host.back() == ']')
+    address.host = address.host.substr(1, address.host.size() - 2);
+  std::string port = text.substr(colon + 1);
+  bool digits = !port.empty() && port.size() <= 5 &&
+                std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (address.host.empty() || !digits || std::stoi(port) > 65535)
+    throw UsageError("the listen address \"" + text + "\" is not HOST:PORT (port 0..65535)");
+  address.port = static_cast<std::uint16_t>(std::stoi(port));
+  return address;
+}
+
+namespace {
+
+// Workers: the configuration's count, else one per core. I/O threads only
+// parse and copy bytes: a few are enough.
+std::size_t WorkerCount(const SiteConfig& config, unsigned cores) {
+  return config.threads > 0 ? static_cast<std::size_t>(config.threads) : cores;
+}
+
+std::size_t IoThreadCount(unsigned cores) { return std::clamp<std::size_t>(cores / 2, 1, 4); }
+
+}  // namespace
+
+int RunServeCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
+  ServeOptions options;
+  std::optional<SiteConfig> loaded;
+  SiteConfig config;
+  ListenAddress address;
+  try {
+    options = ParseServeArguments(words);
+    if (options.help) {
+      out << ServeUsage();
+      return 0;
+    }
+    if (options.config_file) loaded = LoadConfig(*options.config_file);
+    ApplyProcessSettings(loaded ? &*loaded : nullptr, std::nullopt);
+    if (loaded) {
+      config = *loaded;
+    } else {
+      config.folder = fs::current_path();
+      config.site_root = config.folder;
+    }
+    address = ParseListenAddress(options.listen ? *options.listen : config.listen);
+  } catch (const UsageError& e) {
+    err << "tabrix serve: " << e.what() << "\nTry 'tabrix serve --help'.\n";
+    return 2;
+  } catch (const ConfigError& e) {
+    err << "tabrix serve: " << e.what() << "\n";
+    return 2;
+  }
+
+  // Blocked before any thread starts, so every thread inherits the mask and
+  // the signals reach only sigwait below.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGTERM);
+  sigaddset(&stop_signals, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+  unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  HttpServerOptions server_options;
+  server_options.host = address.host;
+  server_options.port = address.port;
+  server_options.workers = WorkerCount(config, cores);
+  server_options.io_threads = IoThreadCount(cores);
+  server_options.max_body_bytes = static_cast<std::uint64_t>(config.max_body_bytes);
+
+  std::optional<SiteHandler> handler;
+  std::optional<HttpServer> server;
+  try {
+    handler.emplace(config);
+    server.emplace(server_options, *handler);
+  } catch (const ConfigError& e) {
+    err << "tabrix serve: " << e.what() << "\n";
+    return 2;
+  } catch (const std::runtime_error& e) {
+    err << "tabrix serve: " << e.what() << "\n";
+    return 2;
+  }
+  server->Start();
+  std::string shown_host = address.host.find(':') != std::string::npos
+                               ? "[" + address.host + "]"
+                               : address.host;
+  err << "tabrix: listening on http://" << shown_host << ":" << server->port() << std::endl;
+
+  int signal_number = 0;
+  sigwait(&stop_signals, &signal_number);
+  server->Stop();
+  server->Wait();
+  return 0;
+}
+
+std::string ServeUsage() {
+  return R"(Usage: tabrix serve [--config FILE] [--listen HOST:PORT]
+
+Serves the web site of one configuration over HTTP until SIGTERM or SIGINT,
+which stop it cleanly: the requests in flight are answered, then it exits 0.
+Writes "tabrix: listening on http://HOST:PORT" on stderr once listening,
+then one line per request: time (UTC), method, path (query values left
+out), status, body bytes, microseconds.
+
+Options:
+  --config FILE       site configuration (TOML); without one, the defaults
+  --listen HOST:PORT  address to listen on (default: the configuration's
+                      "listen", else 127.0.0.1:8080); port 0 picks a free one
+  --help              print this text
+)";
+}
+
+}  // namespace tabrix::site

@@ -1,0 +1,49 @@
+// `tabrix serve`: the web site of one configuration over HTTP.
+//
+//   tabrix serve [--config FILE] [--listen HOST:PORT]
+//
+// Loads the configuration (none: the defaults, listening on
+// 127.0.0.1:8080), applies it to the process, and serves SiteHandler on
+// HttpServer with the configuration's worker threads and body limit. Once
+// listening it writes "tabrix: listening on http://HOST:PORT" (the real
+// port when 0 was asked) on the error stream, then one access-log line per
+// request. SIGTERM or SIGINT stops it cleanly (the requests in flight are
+// answered) and it exits 0; bad usage, a bad configuration or an address
+// it cannot listen on exits 2 with a message.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tabrix::site {
+
+struct ServeOptions {
+  std::optional<std::filesystem::path> config_file;
+  std::optional<std::string> listen;  // overrides the configuration's
+  bool help = false;
+};
+
+// Reads the words after "serve". Raises UsageError (call_command.h) for an
+// unknown option, a missing value or an option given twice.
+ServeOptions ParseServeArguments(const std::vector<std::string>& words);
+
+struct ListenAddress {
+  std::string host;  // as bound: an IPv6 literal without its brackets
+  std::uint16_t port = 0;
+};
+
+// Splits "HOST:PORT" ("127.0.0.1:8080", "[::1]:0", "localhost:80").
+// Raises UsageError when there is no host, or the port is not 0..65535.
+ListenAddress ParseListenAddress(const std::string& text);
+
+// The whole command; returns the exit code. Blocks SIGTERM and SIGINT in
+// the calling thread and waits for one of them while serving.
+int RunServeCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);
+
+std::string ServeUsage();
+
+}  // namespace tabrix::site

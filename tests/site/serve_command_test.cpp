@@ -1,0 +1,153 @@
+// `tabrix serve` as an owner runs it: the real program on 127.0.0.1 with a
+// free port, its "listening on" line, its access log, its clean exit on
+// SIGTERM and SIGINT, and its refusals of bad usage.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <regex>
+
+#include "site/serve_command.h"
+#include "site/call_command.h"
+#include "support/http_test_client.h"
+#include "support/tabrix_process.h"
+#include "support/tabrix_server.h"
+
+namespace tabrix::site {
+namespace {
+
+using testing::Exchange;
+using testing::MakeRequest;
+using testing::RunTabrix;
+using testing::TabrixServer;
+using testing::TestFolder;
+
+// The access-log lines in `text`, in order.
+std::vector<std::string> AccessLines(const std::string& text) {
+  static const std::regex kLine(
+      "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z [A-Z]+ \\S+ \\d{3} \\d+ \\d+");
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {  // each pass consumes a line
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) break;
+    std::string line = text.substr(start, end - start);
+    if (std::regex_match(line, kLine)) lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+TEST(ServeCommandTest, ServesLogsEachRequestAndExitsCleanlyOnSigterm) {
+  TestFolder folder;
+  TabrixServer server({"--listen", "127.0.0.1:0"}, folder.path());
+  ASSERT_TRUE(server.listening());
+  EXPECT_NE(server.port(), 0);
+  EXPECT_NE(server.Stderr().find("tabrix: listening on http://127.0.0.1:" +
+                                 std::to_string(server.port()) + "\n"),
+            std::string::npos);
+
+  auto first = Exchange(server.port(), MakeRequest("GET", "/Search.asp?t=1&go=secret"));
+  ASSERT_TRUE(first);
+  EXPECT_TRUE(first->Header("date"));
+  auto second = Exchange(server.port(), MakeRequest("HEAD", "/"), /*head_only=*/true);
+  ASSERT_TRUE(second);
+  auto refused = Exchange(server.port(), "GET / HTTP/1.1\r\n\r\n");  // no Host
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->status, 400);
+
+  ASSERT_TRUE(server.WaitForStderr(
+      [](const std::string& text) { return AccessLines(text).size() >= 3; }));
+  std::vector<std::string> lines = AccessLines(server.Stderr());
+  ASSERT_EQ(lines.size(), 3u) << server.Stderr();
+  EXPECT_NE(lines[0].find(" GET /Search.asp?t=&go= " + std::to_string(first->status) + " " +
+                          std::to_string(first->body.size()) + " "),
+            std::string::npos)
+      << lines[0];
+  EXPECT_EQ(server.Stderr().find("secret"), std::string::npos) << "a query value was logged";
+  EXPECT_NE(lines[1].find(" HEAD / " + std::to_string(second->status) + " 0 "), std::string::npos)
+      << lines[1];
+  EXPECT_NE(lines[2].find(" GET / 400 "), std::string::npos) << lines[2];
+
+  EXPECT_EQ(server.Stop(), 0) << server.Stderr();
+}
+
+TEST(ServeCommandTest, SigintStopsItCleanlyToo) {
+  TestFolder folder;
+  TabrixServer server({"--listen", "127.0.0.1:0"}, folder.path());
+  ASSERT_TRUE(server.listening());
+  testing::HttpTestConnection idle(server.port());  // an open keep-alive connection
+  ASSERT_TRUE(idle.connected());
+  EXPECT_EQ(server.Stop(SIGINT), 0) << server.Stderr();
+  EXPECT_TRUE(idle.WaitClosed());
+}
+
+TEST(ServeCommandTest, TakesTheBodyLimitFromTheConfigurationAndTheAddressFromListen) {
+  TestFolder folder;
+  std::ofstream(folder.path() / "site.toml") << "listen = \"127.0.0.1:1\"\nthreads = 3\n"
+                                                "max_body_bytes = 10\n";
+  TabrixServer server({"--config", "site.toml", "--listen", "127.0.0.1:0"}, folder.path());
+  ASSERT_TRUE(server.listening());
+  auto too_large = Exchange(server.port(), MakeRequest("POST", "/", {}, std::string(11, 'x')));
+  ASSERT_TRUE(too_large);
+  EXPECT_EQ(too_large->status, 413);
+  EXPECT_EQ(server.Stop(), 0);
+}
+
+TEST(ServeCommandTest, RefusesBadUsageAndAnAddressInUse) {
+  TestFolder folder;
+  TabrixServer running({"--listen", "127.0.0.1:0"}, folder.path());
+  ASSERT_TRUE(running.listening());
+  const std::string taken = "127.0.0.1:" + std::to_string(running.port());
+  struct Case {
+    std::vector<std::string> words;
+    const char* message;
+  };
+  const Case cases[] = {
+      {{"serve", "--bogus"}, "unknown argument --bogus"},
+      {{"serve", "--listen"}, "--listen needs a value"},
+      {{"serve", "--listen", "8080"}, "is not HOST:PORT"},
+      {{"serve", "--listen", "127.0.0.1:70000"}, "is not HOST:PORT"},
+      {{"serve", "--listen", ":80"}, "is not HOST:PORT"},
+      {{"serve", "--config", "absent.toml"}, "absent.toml"},
+      {{"serve", "--listen", taken}, "cannot listen on"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.words.back());
+    auto run = RunTabrix(folder.path(), c.words);
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+  auto help = RunTabrix(folder.path(), {"serve", "--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_NE(help.out.find("Usage: tabrix serve"), std::string::npos);
+}
+
+TEST(ServeCommandTest, ListenAddresses) {
+  struct Case {
+    const char* text;
+    const char* host;  // nullptr: refused
+    int port;
+  };
+  const Case cases[] = {
+      {"127.0.0.1:8080", "127.0.0.1", 8080}, {"localhost:0", "localhost", 0},
+      {"[::1]:65535", "::1", 65535},          {"0.0.0.0:80", "0.0.0.0", 80},
+      {"127.0.0.1", nullptr, 0},              {"127.0.0.1:", nullptr, 0},
+      {"127.0.0.1:65536", nullptr, 0},        {"127.0.0.1:-1", nullptr, 0},
+      {"[]:80", nullptr, 0},                  {"127.0.0.1:123456", nullptr, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    if (c.host == nullptr) {
+      EXPECT_THROW(ParseListenAddress(c.text), UsageError);
+      continue;
+    }
+    ListenAddress address = ParseListenAddress(c.text);
+    EXPECT_EQ(address.host, c.host);
+    EXPECT_EQ(address.port, c.port);
+  }
+}
+
+}  // namespace
+}  // namespace tabrix::site

@@ -1,0 +1,67 @@
+// A small blocking HTTP/1.1 client over a raw socket, for tests that talk
+// to a server on 127.0.0.1: it sends bytes exactly as given (so a test can
+// send malformed requests) and reads Content-Length-framed responses. Every
+// wait is bounded; a failed connect or send is a test failure.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tabrix::testing {
+
+struct HttpReply {
+  int status = 0;
+  std::vector<std::pair<std::string, std::string>> headers;  // names lower case
+  std::string body;
+
+  // The first header `name` (lower case), or nullopt.
+  std::optional<std::string> Header(std::string_view name) const;
+};
+
+class HttpTestConnection {
+ public:
+  // Connects to 127.0.0.1:port; connected() says whether it did.
+  explicit HttpTestConnection(std::uint16_t port);
+  ~HttpTestConnection();
+  HttpTestConnection(const HttpTestConnection&) = delete;
+  HttpTestConnection& operator=(const HttpTestConnection&) = delete;
+
+  bool connected() const { return fd_ >= 0; }
+  // Sends all of `bytes`; false (and a test failure) when it cannot.
+  bool Send(std::string_view bytes);
+  // Reads one response; `head_only` for the answer to HEAD (no body
+  // whatever Content-Length says). nullopt when the connection closes, or
+  // `limit` passes, before a whole response came.
+  std::optional<HttpReply> ReadReply(bool head_only = false,
+                                     std::chrono::milliseconds limit = std::chrono::seconds(10));
+  // Reads until the server closes the connection (an end of stream or a
+  // reset), at most `limit`; true when it closed. What arrived before goes
+  // to `*rest`.
+  bool WaitClosed(std::chrono::milliseconds limit = std::chrono::seconds(10),
+                  std::string* rest = nullptr);
+
+ private:
+  // Reads what is there, waiting at most until `deadline`: false on end of
+  // stream, reset or deadline.
+  bool ReadMore(std::chrono::steady_clock::time_point deadline, bool* closed);
+
+  int fd_ = -1;
+  std::string received_;  // bytes read and not yet consumed
+};
+
+// "METHOD TARGET HTTP/1.1" with "Host: 127.0.0.1", the extra header lines
+// (each "Name: value"), Content-Length when `body` is not empty, and `body`.
+std::string MakeRequest(std::string_view method, std::string_view target,
+                        const std::vector<std::string>& extra_headers = {},
+                        std::string_view body = {});
+
+// One request on a new connection, its reply read.
+std::optional<HttpReply> Exchange(std::uint16_t port, std::string_view request,
+                                  bool head_only = false);
+
+}  // namespace tabrix::testing
