@@ -16,6 +16,7 @@ namespace tabrix {
 enum ErrorNumber : long {
   kErrInvalidArgument = 5,
   kErrOverflow = 6,
+  kErrOutOfMemory = 7,
   kErrSubscript = 9,
   kErrDivisionByZero = 11,
   kErrTypeMismatch = 13,
@@ -53,6 +54,7 @@ enum class DbFailure : std::uint8_t {
   kStatement,   // the engine refused the SQL text (syntax, unknown name)
   kRowChanged,  // the row to change is gone or is not the one row it was
   kInjected,    // a test's fault seam failed the call
+  kTimeout,     // the statement ran past the statement timeout and was stopped
   kOther,
 };
 
