@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -361,6 +363,9 @@ void ApplyProcessSettings(const SiteConfig* config,
                         ? static_cast<std::size_t>(config->db_connections)
                         : adodb::PoolLimits{}.per_string;
   adodb::ConnectionPool::Current().set_limits(pool);
+  double timeout_seconds = config != nullptr ? config->statement_timeout
+                                             : SiteConfig{}.statement_timeout;
+  adodb::SetStatementTimeout(std::chrono::milliseconds(std::llround(timeout_seconds * 1000)));
 }
 
 }  // namespace tabrix::site

@@ -105,7 +105,8 @@ void CopySessionSettings(const SiteConfig& config, Session& session);
 
 // Makes the process follow the configuration: its locale (or
 // `locale_override` when given), its folder as the base of a relative
-// SQLite "Data Source", and its process limits (max_page_size). Without a
+// SQLite "Data Source", its process limits (max_page_size), the pool's
+// connections per database and the statement timeout. Without a
 // configuration the locale is set (default en-US) and the limits take their
 // defaults. Raises ConfigError for a locale that is not known. Call once at
 // start-up, before other threads run.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "site/call_command.h"
+#include "site/hash_password_command.h"
 #include "site/members_command.h"
 #include "site/serve_command.h"
 
@@ -20,6 +21,8 @@ struct Command {
 constexpr Command kCommands[] = {
     {"call", "run members of one component object and print a JSON report",
      &tabrix::site::RunCallCommand},
+    {"hash-password", "read a password from the standard input and print its hash",
+     &tabrix::site::RunHashPasswordCommand},
     {"members", "print the component's members in slot order with their parameters",
      &tabrix::site::RunMembersCommand},
     {"serve", "serve the site of a configuration over HTTP", &tabrix::site::RunServeCommand},
@@ -30,7 +33,7 @@ void PrintHelp(std::ostream& out) {
          "Tabrix turns a relational database into a browsable, editable web site.\n\n"
          "Commands:\n";
   for (const Command& command : kCommands)
-    out << "  " << command.name << std::string(8 - command.name.size(), ' ') << command.summary
+    out << "  " << command.name << std::string(15 - command.name.size(), ' ') << command.summary
         << "\n";
   out << "\nRun 'tabrix COMMAND --help' for a command's options.\n";
 }

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <random>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace tabrix::site {
@@ -40,7 +41,7 @@ bool IsWellFormedId(const std::string& id) {
 
 }  // namespace
 
-SessionStore::SessionStore(SessionStoreOptions options) : options_(options) {}
+SessionStore::SessionStore(SessionStoreOptions options) : options_(std::move(options)) {}
 SessionStore::~SessionStore() = default;
 
 std::string SessionStore::NewId() {
@@ -55,6 +56,10 @@ std::string SessionStore::NewId() {
     id += kHex[b & 15];
   }
   return id;
+}
+
+SessionStore::Clock::time_point SessionStore::Now() const {
+  return options_.clock ? options_.clock() : Clock::now();
 }
 
 void SessionStore::SweepLocked(Clock::time_point now) {
@@ -74,7 +79,7 @@ std::shared_ptr<SessionStore::Entry> SessionStore::Make(std::string& id) {
   auto entry = std::make_shared<Entry>();
   id = NewId();
   std::lock_guard<std::mutex> lock(mutex_);
-  Clock::time_point now = Clock::now();
+  Clock::time_point now = Now();
   SweepLocked(now);
   entry->last_used = now;
   sessions_[id] = entry;
@@ -86,23 +91,38 @@ void SessionStore::Forget(const std::string& id) {
   sessions_.erase(id);
 }
 
+std::shared_ptr<SessionStore::Entry> SessionStore::Find(const std::string& id) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = sessions_.find(id);
+  if (it == sessions_.end()) return nullptr;
+  Clock::time_point now = Now();
+  if (now - it->second->last_used > options_.idle) {
+    sessions_.erase(it);
+    return nullptr;
+  }
+  it->second->last_used = now;
+  return it->second;
+}
+
+bool SessionStore::Holds(const std::string& id, const std::shared_ptr<Entry>& entry) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = sessions_.find(id);
+  return it != sessions_.end() && it->second == entry;
+}
+
 SessionStore::Lease SessionStore::Acquire(const HttpRequest& request) {
   std::string id = CookieValue(request.Header("cookie").value_or(""), kCookieName);
-  std::shared_ptr<Entry> entry;
   if (IsWellFormedId(id)) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = sessions_.find(id);
-    Clock::time_point now = Clock::now();
-    if (it != sessions_.end() && now - it->second->last_used <= options_.idle) {
-      entry = it->second;
-      entry->last_used = now;
-    } else if (it != sessions_.end()) {
-      sessions_.erase(it);
+    if (std::shared_ptr<Entry> entry = Find(id)) {
+      Lease lease(*this, entry, id, false);  // waits for the session's running request
+      // That request may have logged out (End) or in (Renew) meanwhile:
+      // the old id must not reach the session after either.
+      if (Holds(id, entry)) return lease;
     }
   }
-  if (entry) return Lease(*this, std::move(entry), std::move(id), false);
-  entry = Make(id);
-  return Lease(*this, std::move(entry), std::move(id), true);
+  std::string new_id;
+  std::shared_ptr<Entry> entry = Make(new_id);
+  return Lease(*this, std::move(entry), std::move(new_id), true);
 }
 
 std::size_t SessionStore::size() const {
@@ -123,7 +143,7 @@ SessionStore::Lease::Lease(Lease&& other) noexcept = default;
 SessionStore::Lease::~Lease() {
   if (entry_ && store_) {
     std::lock_guard<std::mutex> lock(store_->mutex_);
-    entry_->last_used = Clock::now();
+    entry_->last_used = store_->Now();
   }
 }
 
@@ -136,7 +156,7 @@ void SessionStore::Lease::Renew() {
   {
     std::lock_guard<std::mutex> lock(store_->mutex_);
     store_->sessions_.erase(old_id);
-    entry_->last_used = Clock::now();
+    entry_->last_used = store_->Now();
     store_->sessions_[id_] = entry_;
   }
   id_changed_ = true;
@@ -144,6 +164,10 @@ void SessionStore::Lease::Renew() {
 
 void SessionStore::Lease::End() {
   store_->Forget(id_);
+  // The values go with the session: whoever still holds the object (a
+  // request that waited for this one) finds it empty.
+  Session& ended = *entry_->session;
+  for (const auto& [key, value] : ended.Entries()) ended.Remove(key);
   lock_.unlock();
   entry_ = store_->Make(id_);
   lock_ = std::unique_lock<std::mutex>(entry_->request_lock);

@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,6 +32,9 @@ struct SessionStoreOptions {
   std::chrono::seconds idle{20 * 60};
   std::size_t max_sessions = 100000;
   bool cookie_secure = false;  // the cookie carries Secure
+  // The clock idle times are measured by; empty: the steady clock (tests
+  // pass their own).
+  std::function<std::chrono::steady_clock::time_point()> clock;
 };
 
 class SessionStore {
@@ -80,7 +84,8 @@ class SessionStore {
   };
 
   // The session of `request`'s cookie, or a new one; waits while another
-  // request of the same session runs.
+  // request of the same session runs. A session that request ended, or
+  // gave a new id, meanwhile is not this request's: it gets a new one.
   Lease Acquire(const HttpRequest& request);
 
   // How many sessions are held (tests).
@@ -90,6 +95,11 @@ class SessionStore {
   static std::string NewId();
 
  private:
+  Clock::time_point Now() const;
+  // The live session of `id`, its use noted; null when none.
+  std::shared_ptr<Entry> Find(const std::string& id);
+  // Whether `id` still names `entry`.
+  bool Holds(const std::string& id, const std::shared_ptr<Entry>& entry) const;
   std::shared_ptr<Entry> Make(std::string& id);
   void SweepLocked(Clock::time_point now);
   void Forget(const std::string& id);

@@ -1,8 +1,11 @@
 // The login check: the visitor's name and password against the numbered
 // user definitions in the settings. Names and passwords both match without
-// regard to letter case; the first matching number wins.
+// regard to letter case; the first matching number wins. A stored password
+// that is an argon2id hash is checked as one, and then the letter case of
+// what was typed matters.
 #include <string>
 
+#include "access/password_hash.h"
 #include "component/numbered_settings.h"
 #include "component/tabrix1.h"
 #include "host/text/case_fold.h"
@@ -19,6 +22,15 @@ bool MatchesIgnoringCase(const Variant& typed, const Variant& stored) {
   return text::FoldedCodePoints(ToText(typed)) == text::FoldedCodePoints(ToText(stored));
 }
 
+// Whether a typed password is the stored one: a stored hash is verified (a
+// malformed one never matches); plain text is compared ignoring case.
+bool PasswordMatches(const Variant& typed, const Variant& stored) {
+  if (typed.IsNull() || stored.IsNull()) return false;
+  std::string stored_text = ToText(stored);
+  if (IsPasswordHash(stored_text)) return VerifyPasswordHash(stored_text, ToText(typed));
+  return MatchesIgnoringCase(typed, stored);
+}
+
 }  // namespace
 
 Variant Tabrix1::CheckLogin(const Variant& User, const Variant& Pass, const Variant& M1,
@@ -29,7 +41,7 @@ Variant Tabrix1::CheckLogin(const Variant& User, const Variant& Pass, const Vari
     // Only a number that was never stored ends the list; "" does not.
     if (!settings.Contains(prefix + "_username")) break;
     if (!MatchesIgnoringCase(User, Setting(prefix + "_username")) ||
-        !MatchesIgnoringCase(Pass, Setting(prefix + "_password")))
+        !PasswordMatches(Pass, Setting(prefix + "_password")))
       continue;
     settings.SetValue("UserOk", Variant("yes"));
     settings.SetValue("UserId", Variant(n));

@@ -6,6 +6,7 @@ std::string StandardDescription(long number) {
   switch (number) {
     case kErrInvalidArgument: return "Invalid procedure call or argument";
     case kErrOverflow: return "Overflow";
+    case kErrOutOfMemory: return "Out of memory";
     case kErrSubscript: return "Subscript out of range";
     case kErrDivisionByZero: return "Division by zero";
     case kErrTypeMismatch: return "Type mismatch";

@@ -16,6 +16,7 @@ namespace tabrix {
 enum ErrorNumber : long {
   kErrInvalidArgument = 5,
   kErrOverflow = 6,
+  kErrOutOfMemory = 7,
   kErrSubscript = 9,
   kErrDivisionByZero = 11,
   kErrTypeMismatch = 13,
@@ -54,6 +55,7 @@ enum class DbFailure : std::uint8_t {
   kRowChanged,  // the row to change is gone or is not the one row it was
   kTimeout,     // a statement ran past its time limit and was interrupted
   kInjected,    // a test's fault seam failed the call
+  kTimeout,     // the statement ran past the statement timeout and was stopped
   kOther,
 };
 

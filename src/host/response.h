@@ -4,8 +4,14 @@
 // discarded, the answer becomes the redirect alone, and whatever is written
 // afterwards is dropped. The component does not stop when it redirects; it
 // returns of its own accord where that matters.
+//
+// A response may be bounded: set_max_bytes(n) makes a write that would take
+// the page's output (every byte written, whether still in the buffer or
+// already taken) past n bytes raise 7 (out of memory) and write nothing, so
+// a page that writes without end stops.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +24,7 @@ class Response : public Object {
  public:
   std::string_view ClassName() const override { return "Response"; }
 
+  // Appends `text`; raises 7 when it would take the output past the bound.
   virtual void Write(std::string_view text);
   virtual void Redirect(std::string_view url);
 
@@ -27,8 +34,14 @@ class Response : public Object {
   // Takes the buffer so far (used to attribute output to calls).
   std::string TakeBuffer();
 
+  // The most bytes the page may write; 0 (the default): no bound.
+  void set_max_bytes(std::size_t max_bytes) { max_bytes_ = max_bytes; }
+  std::size_t max_bytes() const { return max_bytes_; }
+
  private:
   std::string buffer_;
+  std::size_t written_ = 0;    // bytes written so far, taken ones included
+  std::size_t max_bytes_ = 0;  // 0: unbounded
   std::optional<std::string> redirect_;
 };
 

@@ -145,6 +145,29 @@ TEST_F(LoginTest, AFailedCheckKeepsAnEarlierLoginAndStoresTheFailureMessageAsGiv
   EXPECT_TRUE(Stored("msg").Identical(m1)) << "the failure message is stored unchanged";
 }
 
+TEST_F(LoginTest, AHashedPasswordIsVerifiedAndKeepsItsLetterCase) {
+  // libargon2's argon2id string for "Secret" (t=1, m=8 KiB, p=1).
+  const char* hash =
+      "$argon2id$v=19$m=8,t=1,p=1$c2FsdHNhbHRzYWx0c2FsdA$WljbYj8REtKBm5RL0C0TZFFv0b008LZLFVT0T5/"
+      "j0bU";
+  DefineUser(1, Variant("alice"), Variant(hash), "Alice");
+  // The same hash text as another variant is no argon2id string: it never
+  // matches, not even when the visitor types the stored text itself.
+  DefineUser(2, Variant("bob"), Variant("$argon2i$" + std::string(hash).substr(10)), "Bob");
+  DefineUser(3, Variant("carol"), Variant("$argon2id$broken"), "Carol");
+  EXPECT_FALSE(Login(Variant("alice"), Variant("secret")).boolean());
+  EXPECT_FALSE(Login(Variant("alice"), Variant(hash)).boolean());
+  EXPECT_FALSE(Login(Variant("bob"), Variant("Secret")).boolean());
+  EXPECT_FALSE(Login(Variant("bob"), Variant("$argon2i$" + std::string(hash).substr(10))).boolean());
+  EXPECT_FALSE(Login(Variant("carol"), Variant("$argon2id$broken")).boolean());
+  EXPECT_FALSE(Login(Variant("alice"), Variant::Null()).boolean());
+  EXPECT_FALSE(h.session().Contains("UserOk"));
+
+  ASSERT_TRUE(Login(Variant("ALICE"), Variant("Secret")).boolean()) << "the name still ignores case";
+  EXPECT_EQ(Stored("UserId").long_value(), 1);
+  EXPECT_EQ(Stored("msg").string(), "Welcome Alice!");
+}
+
 TEST_F(LoginTest, WithNoUsersEveryCheckFails) {
   EXPECT_FALSE(Login(Variant(""), Variant("")).boolean());
   EXPECT_EQ(Stored("msg").string(), kFailed);

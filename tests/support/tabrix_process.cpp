@@ -30,9 +30,15 @@ std::string ReadWhole(const fs::path& path) {
 }  // namespace
 
 ProcessRun RunTabrix(const fs::path& dir, const std::vector<std::string>& words) {
+  return RunTabrix(dir, words, "");
+}
+
+ProcessRun RunTabrix(const fs::path& dir, const std::vector<std::string>& words,
+                     const std::string& input) {
+  std::ofstream(dir / "tabrix_in.txt", std::ios::binary) << input;
   std::string command = "cd " + ShellQuote(dir.string()) + " && " + ShellQuote(TABRIX_BINARY);
   for (const std::string& w : words) command += " " + ShellQuote(w);
-  command += " >tabrix_out.txt 2>tabrix_err.txt";
+  command += " <tabrix_in.txt >tabrix_out.txt 2>tabrix_err.txt";
   int status = std::system(command.c_str());
   ProcessRun run;
   run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

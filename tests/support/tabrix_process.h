@@ -16,6 +16,9 @@ struct ProcessRun {
 // passed as they are, and collects its exit code and both streams (through
 // files in `dir`).
 ProcessRun RunTabrix(const std::filesystem::path& dir, const std::vector<std::string>& words);
+// The same with `input` on the program's standard input.
+ProcessRun RunTabrix(const std::filesystem::path& dir, const std::vector<std::string>& words,
+                     const std::string& input);
 
 // A new empty folder for one test, named after it and the process, removed
 // with everything in it when the object goes.

@@ -1,11 +1,15 @@
 #include "host/adodb/connection.h"
 
+#include <atomic>
+
 #include "host/adodb/schema_rowsets.h"
 #include "host/variant_ops.h"
 
 namespace tabrix::adodb {
 
 namespace {
+
+std::atomic<std::chrono::milliseconds::rep> statement_timeout_ms{0};
 
 std::string& DataSourceBaseStorage() {
   static std::string base;
@@ -90,5 +94,13 @@ std::shared_ptr<Connection> ConnectionOn(std::shared_ptr<ConnectionLink> link) {
 void SetDataSourceBase(std::string folder) { DataSourceBaseStorage() = std::move(folder); }
 
 const std::string& DataSourceBase() { return DataSourceBaseStorage(); }
+
+void SetStatementTimeout(std::chrono::milliseconds timeout) {
+  statement_timeout_ms.store(timeout.count() > 0 ? timeout.count() : 0);
+}
+
+std::chrono::milliseconds StatementTimeout() {
+  return std::chrono::milliseconds(statement_timeout_ms.load());
+}
 
 }  // namespace tabrix::adodb

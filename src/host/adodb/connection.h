@@ -20,6 +20,7 @@
 // Errors as for Recordset.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -64,5 +65,12 @@ std::shared_ptr<Connection> ConnectionOn(std::shared_ptr<ConnectionLink> link);
 // folder until set. Set at start-up, before other threads run.
 void SetDataSourceBase(std::string folder);
 const std::string& DataSourceBase();
+
+// The longest one statement may run; a statement still running then is
+// interrupted and raises kErrProvider with DbFailure::kTimeout. Zero (the
+// default): no limit. Applies to every statement started after the set, on
+// every thread; set at start-up.
+void SetStatementTimeout(std::chrono::milliseconds timeout);
+std::chrono::milliseconds StatementTimeout();
 
 }  // namespace tabrix::adodb

@@ -42,7 +42,10 @@ long ConnectionLink::BeginTrans() {
 void ConnectionLink::CommitTrans() {
   ConnectionBackend& db = backend();
   if (savepoints_ == 0) RaiseError(kErrIllegalOperation, "no transaction is open");
-  if (savepoints_ > 1) {
+  // An interrupted write (the statement timeout) makes the engine roll the
+  // whole transaction back itself: there is nothing left to undo.
+  bool engine_rolled_back = !db.InTransaction();
+  if (savepoints_ > 1 && !engine_rolled_back) {
     db.ReleaseSavepoint(SavepointName(static_cast<long>(savepoints_)));
     --savepoints_;
     return;
@@ -60,14 +63,17 @@ void ConnectionLink::CommitTrans() {
 void ConnectionLink::RollbackTrans() {
   ConnectionBackend& db = backend();
   if (savepoints_ == 0) RaiseError(kErrIllegalOperation, "no transaction is open");
-  if (savepoints_ > 1) {
+  // An interrupted write (the statement timeout) makes the engine roll the
+  // whole transaction back itself: there is nothing left to undo.
+  bool engine_rolled_back = !db.InTransaction();
+  if (savepoints_ > 1 && !engine_rolled_back) {
     std::string name = SavepointName(static_cast<long>(savepoints_));
     db.RollbackToSavepoint(name);
     db.ReleaseSavepoint(name);
     --savepoints_;
     return;
   }
-  db.Rollback();
+  if (!engine_rolled_back) db.Rollback();
   savepoints_ = 0;
   owner_ = Owner::kNone;
   if (readers_ > 0) {

@@ -99,7 +99,8 @@ std::int64_t SqliteConnection::Execute(std::string_view sql, const std::vector<V
       first = false;
     }
     std::int64_t before = sqlite3_total_changes64(db_);
-    while (StepOrRaise(db_, statement.get())) {
+    Deadline deadline = DeadlineFromNow();
+    while (StepOrRaise(db_, statement.get(), deadline)) {
     }
     changes = sqlite3_total_changes64(db_) - before;
   }

@@ -1,6 +1,9 @@
 #include "host/adodb/sqlite/sqlite_handle.h"
 
 #include <string>
+#include <utility>
+
+#include "host/adodb/connection.h"
 
 #include "host/error.h"
 
@@ -48,11 +51,59 @@ void RaiseNoStatement() {
   RaiseProviderError("the SQL text holds no statement", SqliteNative(SQLITE_ERROR));
 }
 
-bool StepOrRaise(sqlite3* db, sqlite3_stmt* statement) {
+namespace {
+
+// The step running on this thread and its deadline; null between steps.
+struct RunningStep {
+  Deadline deadline;
+  bool expired = false;
+};
+thread_local RunningStep* running_step = nullptr;
+
+// Progress handler: a nonzero answer interrupts the step (SQLITE_INTERRUPT).
+int InterruptPastDeadline(void*) {
+  RunningStep* step = running_step;
+  if (step == nullptr || std::chrono::steady_clock::now() < step->deadline) return 0;
+  step->expired = true;
+  return 1;
+}
+
+// How many virtual machine instructions run between two looks at the clock:
+// a look costs far less than the instructions, and a step stops within a
+// millisecond or so of its deadline.
+constexpr int kInstructionsPerCheck = 1000;
+
+}  // namespace
+
+Deadline DeadlineFromNow() {
+  std::chrono::milliseconds timeout = StatementTimeout();
+  if (timeout.count() <= 0) return Deadline::max();
+  return std::chrono::steady_clock::now() + timeout;
+}
+
+void WatchDeadlines(sqlite3* db) {
+  sqlite3_progress_handler(db, kInstructionsPerCheck, InterruptPastDeadline, nullptr);
+}
+
+bool StepOrRaise(sqlite3* db, sqlite3_stmt* statement, Deadline deadline) {
+  RunningStep step{deadline};
+  RunningStep* outer = std::exchange(running_step, &step);
   int rc = sqlite3_step(statement);
+  running_step = outer;
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
+  if (step.expired && (rc & 0xff) == SQLITE_INTERRUPT) {
+    NativeError native = SqliteNative(rc);
+    native.failure = DbFailure::kTimeout;
+    RaiseProviderError("the statement ran past the statement timeout of " +
+                           std::to_string(StatementTimeout().count()) + " ms and was interrupted",
+                       std::move(native));
+  }
   RaiseSqliteError(db);
+}
+
+bool StepOrRaise(sqlite3* db, sqlite3_stmt* statement) {
+  return StepOrRaise(db, statement, DeadlineFromNow());
 }
 
 }  // namespace tabrix::adodb::sqlite

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <memory>
 #include <string_view>
 
@@ -35,7 +36,22 @@ void RefuseNulInSql(std::string_view sql);
 // kErrProvider when SQLite refuses it or when the text holds no statement.
 StatementHandle PrepareOrRaise(sqlite3* db, std::string_view sql);
 
-// Steps `statement`: true for a row, false when done; raises otherwise.
+// The statement timeout (adodb::StatementTimeout): a statement gets a
+// deadline when it starts, and a step still running at the deadline is
+// interrupted. The deadline is checked by a progress handler on the handle
+// while a step runs on the calling thread; statements the provider runs
+// for itself (BEGIN, COMMIT, ROLLBACK) have none and are never interrupted.
+using Deadline = std::chrono::steady_clock::time_point;
+// The deadline of a statement that starts now; Deadline::max() when no
+// timeout is set.
+Deadline DeadlineFromNow();
+// Installs the progress handler on a newly opened `db`.
+void WatchDeadlines(sqlite3* db);
+
+// Steps `statement`: true for a row, false when done; raises otherwise,
+// with DbFailure::kTimeout when the step ran past `deadline`.
+bool StepOrRaise(sqlite3* db, sqlite3_stmt* statement, Deadline deadline);
+// The same for a step that gets the whole timeout from now.
 bool StepOrRaise(sqlite3* db, sqlite3_stmt* statement);
 
 }  // namespace tabrix::adodb::sqlite

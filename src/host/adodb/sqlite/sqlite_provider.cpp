@@ -47,6 +47,7 @@ std::unique_ptr<ConnectionBackend> SqliteProvider::Connect(const ConnectionStrin
   if (rc != SQLITE_OK && (rc & 0xff) != SQLITE_READONLY) RaiseOpenError(db, rc, path_text);
   rc = RegisterFoldingLike(db);
   if (rc != SQLITE_OK) RaiseOpenError(db, rc, path_text);
+  WatchDeadlines(db);
   return std::make_unique<SqliteConnection>(db);
 }
 

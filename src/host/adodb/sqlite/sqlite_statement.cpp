@@ -30,7 +30,12 @@ void SqliteStatement::Bind(int position, const Variant& value) {
 }
 
 bool SqliteStatement::Step() {
-  has_row_ = StepOrRaise(connection_.handle(), statement_.get());
+  // The deadline runs from the first step, through every later one.
+  if (!started_) {
+    deadline_ = DeadlineFromNow();
+    started_ = true;
+  }
+  has_row_ = StepOrRaise(connection_.handle(), statement_.get(), deadline_);
   return has_row_;
 }
 

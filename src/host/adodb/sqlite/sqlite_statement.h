@@ -37,6 +37,8 @@ class SqliteStatement : public StatementBackend {
   StatementHandle statement_;
   TableReads reads_;
   bool has_row_ = false;  // the last Step stopped on a row
+  bool started_ = false;  // Step has run: the deadline is set
+  Deadline deadline_{};
 };
 
 }  // namespace tabrix::adodb::sqlite
