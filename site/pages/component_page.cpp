@@ -137,14 +137,12 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
     // An action that failed did not happen: its message goes too.
     if (route == Route::kAction) session.SetValue("msg", message_before);
     run.Close();
+    // The Response refuses output past max_page_bytes while the page writes.
+    if (error.number() == kErrOutOfMemory) return PageTooLargeAnswer(menu);
     return ErrorAnswer(error, menu);
   }
 
   Response& output = run.response();
-  // The output bound, checked once the page is made; the server's bound
-  // that stops a page while it writes is wired at merge.
-  if (static_cast<std::int64_t>(output.buffer().size()) > site.config.max_page_bytes)
-    return PageTooLargeAnswer(menu);
   // A redirect or a location script leads to another page: "msg" is kept
   // for it.
   if (output.redirect()) return RedirectAnswer(*output.redirect());

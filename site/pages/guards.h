@@ -7,8 +7,7 @@
 //   login_result   after CheckLogin, with its outcome for the name;
 //   page_scope     around one run of the component: what it returns lives
 //                  while the component runs (a statement time limit).
-// DefaultGuards gives simple working defaults; the server's throttle,
-// origin check and statement limit are wired in at merge.
+// DefaultGuards gives the site's own checks; a test hands in others.
 #pragma once
 
 #include <functional>
@@ -28,14 +27,9 @@ struct Guards {
   std::function<std::shared_ptr<void>()> page_scope;
 };
 
-// The defaults: the origin check compares Origin (else Referer) with
-// `public_origin` when set, else with the request's Host, and refuses a
-// POST with neither header; logins are never throttled; no page scope.
-// The throttle and the statement limit are wired at merge.
+// The site's checks: IsSameOrigin (site/session/same_origin.h) against
+// `public_origin` or the Host; one LoginThrottle for the site; no page
+// scope (the statement time limit is process-wide).
 Guards DefaultGuards(const SiteConfig& config);
-
-// Whether `request` comes from the site's own origin, as DefaultGuards
-// checks it.
-bool IsSameOriginDefault(const HttpRequest& request, const std::string& public_origin);
 
 }  // namespace tabrix::site

@@ -92,6 +92,8 @@ ComponentRun::ComponentRun(const SiteConfig& config, std::shared_ptr<Session> se
       request_(std::move(request)),
       response_(std::make_shared<Response>()),
       object_(std::make_unique<Tabrix1>()) {
+  // A page that writes past the bound stops there with an error (500).
+  response_->set_max_bytes(static_cast<std::size_t>(config.max_page_bytes));
   object_->session = Variant(session_);
   object_->Request = Variant(request_);
   object_->Response = Variant(response_);

@@ -55,7 +55,6 @@ enum class DbFailure : std::uint8_t {
   kRowChanged,  // the row to change is gone or is not the one row it was
   kTimeout,     // a statement ran past its time limit and was interrupted
   kInjected,    // a test's fault seam failed the call
-  kTimeout,     // the statement ran past the statement timeout and was stopped
   kOther,
 };
 
