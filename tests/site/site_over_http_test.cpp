@@ -1,0 +1,189 @@
+// The site as a browser meets it: `tabrix serve` on 127.0.0.1 with a small
+// configuration, driven over HTTP. Logins and their cookie, the pages for a
+// user who may, one who may only view and one who may not, the refusals,
+// the export, the throttle and a clean stop.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/http_test_client.h"
+#include "support/tabrix_process.h"
+#include "support/tabrix_server.h"
+
+namespace tabrix::testing {
+namespace {
+
+constexpr const char* kConfig = R"toml(
+listen = "127.0.0.1:8080"
+[session]
+set_dns = "Provider=SQLite;Data Source=shop.db"
+set_encryptkey = "k3y"
+set_user1_username = "ada"
+set_user1_password = "pw1"
+set_user1_name = "Ada"
+set_user1_CanTable = "Customers[VAUX]"
+set_user2_username = "bo"
+set_user2_password = "pw2"
+set_user2_name = "Bo"
+set_user2_CanTable = "Customers[V]"
+set_user3_username = "cy"
+set_user3_password = "pw3"
+set_user3_name = "Cy"
+set_user3_CanTable = "Other[V]"
+set_action1 = "Export,X,Customers"
+[actions.1]
+do = "export"
+)toml";
+
+class SiteOverHttp : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((folder_.path() / "shop.db").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE Customers (Id INTEGER PRIMARY KEY, Name TEXT, City TEXT);"
+                           "INSERT INTO Customers VALUES (1, 'Ada', 'Berlin'), "
+                           "(2, '=cmd()', 'Köln');",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    std::ofstream(folder_.path() / "site.toml") << kConfig;
+    server_.emplace(std::vector<std::string>{"--config", "site.toml", "--listen", "127.0.0.1:0"},
+                    folder_.path());
+    ASSERT_TRUE(server_->listening()) << server_->Stderr();
+  }
+
+  HttpReply Send(const std::string& method, const std::string& target, const std::string& cookie,
+                 const std::string& body = {}, bool same_origin = true) {
+    std::vector<std::string> headers;
+    if (!cookie.empty()) headers.push_back("Cookie: tabrix_session=" + cookie);
+    if (method == "POST") {
+      headers.push_back("Content-Type: application/x-www-form-urlencoded");
+      if (same_origin) headers.push_back("Origin: http://127.0.0.1");
+    }
+    std::optional<HttpReply> reply =
+        Exchange(server_->port(), MakeRequest(method, target, headers, body));
+    EXPECT_TRUE(reply.has_value()) << method << " " << target;
+    return reply.value_or(HttpReply{});
+  }
+
+  // The session id a Set-Cookie header carries; "" when none.
+  static std::string CookieOf(const HttpReply& reply) {
+    std::string set = reply.Header("set-cookie").value_or("");
+    size_t at = set.find("tabrix_session=");
+    if (at == std::string::npos) return "";
+    return set.substr(at + 15, set.find(';', at) - at - 15);
+  }
+
+  // Logs `name` in; returns the session id of the logged-in session.
+  std::string Login(const std::string& name, const std::string& password) {
+    std::string first = CookieOf(Send("GET", "/Login.asp", ""));
+    HttpReply reply =
+        Send("POST", "/Login.asp", first, "username=" + name + "&password=" + password);
+    EXPECT_EQ(reply.status, 302) << reply.body;
+    std::string renewed = CookieOf(reply);
+    EXPECT_FALSE(renewed.empty());
+    EXPECT_NE(renewed, first);  // a new id at login
+    return renewed;
+  }
+
+  // The table code of Customers, from the home page's menu.
+  std::string CustomersCode(const std::string& cookie) {
+    std::string home = Send("GET", "/", cookie).body;
+    size_t at = home.find("Search.asp?t=");
+    EXPECT_NE(at, std::string::npos) << home;
+    return home.substr(at + 13, home.find('&', at) - at - 13);
+  }
+
+  TestFolder folder_;
+  std::optional<TabrixServer> server_;
+};
+
+TEST_F(SiteOverHttp, ACookieCarriesTheSessionAndPlantedIdsAreNeverAdopted) {
+  HttpReply first = Send("GET", "/Login.asp", "");
+  std::string set = first.Header("set-cookie").value_or("");
+  EXPECT_NE(set.find("HttpOnly"), std::string::npos) << set;
+  EXPECT_NE(set.find("SameSite=Lax"), std::string::npos) << set;
+  EXPECT_EQ(CookieOf(first).size(), 32u);
+  // An id the server never issued gets a new one.
+  std::string planted(32, 'a');
+  EXPECT_NE(CookieOf(Send("GET", "/Login.asp", planted)), planted);
+  // A name and password in a GET log no one in.
+  Send("GET", "/Login.asp?username=ada&password=pw1", CookieOf(first));
+  EXPECT_EQ(Send("GET", "/", CookieOf(first)).status, 302);
+}
+
+TEST_F(SiteOverHttp, EachUserSeesWhatTheyMay) {
+  std::string ada = Login("ada", "pw1");
+  std::string code = CustomersCode(ada);
+  HttpReply list = Send("GET", "/Search.asp?t=" + code + "&go=1", ada);
+  EXPECT_EQ(list.status, 200);
+  EXPECT_NE(list.body.find("Total : <b>2</b>"), std::string::npos);
+  EXPECT_NE(list.body.find("Add.asp?t="), std::string::npos);  // Ada may add
+  EXPECT_EQ(Send("GET", "/Info.asp?t=" + code + "&id=1", ada).status, 200);
+  EXPECT_EQ(Send("GET", "/search.ASP?t=" + code + "&go=1", ada).status, 200);  // any case
+  EXPECT_EQ(Send("GET", "/Search.asp?t=NOSUCHCODE&go=1", ada).status, 404);
+
+  std::string bo = Login("bo", "pw2");
+  HttpReply view_only = Send("GET", "/Search.asp?t=" + code + "&go=1", bo);
+  EXPECT_EQ(view_only.status, 200);
+  EXPECT_EQ(view_only.body.find("Add.asp?t="), std::string::npos);
+  EXPECT_NE(Send("GET", "/Update.asp?t=" + code + "&id=1", bo).body.find("Access denied!"),
+            std::string::npos);
+
+  std::string cy = Login("cy", "pw3");
+  HttpReply refused = Send("GET", "/Search.asp?t=" + code + "&go=1", cy);
+  EXPECT_EQ(refused.status, 302);
+  EXPECT_NE(refused.Header("location").value_or("").find("Login.asp?msg=Y"), std::string::npos);
+}
+
+TEST_F(SiteOverHttp, APostFromElsewhereChangesNothingAndLogoutEndsTheSession) {
+  std::string ada = Login("ada", "pw1");
+  std::string code = CustomersCode(ada);
+  std::string post = "go=1&t=" + code + "&id=1&Checked_City=Yes&City=Paris";
+  EXPECT_EQ(Send("POST", "/Update.asp", ada, post, /*same_origin=*/false).status, 403);
+  EXPECT_EQ(Send("GET", "/Update.asp?" + post, ada).body.find("window.location"),
+            std::string::npos);  // a GET writes nothing
+  EXPECT_EQ(Send("POST", "/Update.asp", ada, post).status, 200);
+  EXPECT_NE(Send("GET", "/Info.asp?t=" + code + "&id=1", ada).body.find("Paris"),
+            std::string::npos);
+
+  Send("GET", "/Login.asp?logout=1", ada);
+  EXPECT_EQ(Send("GET", "/", ada).status, 302);  // the old id is gone
+}
+
+TEST_F(SiteOverHttp, AnExportComesBackAsCsvWithFormulasDefused) {
+  std::string ada = Login("ada", "pw1");
+  std::string code = CustomersCode(ada);
+  HttpReply reply = Send("POST", "/Action.asp", ada,
+                         "a=1&t=" + code + "&c=2&id1=1%7CAda&id2=2%7C%3Dcmd()&onay=1");
+  EXPECT_EQ(reply.status, 200) << reply.body;
+  EXPECT_NE(reply.Header("content-type").value_or("").find("text/csv"), std::string::npos);
+  EXPECT_EQ(reply.body.rfind("\xEF\xBB\xBF", 0), 0u);  // a byte-order mark first
+  EXPECT_NE(reply.body.find("'=cmd()"), std::string::npos) << reply.body;
+  EXPECT_NE(reply.body.find("Köln"), std::string::npos);
+}
+
+TEST_F(SiteOverHttp, TenFailedLoginsLockTheNameWhateverThePassword) {
+  std::string cookie = CookieOf(Send("GET", "/Login.asp", ""));
+  for (int attempt = 0; attempt < 10; ++attempt)
+    Send("POST", "/Login.asp", cookie, "username=ADA&password=wrong");
+  HttpReply locked = Send("POST", "/Login.asp", cookie, "username=ada&password=pw1");
+  EXPECT_NE(locked.status, 302);
+  EXPECT_NE(locked.body.find("Too many failed logins"), std::string::npos) << locked.body;
+  // Another name still logs in.
+  Login("bo", "pw2");
+}
+
+TEST_F(SiteOverHttp, StopsCleanlyOnSigterm) {
+  EXPECT_EQ(Send("GET", "/images/but_search.gif", "").status, 200);
+  EXPECT_EQ(server_->Stop(), 0);
+  EXPECT_NE(server_->Stderr().find("GET /images/but_search.gif 200"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tabrix::testing
