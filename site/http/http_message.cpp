@@ -19,6 +19,22 @@ std::optional<std::string> Find(const std::vector<std::pair<std::string, std::st
 
 }  // namespace
 
+std::vector<std::pair<std::string, std::string>> CookiePairs(std::string_view header) {
+  std::vector<std::pair<std::string, std::string>> pairs;
+  size_t at = 0;
+  while (at < header.size()) {
+    size_t end = header.find(';', at);
+    if (end == std::string_view::npos) end = header.size();
+    std::string_view pair = header.substr(at, end - at);
+    while (!pair.empty() && pair.front() == ' ') pair.remove_prefix(1);
+    size_t equals = pair.find('=');
+    if (equals != std::string_view::npos && equals > 0)
+      pairs.emplace_back(std::string(pair.substr(0, equals)), std::string(pair.substr(equals + 1)));
+    at = end + 1;
+  }
+  return pairs;
+}
+
 std::optional<std::string> HttpRequest::Header(std::string_view name) const {
   return Find(headers, name);
 }

@@ -46,6 +46,10 @@ struct HttpResponse {
   std::optional<std::string> Header(std::string_view name) const;
 };
 
+// The name=value pairs of a Cookie header ("a=1; b=2"), in order, values
+// as sent (not decoded); pairs without a name are left out.
+std::vector<std::pair<std::string, std::string>> CookiePairs(std::string_view header);
+
 // The site: one request in, one response out. Called on a worker thread;
 // may be called by several workers at once, for different requests. It
 // never throws: a failure is a response (500 and a clean error box).

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/adodb/connection.h"
+#include "host/adodb/one_transaction.h"
 #include "host/variant_ops.h"
 #include "pages/list_page_parts.h"
 
@@ -24,9 +25,7 @@ void WalkToEnd(adodb::Recordset& rs, const std::function<void()>& each) {
 }  // namespace
 
 void ApplyChangeAction(const BulkAction& action, adodb::Recordset& rs) {
-  std::shared_ptr<adodb::Connection> connection = rs.ActiveConnection();
-  connection->BeginTrans();
-  try {
+  adodb::InOneTransaction(rs, [&] {
     WalkToEnd(rs, [&] {
       if (action.kind == BulkAction::Kind::kDelete) {
         rs.Delete();
@@ -35,25 +34,7 @@ void ApplyChangeAction(const BulkAction& action, adodb::Recordset& rs) {
         rs.Update();
       }
     });
-    connection->CommitTrans();
-  } catch (...) {
-    // The first failure is the one to report; a change still pending is
-    // dropped, and should the rollback fail too, closing the recordset
-    // gives its connection back rolled back.
-    try {
-      rs.CancelUpdate();
-    } catch (...) {
-    }
-    try {
-      connection->RollbackTrans();
-    } catch (...) {
-      try {
-        rs.Close();
-      } catch (...) {
-      }
-    }
-    throw;
-  }
+  });
 }
 
 std::string CsvCell(std::string_view text) {

@@ -39,18 +39,8 @@ bool IsUrlEncodedForm(const HttpRequest& http) {
 }
 
 void AddCookies(const HttpRequest& http, Request& request) {
-  std::string header = http.Header("cookie").value_or("");
-  size_t at = 0;
-  while (at < header.size()) {
-    size_t end = header.find(';', at);
-    if (end == std::string::npos) end = header.size();
-    std::string_view pair(header.data() + at, end - at);
-    while (!pair.empty() && pair.front() == ' ') pair.remove_prefix(1);
-    size_t equals = pair.find('=');
-    if (equals != std::string_view::npos && equals > 0)
-      request.AddCookie(std::string(pair.substr(0, equals)), UrlDecode(pair.substr(equals + 1)));
-    at = end + 1;
-  }
+  for (auto& [name, value] : CookiePairs(http.Header("cookie").value_or("")))
+    request.AddCookie(std::move(name), UrlDecode(value));
 }
 
 void CloseRecordset(const Variant& value) {

@@ -19,17 +19,8 @@ namespace {
 
 // The cookie value named `name` in a Cookie header ("a=1; b=2").
 std::string CookieValue(const std::string& header, std::string_view name) {
-  size_t at = 0;
-  while (at < header.size()) {
-    size_t end = header.find(';', at);
-    if (end == std::string::npos) end = header.size();
-    std::string_view pair(header.data() + at, end - at);
-    while (!pair.empty() && pair.front() == ' ') pair.remove_prefix(1);
-    size_t equals = pair.find('=');
-    if (equals != std::string_view::npos && pair.substr(0, equals) == name)
-      return std::string(pair.substr(equals + 1));
-    at = end + 1;
-  }
+  for (const auto& [key, value] : CookiePairs(header))
+    if (key == name) return value;
   return "";
 }
 

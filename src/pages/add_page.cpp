@@ -5,6 +5,7 @@
 #include <string>
 
 #include "component/tabrix1.h"
+#include "host/adodb/one_transaction.h"
 #include "host/html.h"
 #include "host/sql/legacy_names.h"
 #include "host/variant_ops.h"
@@ -27,7 +28,7 @@ bool MayAdd(Tabrix1& page, const Variant& field) { return ToBool(page.CanAdd(fie
 void AddPostedRecord(Tabrix1& page, adodb::Recordset& rs) {
   std::vector<Assignment> values =
       PostedValues(page, rs, [&](const Variant& field) { return MayAdd(page, field); });
-  InOneTransaction(rs, [&] {
+  adodb::InOneTransaction(rs, [&] {
     rs.AddNew();
     for (const Assignment& a : values) rs.SetValue(Variant(a.field), a.value);
     rs.Update();

@@ -3,9 +3,10 @@
 //
 // posted_values.cpp reads what a form posted for the fields of the page
 // recordset and converts it by the field's type, before anything is
-// written; record_writes.cpp makes a page's writes one transaction on the
-// connection its keyset recordset runs on, stores the page's message and
-// writes the script that takes the browser to the record. Every piece
+// written; the pages make their writes one transaction on the connection
+// their keyset recordset runs on (adodb::InOneTransaction); record_writes.cpp
+// stores the page's message and writes the script that takes the browser
+// to the record. Every piece
 // raises the error of whatever fails without catching it, except the
 // transaction, which undoes its writes first.
 #pragma once
@@ -50,10 +51,6 @@ std::vector<Assignment> PostedValues(Tabrix1& page, adodb::Recordset& rs,
                                      const std::function<bool(const Variant&)>& writes);
 
 // --- record_writes.cpp ---
-
-// Runs `writes` as one transaction on the connection `rs` runs on: all of
-// them are kept, or, when one raises, none, and the error passes on.
-void InOneTransaction(adodb::Recordset& rs, const std::function<void()>& writes);
 
 // Appends `text` to the session's "msg" (no separator).
 void AppendMessage(Tabrix1& page, std::string_view text);

@@ -19,28 +19,6 @@ Variant FieldObject(adodb::Recordset& rs, long position) {
   return Variant(rs.fields().Item(Variant(position)));
 }
 
-void InOneTransaction(adodb::Recordset& rs, const std::function<void()>& writes) {
-  std::shared_ptr<adodb::Connection> connection = rs.ActiveConnection();
-  connection->BeginTrans();
-  try {
-    writes();
-    connection->CommitTrans();
-  } catch (...) {
-    // The first failure is the one to report. A write still pending is
-    // dropped, so no later move can store it; should the rollback fail too,
-    // closing the recordset gives its connection back rolled back.
-    try {
-      if (rs.State() == 1) rs.CancelUpdate();
-      connection->RollbackTrans();
-    } catch (...) {
-      try {
-        rs.Close();
-      } catch (...) {
-      }
-    }
-    throw;
-  }
-}
 
 void AppendMessage(Tabrix1& page, std::string_view text) {
   page.SessionObject().SetValue("msg",

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "component/tabrix1.h"
+#include "host/adodb/one_transaction.h"
 #include "host/html.h"
 #include "host/sql/legacy_names.h"
 #include "host/variant_ops.h"
@@ -43,7 +44,7 @@ void SavePostedChanges(Tabrix1& page, adodb::Recordset& rs, const Variant& recor
   std::vector<Assignment> values = PostedValues(page, rs, [&](const Variant& field) {
     return MayUpdate(page, field) && Ticked(page, ObjectAs<adodb::Field>(field).Name());
   });
-  InOneTransaction(rs, [&] {
+  adodb::InOneTransaction(rs, [&] {
     for (const Assignment& a : values) rs.SetValue(Variant(a.field), a.value);
     rs.Update();
   });
