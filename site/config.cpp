@@ -179,8 +179,11 @@ void ReadSessionStore(const Checker& check, const toml::table& table, SiteConfig
     std::string path = "session_store." + name;
     if (name == "kind") {
       config.session_store_kind = check.Text(entry, path);
-      if (config.session_store_kind != "memory" && config.session_store_kind != "database")
-        check.Fail(entry.first->source(), path, "the kind is \"memory\" or \"database\"");
+      // Sessions live in memory; a store in the database is not built yet,
+      // and a site that asks for one must not silently get another.
+      if (config.session_store_kind != "memory")
+        check.Fail(entry.first->source(), path,
+                   "the only kind of session store is \"memory\"");
     } else if (name == "idle_minutes") {
       config.session_idle_minutes = check.Integer(entry, path, 1, 7 * 24 * 60);
     } else {

@@ -11,7 +11,7 @@
 //   statement_timeout = 10         # seconds before a statement is interrupted
 //   cookie_secure = false          # the session cookie carries Secure
 //   public_origin = "https://db.example.com"   # origin behind a TLS proxy
-//   [session_store]                # kind = "memory", idle_minutes = 20
+//   [session_store]                # kind = "memory" (the only kind), idle_minutes = 20
 //   [session]                      # settings copied into every new session,
 //   set_dns = "Provider=SQLite;Data Source=demo.db"   # in the order written
 //   [actions.1]                    # what the bulk-action page does with

@@ -170,6 +170,8 @@ TEST(Config, RefusalsNameTheFileTheLineAndTheKey) {
       {"page-size-text", "max_page_size = \"100\"", 1, "max_page_size"},
       {"page-size-float", "max_page_size = 100.0", 1, "max_page_size"},
       {"connections-zero", "db_connections = 0", 1, "db_connections"},
+      {"store-kind", "[session_store]\nkind = \"database\"", 2, "session_store.kind"},
+      {"store-idle", "[session_store]\nidle_minutes = 0", 2, "session_store.idle_minutes"},
       {"connections-text", "db_connections = \"4\"", 1, "db_connections"},
       {"toml-unterminated", "listen = \"a:1\"\n\nlocale = \"en", 3, ""},
       {"toml-duplicate", "listen = \"a:1\"\nlisten = \"b:2\"", 2, ""},
