@@ -9,13 +9,11 @@
 
 #include "pages/record_page_fixture.h"
 #include "support/error_number.h"
-#include "support/fault_seam.h"
 
 namespace tabrix {
 namespace {
 
 using testing::ErrorNumberOf;
-using testing::FaultSeam;
 using testing::kEnd;
 using testing::PageRequest;
 using testing::RecordPages;
@@ -246,41 +244,8 @@ TEST(AddPage, EveryFailedDatabaseCallOfAPostLeavesTheTableAsItWas) {
       before + "2|Milk|4|1.25|2008-03-07|2008-03-07 09:30:00|NULL\n";
   // Each run inserts record 2 again, the key the engine hands out next.
   auto restore = [&] { pages.db().Run("delete from Orders where Id = 2;"); };
-  FaultSeam seam;
-  // The second run counts the calls of a post on pooled connections, as
-  // every later run makes them.
-  std::int64_t calls = 0;
-  for (int run = 0; run < 2; ++run) {
-    seam.plan().FailAt(0);
-    ASSERT_EQ(pages.Add(post), RedirectTo("2") + kEnd);
-    calls = seam.plan().calls();
-    ASSERT_EQ(pages.Rows("Orders"), after);
-    restore();
-  }
-  ASSERT_GT(calls, 5);
-
-  // Each call in turn fails. A run that completes anyway made fewer calls
-  // than N, or failed one the facade passes over (ending a read snapshot).
-  std::int64_t failed_runs = 0, passed_over = 0;
-  for (std::int64_t n = 1; n <= calls; ++n) {
-    seam.plan().FailAt(n);
-    long number = ErrorNumberOf([&] { pages.Add(post); });
-    bool failed = seam.plan().failed();
-    seam.plan().FailAt(0);
-    if (number == 0) {
-      EXPECT_EQ(pages.Rows("Orders"), after) << "call " << n;
-      restore();
-      if (!failed) break;
-      ++passed_over;
-      continue;
-    }
-    ++failed_runs;
-    EXPECT_EQ(number, kErrProvider) << "call " << n;
-    EXPECT_EQ(pages.Rows("Orders"), before) << "call " << n;
-    EXPECT_EQ(pages.Message(), "<none>") << "call " << n;
-  }
-  EXPECT_EQ(failed_runs + passed_over, calls);
-  EXPECT_LE(passed_over, 1);
+  ExpectEveryFailedCallLeavesTheTable(
+      pages, [&] { return pages.Add(post); }, RedirectTo("2") + kEnd, before, after, restore);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -13,6 +15,8 @@
 #include "host/adodb/recordset.h"
 #include "host/variant_ops.h"
 #include "support/component_harness.h"
+#include "support/error_number.h"
+#include "support/fault_seam.h"
 #include "support/test_database.h"
 
 namespace tabrix::testing {
@@ -108,6 +112,53 @@ inline constexpr const char* kEnd = "\r\n\r\n\r\n\r\n\r\n\r\n";
 inline std::string RedirectTo(const std::string& encoded_id) {
   return "<script language=\"javascript\">window.location.href='Info.asp?t=ORD&id=" +
          encoded_id + "';</script>";
+}
+
+// Fails each database call of a post in turn, through the fault seam.
+// `post` runs the post and returns what the page wrote; a clean run writes
+// `output` and leaves the table reading `after`, and `restore` puts it back
+// to `before`. The calls are counted on a second clean run, on pooled
+// connections, as every later run makes them. After each failed run the
+// table reads `before` and no message is stored; a run that completes
+// anyway made fewer calls than N, or failed one the facade passes over
+// (ending a read snapshot), which may happen once.
+inline void ExpectEveryFailedCallLeavesTheTable(RecordPages& pages,
+                                                const std::function<std::string()>& post,
+                                                const std::string& output,
+                                                const std::string& before,
+                                                const std::string& after,
+                                                const std::function<void()>& restore) {
+  FaultSeam seam;
+  std::int64_t calls = 0;
+  for (int run = 0; run < 2; ++run) {
+    seam.plan().FailAt(0);
+    ASSERT_EQ(post(), output);
+    calls = seam.plan().calls();
+    ASSERT_EQ(pages.Rows("Orders"), after);
+    restore();
+  }
+  ASSERT_GT(calls, 5);
+
+  std::int64_t failed_runs = 0, passed_over = 0;
+  for (std::int64_t n = 1; n <= calls; ++n) {
+    seam.plan().FailAt(n);
+    long number = ErrorNumberOf([&] { post(); });
+    bool failed = seam.plan().failed();
+    seam.plan().FailAt(0);
+    if (number == 0) {
+      EXPECT_EQ(pages.Rows("Orders"), after) << "call " << n;
+      restore();
+      if (!failed) break;
+      ++passed_over;
+      continue;
+    }
+    ++failed_runs;
+    EXPECT_EQ(number, kErrProvider) << "call " << n;
+    EXPECT_EQ(pages.Rows("Orders"), before) << "call " << n;
+    EXPECT_EQ(pages.Message(), "<none>") << "call " << n;
+  }
+  EXPECT_EQ(failed_runs + passed_over, calls);
+  EXPECT_LE(passed_over, 1);
 }
 
 }  // namespace tabrix::testing

@@ -10,13 +10,11 @@
 
 #include "pages/record_page_fixture.h"
 #include "support/error_number.h"
-#include "support/fault_seam.h"
 
 namespace tabrix {
 namespace {
 
 using testing::ErrorNumberOf;
-using testing::FaultSeam;
 using testing::kEnd;
 using testing::PageRequest;
 using testing::RecordPages;
@@ -257,41 +255,8 @@ TEST(UpdatePage, EveryFailedDatabaseCallOfAPostLeavesTheTableAsItWas) {
         "update Orders set Title = 'Tea \"green\"', Qty = 3, Shipped = '2008-01-02 10:00:00' "
         "where Id = 7;");
   };
-  FaultSeam seam;
-  // The second run counts the calls of a post on pooled connections, as
-  // every later run makes them.
-  std::int64_t calls = 0;
-  for (int run = 0; run < 2; ++run) {
-    seam.plan().FailAt(0);
-    ASSERT_EQ(pages.Update(post, Variant("7")), RedirectTo("7") + kEnd);
-    calls = seam.plan().calls();
-    ASSERT_EQ(pages.Rows("Orders"), after);
-    restore();
-  }
-  ASSERT_GT(calls, 5);
-
-  // Each call in turn fails. A run that completes anyway made fewer calls
-  // than N, or failed one the facade passes over (ending a read snapshot).
-  std::int64_t failed_runs = 0, passed_over = 0;
-  for (std::int64_t n = 1; n <= calls; ++n) {
-    seam.plan().FailAt(n);
-    long number = ErrorNumberOf([&] { pages.Update(post, Variant("7")); });
-    bool failed = seam.plan().failed();
-    seam.plan().FailAt(0);
-    if (number == 0) {
-      EXPECT_EQ(pages.Rows("Orders"), after) << "call " << n;
-      restore();
-      if (!failed) break;
-      ++passed_over;
-      continue;
-    }
-    ++failed_runs;
-    EXPECT_EQ(number, kErrProvider) << "call " << n;
-    EXPECT_EQ(pages.Rows("Orders"), before) << "call " << n;
-    EXPECT_EQ(pages.Message(), "<none>") << "call " << n;
-  }
-  EXPECT_EQ(failed_runs + passed_over, calls);
-  EXPECT_LE(passed_over, 1);
+  ExpectEveryFailedCallLeavesTheTable(
+      pages, [&] { return pages.Update(post, Variant("7")); }, RedirectTo("7") + kEnd, before, after, restore);
 }
 
 }  // namespace
