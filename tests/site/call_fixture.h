@@ -15,16 +15,11 @@
 #include <vector>
 
 #include "site/variant_json.h"
+#include "support/tabrix_process.h"
 
 namespace tabrix::site::testing {
 
 namespace fs = std::filesystem;
-
-inline std::string ShellQuote(const std::string& word) {
-  std::string quoted = "'";
-  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
 
 inline std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -51,15 +46,13 @@ class CallCommandTest : public ::testing::Test {
 
   // Runs `tabrix call` with `words` in the test's folder.
   CallResult Call(const std::vector<std::string>& words) {
-    std::string command =
-        "cd " + ShellQuote(dir_.string()) + " && " + ShellQuote(TABRIX_BINARY) + " call";
-    for (const std::string& w : words) command += " " + ShellQuote(w);
-    command += " >out.txt 2>err.txt";
-    int status = std::system(command.c_str());
+    std::vector<std::string> command = {"call"};
+    command.insert(command.end(), words.begin(), words.end());
+    tabrix::testing::ProcessRun process = tabrix::testing::RunTabrix(dir_, command);
     CallResult run;
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadFile(dir_ / "out.txt");
-    run.err = ReadFile(dir_ / "err.txt");
+    run.exit_code = process.exit_code;
+    run.out = process.out;
+    run.err = process.err;
     if (!run.out.empty()) run.report = Json::parse(run.out);
     return run;
   }
