@@ -14,6 +14,7 @@
 #include "host/adodb/connection.h"
 #include "host/adodb/connection_pool.h"
 #include "host/locale/locale.h"
+#include "site/session/same_origin.h"
 #include "host/variant_ops.h"
 
 namespace tabrix::site {
@@ -158,19 +159,6 @@ bool LooksLikeLanguageTag(std::string_view text) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
            c == '_';
   });
-}
-
-// "http://host[:port]" or "https://host[:port]", nothing after it.
-bool IsOrigin(std::string_view text) {
-  std::string_view rest;
-  if (text.starts_with("http://")) rest = text.substr(7);
-  else if (text.starts_with("https://")) rest = text.substr(8);
-  else return false;
-  if (rest.empty()) return false;
-  for (char c : rest)
-    if (c == '/' || c == '?' || c == '#' || c == '@' || c == ' ' || static_cast<unsigned char>(c) < 0x21)
-      return false;
-  return true;
 }
 
 void ReadSessionStore(const Checker& check, const toml::table& table, SiteConfig& config) {

@@ -87,6 +87,8 @@ std::optional<Origin> ParseOrigin(std::string_view url, bool whole_origin) {
 
 }  // namespace
 
+bool IsOrigin(std::string_view text) { return ParseOrigin(text, true).has_value(); }
+
 bool IsSameOrigin(const HttpRequest& request, const std::string& public_origin) {
   std::optional<std::string> origin_header = request.Header("origin");
   std::optional<Origin> sender;

@@ -18,10 +18,16 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "site/http/http_message.h"
 
 namespace tabrix::site {
+
+// Whether `text` is an origin the check can compare with: an http or https
+// scheme, a host and an optional port from 1 to 65535, nothing after it.
+// The configuration's public_origin must be one.
+bool IsOrigin(std::string_view text);
 
 // Whether `request` comes from the site's own origin (see above).
 // `public_origin` empty: compare with the Host header.

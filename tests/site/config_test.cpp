@@ -170,6 +170,9 @@ TEST(Config, RefusalsNameTheFileTheLineAndTheKey) {
       {"page-size-text", "max_page_size = \"100\"", 1, "max_page_size"},
       {"page-size-float", "max_page_size = 100.0", 1, "max_page_size"},
       {"connections-zero", "db_connections = 0", 1, "db_connections"},
+      {"origin-no-scheme", "public_origin = \"db.example.com\"", 1, "public_origin"},
+      {"origin-with-path", "public_origin = \"https://db.example.com/site\"", 1, "public_origin"},
+      {"origin-bad-port", "public_origin = \"https://db.example.com:99999\"", 1, "public_origin"},
       {"store-kind", "[session_store]\nkind = \"database\"", 2, "session_store.kind"},
       {"store-idle", "[session_store]\nidle_minutes = 0", 2, "session_store.idle_minutes"},
       {"connections-text", "db_connections = \"4\"", 1, "db_connections"},
@@ -209,6 +212,12 @@ TEST(Config, MaxPageSizeIsAWholeNumberWithADefaultAndBoundsTheProcess) {
   ApplyProcessSettings(nullptr, std::nullopt);
   EXPECT_EQ(CurrentProcessLimits().max_page_size, 1000);
   adodb::SetDataSourceBase(base);
+}
+
+TEST(Config, PublicOriginIsAnOriginTheSameOriginCheckCanCompare) {
+  EXPECT_EQ(ParseConfig("public_origin = \"https://db.example.com:8443\"", kFile).public_origin,
+            "https://db.example.com:8443");
+  EXPECT_EQ(ParseConfig("", kFile).public_origin, "");
 }
 
 TEST(Config, DbConnectionsBoundsThePoolOfEachDatabase) {
