@@ -67,7 +67,8 @@ class DatabaseSessions::RowHold : public SessionBacking::Hold {
 
 DatabaseSessions::DatabaseSessions(PgParams params, DatabaseSessionsOptions options)
     : options_(std::move(options)),
-      connections_(std::move(params), WithSetup(options_.connections)) {}
+      connections_(std::move(params), WithSetup(options_.connections)),
+      last_sweep_(std::chrono::steady_clock::now()) {}
 
 long long DatabaseSessions::LockKey(std::string_view id) {
   // FNV-1a, 64 bits, over a prefix of ours and the id.
@@ -117,9 +118,7 @@ void DatabaseSessions::MaybeSweep(PgConnections::Lent& lent) {
   {
     std::lock_guard<std::mutex> lock(sweep_mutex_);
     auto now = std::chrono::steady_clock::now();
-    if (last_sweep_ != std::chrono::steady_clock::time_point{} &&
-        now - last_sweep_ < options_.sweep_interval)
-      return;
+    if (now - last_sweep_ < options_.sweep_interval) return;
     last_sweep_ = now;
   }
   try {

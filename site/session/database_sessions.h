@@ -60,7 +60,7 @@ class DatabaseSessions : public SessionBacking {
   DatabaseSessionsOptions options_;
   PgConnections connections_;
   std::mutex sweep_mutex_;
-  std::chrono::steady_clock::time_point last_sweep_{};  // guarded by sweep_mutex_
+  std::chrono::steady_clock::time_point last_sweep_;  // guarded by sweep_mutex_
 };
 
 }  // namespace tabrix::site

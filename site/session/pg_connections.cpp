@@ -138,6 +138,8 @@ PGconn* PgConnections::Connect() {
     if (conn != nullptr) PQfinish(conn);
     throw SessionStoreError("the session database cannot be reached: " + why, false);
   }
+  // Notices ("already exists, skipping") are no news for the log.
+  PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
   try {
     Setup(conn);
   } catch (...) {

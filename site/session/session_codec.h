@@ -15,7 +15,9 @@
 // A value holding an object (or an array holding one) cannot leave the
 // process: it is written as "kept in the process" and read back from the
 // session this process already holds under that key, when it holds an object
-// there; otherwise the key is left out, as if the session had not kept it.
+// there; otherwise the key is left out, as if the session had not kept it
+// (and a server that did not hold the object writes the session back
+// without that key: the object is rebuilt where it is needed next).
 // Entries keep the session's order and the case of their keys.
 //
 // Decoding checks every length against the bytes there are: a truncated,

@@ -135,7 +135,10 @@ std::optional<SessionStore::Lease> SessionStore::AcquireBacked(const std::string
       entry->session = DecodeSession(*data, entry->session.get());
       lease.hold_ = std::move(hold);
       lease.stored_id_ = id;
-      lease.loaded_ = std::move(*data);
+      // Compared with what the request leaves: a request that changed
+      // nothing writes nothing, even where an object of another process
+      // could not be taken in.
+      lease.loaded_ = EncodeSession(*entry->session);
       return lease;
     } catch (const SessionCodecError& e) {
       // A row this program cannot read is no session: the visitor starts

@@ -129,7 +129,7 @@ class SessionStore {
     bool is_new_;
     bool id_changed_ = false;
     // With a backing: the backing's hold, the id its stored row has (empty
-    // for a new session) and the bytes read from it.
+    // for a new session) and the bytes of the session as read.
     std::unique_ptr<SessionBacking::Hold> hold_;
     std::string stored_id_;
     std::string loaded_;
