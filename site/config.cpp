@@ -14,6 +14,8 @@
 #include "host/adodb/connection.h"
 #include "host/adodb/connection_pool.h"
 #include "host/locale/locale.h"
+#include "host/adodb/connection_string.h"
+#include "site/session/pg_connections.h"
 #include "site/session/same_origin.h"
 #include "host/variant_ops.h"
 
@@ -161,17 +163,22 @@ bool LooksLikeLanguageTag(std::string_view text) {
   });
 }
 
-void ReadSessionStore(const Checker& check, const toml::table& table, SiteConfig& config) {
+// Returns the entry of `kind` when it asks for the database (checked once
+// the whole file, with its [session], is read).
+std::optional<Entry> ReadSessionStore(const Checker& check, const toml::table& table,
+                                      SiteConfig& config) {
+  std::optional<Entry> database;
   for (const Entry& entry : InFileOrder(table)) {
     std::string name(entry.first->str());
     std::string path = "session_store." + name;
     if (name == "kind") {
       config.session_store_kind = check.Text(entry, path);
-      // Sessions live in memory; a store in the database is not built yet,
-      // and a site that asks for one must not silently get another.
-      if (config.session_store_kind != "memory")
+      if (config.session_store_kind == "database") {
+        database = entry;
+      } else if (config.session_store_kind != "memory") {
         check.Fail(entry.first->source(), path,
-                   "the only kind of session store is \"memory\"");
+                   "a session store is of kind \"memory\" or \"database\"");
+      }
     } else if (name == "idle_minutes") {
       config.session_idle_minutes = check.Integer(entry, path, 1, 7 * 24 * 60);
     } else {
@@ -179,6 +186,28 @@ void ReadSessionStore(const Checker& check, const toml::table& table, SiteConfig
                  "unknown key (a session store takes \"kind\" and \"idle_minutes\")");
     }
   }
+  return database;
+}
+
+// A store in the database needs the site's database to be a PostgreSQL one:
+// a site that asks for it must not silently get another store.
+void CheckSessionDatabase(const Checker& check, const Entry& kind, const SiteConfig& config) {
+  std::string dns = SessionDatabase(config);
+  std::string why;
+  if (dns.empty()) {
+    why = "[session] has no set_dns text";
+  } else {
+    try {
+      PgParamsFor(dns);
+    } catch (const std::invalid_argument& e) {
+      why = "set_dns is not a PostgreSQL connection string (" +
+            adodb::RedactPassword(e.what()) + ")";
+    }
+  }
+  if (!why.empty())
+    check.Fail(kind.first->source(), "session_store.kind",
+               "kind = \"database\" keeps sessions in the site's PostgreSQL database, but " +
+                   why);
 }
 
 void ReadSession(const Checker& check, const toml::table& table, SiteConfig& config) {
@@ -254,6 +283,7 @@ SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
   config.folder = fs::absolute(file).parent_path().lexically_normal();
   config.site_root = config.folder;
   Checker check(file.string());
+  std::optional<Entry> database_kind;
 
   toml::table root;
   try {
@@ -307,7 +337,7 @@ SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
       if (!IsOrigin(config.public_origin))
         check.Fail(where, name, "expected an origin such as \"https://db.example.com\"");
     } else if (name == "session_store") {
-      ReadSessionStore(check, check.Table(entry, name), config);
+      database_kind = ReadSessionStore(check, check.Table(entry, name), config);
     } else if (name == "session") {
       ReadSession(check, check.Table(entry, name), config);
     } else if (name == "actions") {
@@ -319,6 +349,7 @@ SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
                  "public_origin, [session_store], [session] or [actions])");
     }
   }
+  if (database_kind) CheckSessionDatabase(check, *database_kind, config);
   return config;
 }
 
@@ -330,6 +361,12 @@ SiteConfig LoadConfig(const fs::path& file) {
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) throw ConfigError(file.string() + ": cannot read the configuration file");
   return ParseConfig(text, file);
+}
+
+std::string SessionDatabase(const SiteConfig& config) {
+  for (const auto& [key, value] : config.session)
+    if (EqualsIgnoreCase(key, "set_dns")) return value.IsString() ? value.string() : "";
+  return "";
 }
 
 void CopySessionSettings(const SiteConfig& config, Session& session) {

@@ -11,7 +11,8 @@
 //   statement_timeout = 10         # seconds before a statement is interrupted
 //   cookie_secure = false          # the session cookie carries Secure
 //   public_origin = "https://db.example.com"   # origin behind a TLS proxy
-//   [session_store]                # kind = "memory" (the only kind), idle_minutes = 20
+//   [session_store]                # kind = "memory" (default) or "database",
+//   kind = "database"              # idle_minutes = 20 (an idle session ends)
 //   [session]                      # settings copied into every new session,
 //   set_dns = "Provider=SQLite;Data Source=demo.db"   # in the order written
 //   [actions.1]                    # what the bulk-action page does with
@@ -21,6 +22,12 @@
 //   values = { Status = "closed", Closed = 2004-03-05 }
 //   [actions.3]
 //   do = "export"                  # the picked records as a CSV download
+//
+// kind = "database" keeps the sessions and the failed-login counts in the
+// PostgreSQL database of [session] set_dns ("Provider=PostgreSQL;Host=..;
+// Port=..;Database=..;User ID=..;Password=.." or a postgresql:// URI), in
+// the schema "tabrix", so several servers can serve one site; any other
+// set_dns is refused.
 //
 // Session settings and field values are scalars: TOML strings, integers,
 // floats, booleans and dates, date-times or times become String, Long,
@@ -85,7 +92,8 @@ struct SiteConfig {
   // The site's origin as browsers see it ("https://db.example.com"), for
   // the same-origin check of POSTs behind a proxy; empty: the Host header.
   std::string public_origin;
-  // [session_store]: where sessions live and how long an idle one lasts.
+  // [session_store]: where sessions live ("memory" or "database") and how
+  // long an idle one lasts.
   std::string session_store_kind = "memory";
   std::int64_t session_idle_minutes = 20;
   std::vector<std::pair<std::string, Variant>> session;
@@ -99,6 +107,10 @@ SiteConfig LoadConfig(const std::filesystem::path& file);
 // Checks the configuration text `text` as if read from `file` (which names
 // it in errors and anchors the relative paths). Raises ConfigError.
 SiteConfig ParseConfig(std::string_view text, const std::filesystem::path& file);
+
+// The connection string a "database" session store uses: the text of the
+// [session] setting set_dns ("" when there is none or it is no string).
+std::string SessionDatabase(const SiteConfig& config);
 
 // Stores the configuration's session settings into `session`, in order.
 void CopySessionSettings(const SiteConfig& config, Session& session);

@@ -82,6 +82,21 @@ HttpResponse ErrorAnswer(const ScriptError& error, const std::string& menu) {
                    menu);
 }
 
+HttpResponse SessionStoreAnswer(const std::string& account, bool busy) {
+  std::cerr << "tabrix: session store: " << account << "\n";
+  HttpResponse response =
+      busy ? BoxAnswer(503, "Busy", "Your session is busy",
+                       "Another request of your session is still running. Please try again in "
+                       "a moment.",
+                       "")
+           : BoxAnswer(503, "Unavailable", "Sessions are not available",
+                       "The site cannot reach the database that keeps its sessions. Please try "
+                       "again in a moment.",
+                       "");
+  response.SetHeader("Retry-After", busy ? "2" : "5");
+  return response;
+}
+
 HttpResponse PageTooLargeAnswer(const std::string& menu) {
   return BoxAnswer(500, "Error", "The page is too large",
                    "The page grew past the size this site allows. Show fewer records per page "

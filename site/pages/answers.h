@@ -27,6 +27,9 @@ HttpResponse MethodNotAllowedAnswer();
 HttpResponse ErrorAnswer(const ScriptError& error, const std::string& menu);
 // 500 for a page whose output passed max_page_bytes.
 HttpResponse PageTooLargeAnswer(const std::string& menu);
+// 503 when the shared session store failed or did not answer in time
+// (`busy`); the account goes to the log.
+HttpResponse SessionStoreAnswer(const std::string& account, bool busy);
 // 500 for a failure of our own (not the component's).
 HttpResponse InternalErrorAnswer();
 

@@ -28,7 +28,8 @@ struct Guards {
 };
 
 // The site's checks: IsSameOrigin (site/session/same_origin.h) against
-// `public_origin` or the Host; one LoginThrottle for the site; no page
+// `public_origin` or the Host; one login throttle for the site (its counts
+// in the site's database with a "database" session store); no page
 // scope (the statement time limit is process-wide).
 Guards DefaultGuards(const SiteConfig& config);
 

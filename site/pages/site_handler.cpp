@@ -3,12 +3,14 @@
 #include <charconv>
 #include <exception>
 #include <iostream>
+#include <thread>
 
 #include "host/locale/locale.h"
 #include "site/pages/answers.h"
 #include "site/pages/hosting_pages.h"
 #include "site/pages/router.h"
 #include "site/pages/static_files.h"
+#include "site/session/database_sessions.h"
 #include "site/session/session_store.h"
 
 namespace tabrix::site {
@@ -22,11 +24,26 @@ SessionStoreOptions StoreOptions(const SiteConfig& config) {
   return options;
 }
 
+// The database a "database" store keeps its sessions in; null for memory.
+// Each worker runs at most one request, and a request holds at most one of
+// the store's connections.
+std::shared_ptr<SessionBacking> BackingOf(const SiteConfig& config) {
+  if (config.session_store_kind != "database") return nullptr;
+  DatabaseSessionsOptions options;
+  options.idle = std::chrono::minutes(config.session_idle_minutes);
+  std::size_t workers = config.threads > 0 ? static_cast<std::size_t>(config.threads)
+                                           : std::max(1u, std::thread::hardware_concurrency());
+  options.connections.max_connections = workers + 1;
+  return std::make_shared<DatabaseSessions>(PgParamsFor(SessionDatabase(config)), options);
+}
+
 }  // namespace
 
 struct SiteHandler::State {
   State(SiteConfig c, Guards g)
-      : config(std::move(c)), guards(std::move(g)), sessions(StoreOptions(config)) {}
+      : config(std::move(c)),
+        guards(std::move(g)),
+        sessions(StoreOptions(config), BackingOf(config)) {}
   SiteConfig config;
   Guards guards;
   SessionStore sessions;
@@ -86,10 +103,13 @@ HttpResponse SiteHandler::Handle(const HttpRequest& request) {
     if (lease.is_new()) CopySessionSettings(state_->config, lease.session());
     SiteContext site{state_->config, state_->guards};
     HttpResponse response = Dispatch(site, route, request, lease);
+    lease.Finish();  // the values are stored before the cookie names them
     std::string cookie = lease.SetCookie();
     if (!cookie.empty()) response.AddHeader("Set-Cookie", cookie);
     if (head) response.body.clear();
     return response;
+  } catch (const SessionStoreError& e) {
+    return SessionStoreAnswer(e.what(), e.busy());
   } catch (const std::exception& e) {
     std::cerr << "tabrix: internal error: " << e.what() << "\n";
     return InternalErrorAnswer();

@@ -1,7 +1,10 @@
 #include "site/session/session_store.h"
 
+#include "site/session/session_codec.h"
+
 #include <algorithm>
 #include <fstream>
+#include <iostream>
 #include <random>
 #include <stdexcept>
 #include <utility>
@@ -33,6 +36,8 @@ bool IsWellFormedId(const std::string& id) {
 }  // namespace
 
 SessionStore::SessionStore(SessionStoreOptions options) : options_(std::move(options)) {}
+SessionStore::SessionStore(SessionStoreOptions options, std::shared_ptr<SessionBacking> backing)
+    : options_(std::move(options)), backing_(std::move(backing)) {}
 SessionStore::~SessionStore() = default;
 
 std::string SessionStore::NewId() {
@@ -95,6 +100,56 @@ std::shared_ptr<SessionStore::Entry> SessionStore::Find(const std::string& id) {
   return it->second;
 }
 
+std::shared_ptr<SessionStore::Entry> SessionStore::FindOrAdd(const std::string& id) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Clock::time_point now = Now();
+  auto it = sessions_.find(id);
+  // A local copy idle too long keeps nothing worth having: the backing
+  // may still hold the session (served by another server meanwhile).
+  if (it != sessions_.end() && now - it->second->last_used <= options_.idle) {
+    it->second->last_used = now;
+    return it->second;
+  }
+  if (it == sessions_.end()) SweepLocked(now);
+  auto entry = std::make_shared<Entry>();
+  entry->last_used = now;
+  sessions_[id] = entry;
+  return entry;
+}
+
+void SessionStore::ForgetIfHeld(const std::string& id, const std::shared_ptr<Entry>& entry) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = sessions_.find(id);
+  if (it != sessions_.end() && it->second == entry) sessions_.erase(it);
+}
+
+std::optional<SessionStore::Lease> SessionStore::AcquireBacked(const std::string& id) {
+  std::shared_ptr<Entry> entry = FindOrAdd(id);
+  Lease lease(*this, entry, id, false);  // the requests of this process wait here
+  // A request of this process may have logged out or in meanwhile.
+  if (!Holds(id, entry)) return std::nullopt;
+  std::optional<std::string> data;
+  std::unique_ptr<SessionBacking::Hold> hold = backing_->Open(id, &data);
+  if (data) {
+    try {
+      entry->session = DecodeSession(*data, entry->session.get());
+      lease.hold_ = std::move(hold);
+      lease.stored_id_ = id;
+      // Compared with what the request leaves: a request that changed
+      // nothing writes nothing, even where an object of another process
+      // could not be taken in.
+      lease.loaded_ = EncodeSession(*entry->session);
+      return lease;
+    } catch (const SessionCodecError& e) {
+      // A row this program cannot read is no session: the visitor starts
+      // anew, as after an expiry.
+      std::cerr << "tabrix: session dropped: " << e.what() << "\n";
+    }
+  }
+  ForgetIfHeld(id, entry);
+  return std::nullopt;
+}
+
 bool SessionStore::Holds(const std::string& id, const std::shared_ptr<Entry>& entry) const {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = sessions_.find(id);
@@ -103,6 +158,15 @@ bool SessionStore::Holds(const std::string& id, const std::shared_ptr<Entry>& en
 
 SessionStore::Lease SessionStore::Acquire(const HttpRequest& request) {
   std::string id = CookieValue(request.Header("cookie").value_or(""), kCookieName);
+  if (backing_) {
+    if (IsWellFormedId(id))
+      if (std::optional<Lease> lease = AcquireBacked(id)) return std::move(*lease);
+    std::string new_id;
+    std::shared_ptr<Entry> entry = Make(new_id);
+    Lease lease(*this, std::move(entry), std::move(new_id), true);
+    lease.hold_ = backing_->Fresh();
+    return lease;
+  }
   if (IsWellFormedId(id)) {
     if (std::shared_ptr<Entry> entry = Find(id)) {
       Lease lease(*this, entry, id, false);  // waits for the session's running request
@@ -132,6 +196,14 @@ SessionStore::Lease::Lease(SessionStore& store, std::shared_ptr<Entry> entry, st
 SessionStore::Lease::Lease(Lease&& other) noexcept = default;
 
 SessionStore::Lease::~Lease() {
+  if (entry_ && store_ && store_->backing_ && !finished_) {
+    try {
+      Finish();
+    } catch (const std::exception& e) {
+      std::cerr << "tabrix: session not stored: " << e.what() << "\n";
+    }
+  }
+  hold_.reset();
   if (entry_ && store_) {
     std::lock_guard<std::mutex> lock(store_->mutex_);
     entry_->last_used = store_->Now();
@@ -163,6 +235,14 @@ void SessionStore::Lease::End() {
   entry_ = store_->Make(id_);
   lock_ = std::unique_lock<std::mutex>(entry_->request_lock);
   id_changed_ = true;
+}
+
+void SessionStore::Lease::Finish() {
+  if (finished_ || !store_->backing_ || !hold_) return;
+  finished_ = true;
+  std::string data = EncodeSession(*entry_->session);
+  if (is_new_ || stored_id_ != id_ || data != loaded_) hold_->Write(stored_id_, id_, data);
+  hold_.reset();
 }
 
 std::string SessionStore::Lease::SetCookie() const {

@@ -1,5 +1,5 @@
-// SessionStore: the sessions of the site's visitors, in memory, behind a
-// cookie.
+// SessionStore: the sessions of the site's visitors, behind a cookie; in
+// memory, or shared by several servers through a SessionBacking.
 //
 // A visitor's session is found by the id in the "tabrix_session" cookie.
 // Ids carry 128 random bits from the operating system (hex); an unknown,
@@ -9,6 +9,15 @@
 // longer than the store's idle time is gone; expired sessions are swept as
 // new ones are made, and the store holds at most `max_sessions` (the least
 // recently used go first), so memory stays bounded.
+//
+// With a backing (the site's database), the backing is where a session
+// lives: Acquire takes the backing's lock on the session (so the requests
+// of one session run one at a time across servers too) and reads its
+// values; Finish writes them back when they changed and gives the lock
+// back. What cannot leave the process (objects) stays in the store's memory,
+// which is then only this process's cache of the sessions it served. When
+// the backing fails or a bounded wait runs out, Acquire and Finish raise
+// SessionStoreError (the request is answered 503).
 //
 // Threads: the store may be used by any number of threads. The requests of
 // one session run one at a time: a Lease holds the session's lock from
@@ -20,13 +29,42 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
 #include "host/session.h"
 #include "site/http/http_message.h"
+#include "site/session/pg_connections.h"
 
 namespace tabrix::site {
+
+// Where a site's sessions live beyond one process. Its methods may be called
+// from any number of threads; a Hold is used by one request's thread.
+class SessionBacking {
+ public:
+  virtual ~SessionBacking() = default;
+
+  // One request's hold on one session; destroying it gives back the lock
+  // Open took (never throws).
+  class Hold {
+   public:
+    virtual ~Hold() = default;
+    // Stores `data` under `id` and restarts its idle time; the session
+    // stored as `stored_id` (empty: none) is deleted when that is another
+    // id, in the same step. Raises SessionStoreError; nothing is changed
+    // then.
+    virtual void Write(const std::string& stored_id, const std::string& id,
+                       const std::string& data) = 0;
+  };
+
+  // Takes the lock on the session `id`, waiting a bounded time, then reads
+  // its values and restarts its idle time; `*data` stays empty when there is
+  // no live session `id`. Raises SessionStoreError.
+  virtual std::unique_ptr<Hold> Open(const std::string& id, std::optional<std::string>* data) = 0;
+  // A hold for a new session, whose id nobody else knows yet: no lock.
+  virtual std::unique_ptr<Hold> Fresh() = 0;
+};
 
 struct SessionStoreOptions {
   std::chrono::seconds idle{20 * 60};
@@ -43,6 +81,8 @@ class SessionStore {
   static constexpr const char* kCookieName = "tabrix_session";
 
   explicit SessionStore(SessionStoreOptions options = {});
+  // A store whose sessions live in `backing` (shared by several servers).
+  SessionStore(SessionStoreOptions options, std::shared_ptr<SessionBacking> backing);
   ~SessionStore();
   SessionStore(const SessionStore&) = delete;
   SessionStore& operator=(const SessionStore&) = delete;
@@ -71,6 +111,13 @@ class SessionStore {
     // The Set-Cookie header value to send when the id is new or changed;
     // empty when the visitor already holds the current id.
     std::string SetCookie() const;
+    // Ends the request's hold: with a backing, writes the values back when
+    // they changed (or the id did) and gives the lock back. Raises
+    // SessionStoreError, and the answer must not send the cookie then.
+    // Without a backing, or when called again, does nothing. The
+    // destructor finishes a lease that was not, reporting failures on
+    // stderr.
+    void Finish();
 
    private:
     friend class SessionStore;
@@ -81,11 +128,18 @@ class SessionStore {
     std::string id_;
     bool is_new_;
     bool id_changed_ = false;
+    // With a backing: the backing's hold, the id its stored row has (empty
+    // for a new session) and the bytes of the session as read.
+    std::unique_ptr<SessionBacking::Hold> hold_;
+    std::string stored_id_;
+    std::string loaded_;
+    bool finished_ = false;
   };
 
   // The session of `request`'s cookie, or a new one; waits while another
   // request of the same session runs. A session that request ended, or
   // gave a new id, meanwhile is not this request's: it gets a new one.
+  // Raises SessionStoreError only with a backing.
   Lease Acquire(const HttpRequest& request);
 
   // How many sessions are held (tests).
@@ -98,6 +152,13 @@ class SessionStore {
   Clock::time_point Now() const;
   // The live session of `id`, its use noted; null when none.
   std::shared_ptr<Entry> Find(const std::string& id);
+  // With a backing: the entry of `id` in this process, made when there is
+  // none (the backing decides whether the session lives).
+  std::shared_ptr<Entry> FindOrAdd(const std::string& id);
+  // With a backing: the session of `id` read from it, or nullopt.
+  std::optional<Lease> AcquireBacked(const std::string& id);
+  // Forgets `id` when it still names `entry`.
+  void ForgetIfHeld(const std::string& id, const std::shared_ptr<Entry>& entry);
   // Whether `id` still names `entry`.
   bool Holds(const std::string& id, const std::shared_ptr<Entry>& entry) const;
   std::shared_ptr<Entry> Make(std::string& id);
@@ -105,6 +166,7 @@ class SessionStore {
   void Forget(const std::string& id);
 
   SessionStoreOptions options_;
+  std::shared_ptr<SessionBacking> backing_;  // null: memory only
   mutable std::mutex mutex_;
   std::unordered_map<std::string, std::shared_ptr<Entry>> sessions_;  // guarded by mutex_
 };

@@ -174,6 +174,16 @@ TEST(Config, RefusalsNameTheFileTheLineAndTheKey) {
       {"origin-with-path", "public_origin = \"https://db.example.com/site\"", 1, "public_origin"},
       {"origin-bad-port", "public_origin = \"https://db.example.com:99999\"", 1, "public_origin"},
       {"store-kind", "[session_store]\nkind = \"database\"", 2, "session_store.kind"},
+      {"store-kind-word", "[session_store]\nkind = \"disk\"", 2, "session_store.kind"},
+      {"store-database-sqlite",
+       "[session]\nset_dns = \"Provider=SQLite;Data Source=a.db\"\n[session_store]\n"
+       "kind = \"database\"",
+       4, "session_store.kind"},
+      {"store-database-dns-number", "[session_store]\nkind = \"database\"\n[session]\nset_dns = 1",
+       2, "session_store.kind"},
+      {"store-database-dns-broken",
+       "[session_store]\nkind = \"database\"\n[session]\nset_dns = \"Provider\"", 2,
+       "session_store.kind"},
       {"store-idle", "[session_store]\nidle_minutes = 0", 2, "session_store.idle_minutes"},
       {"connections-text", "db_connections = \"4\"", 1, "db_connections"},
       {"toml-unterminated", "listen = \"a:1\"\n\nlocale = \"en", 3, ""},
@@ -266,6 +276,36 @@ TEST_F(ConfigFileTest, AMissingFileOrAFolderIsRefused) {
     } catch (const ConfigError& e) {
       EXPECT_EQ(std::string(e.what()), file.string() + ": cannot read the configuration file");
     }
+  }
+}
+
+}  // namespace
+}  // namespace tabrix::site
+
+namespace tabrix::site {
+namespace {
+
+TEST(Config, ADatabaseSessionStoreTakesThePostgreSQLDatabaseOfSetDns) {
+  const fs::path file = fs::path("/srv/site") / "site.toml";
+  EXPECT_EQ(ParseConfig("", file).session_store_kind, "memory");
+  for (const char* dns : {"Provider=PostgreSQL;Host=db;Port=5433;Database=shop;User ID=web",
+                          "postgresql://web@db:5433/shop", "provider=postgresql;host=db"}) {
+    std::string text = std::string("[session_store]\nkind = \"database\"\n[session]\nSET_DNS = \"") +
+                       dns + "\"";
+    SiteConfig config = ParseConfig(text, file);
+    EXPECT_EQ(config.session_store_kind, "database") << dns;
+    EXPECT_EQ(SessionDatabase(config), dns);
+  }
+  // A refusal names what is wrong, never the password.
+  try {
+    ParseConfig("[session]\nset_dns = \"Provider=Oracle;Password=hunter2\"\n[session_store]\n"
+                "kind = \"database\"",
+                file);
+    ADD_FAILURE() << "accepted";
+  } catch (const ConfigError& e) {
+    std::string message = e.what();
+    EXPECT_NE(message.find("PostgreSQL"), std::string::npos) << message;
+    EXPECT_EQ(message.find("hunter2"), std::string::npos) << message;
   }
 }
 
