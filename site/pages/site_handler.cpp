@@ -103,6 +103,7 @@ HttpResponse SiteHandler::Handle(const HttpRequest& request) {
     if (lease.is_new()) CopySessionSettings(state_->config, lease.session());
     SiteContext site{state_->config, state_->guards};
     HttpResponse response = Dispatch(site, route, request, lease);
+    if (!IsLoggedIn(lease.session())) lease.DiscardIfNew();
     lease.Finish();  // the values are stored before the cookie names them
     std::string cookie = lease.SetCookie();
     if (!cookie.empty()) response.AddHeader("Set-Cookie", cookie);

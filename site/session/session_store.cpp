@@ -237,16 +237,25 @@ void SessionStore::Lease::End() {
   id_changed_ = true;
 }
 
+void SessionStore::Lease::DiscardIfNew() {
+  if (store_->backing_ && is_new_) discarded_ = true;
+}
+
 void SessionStore::Lease::Finish() {
   if (finished_ || !store_->backing_ || !hold_) return;
   finished_ = true;
+  if (discarded_) {
+    hold_.reset();
+    store_->ForgetIfHeld(id_, entry_);
+    return;
+  }
   std::string data = EncodeSession(*entry_->session);
   if (is_new_ || stored_id_ != id_ || data != loaded_) hold_->Write(stored_id_, id_, data);
   hold_.reset();
 }
 
 std::string SessionStore::Lease::SetCookie() const {
-  if (!is_new_ && !id_changed_) return "";
+  if (discarded_ || (!is_new_ && !id_changed_)) return "";
   std::string cookie = std::string(kCookieName) + "=" + id_ + "; Path=/; HttpOnly; SameSite=Lax";
   if (store_->options_.cookie_secure) cookie += "; Secure";
   return cookie;

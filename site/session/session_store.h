@@ -118,6 +118,12 @@ class SessionStore {
     // destructor finishes a lease that was not, reporting failures on
     // stderr.
     void Finish();
+    // For a session made for this request that holds nothing worth keeping
+    // (no one logged in): with a backing, Finish writes no row for it and
+    // no cookie is sent, so requests without a cookie cannot fill the
+    // database with sessions. Without a backing, or for a session that was
+    // not new, it does nothing.
+    void DiscardIfNew();
 
    private:
     friend class SessionStore;
@@ -134,6 +140,7 @@ class SessionStore {
     std::string stored_id_;
     std::string loaded_;
     bool finished_ = false;
+    bool discarded_ = false;
   };
 
   // The session of `request`'s cookie, or a new one; waits while another

@@ -112,6 +112,38 @@ TEST(DatabaseSessions, ASessionMadeOnOneServerIsFoundOnTheOtherWithItsValues) {
   EXPECT_TRUE(back.session().Value("UserId").Identical(Variant(3)));
 }
 
+TEST(DatabaseSessions, ANewSessionDiscardedLeavesNoRowAndNoCookie) {
+  TABRIX_REQUIRE_PG();
+  testing::PgTestDatabase db;
+  Server one(db.params()), two(db.params());
+  std::string id;
+  {
+    SessionStore::Lease lease = one.store.Acquire(WithId(""));
+    lease.session().SetValue("msg", Variant("anonymous"));
+    lease.DiscardIfNew();
+    lease.Finish();
+    id = lease.id();
+    EXPECT_EQ(lease.SetCookie(), "") << "no cookie names a session that was not kept";
+  }
+  for (Server* server : {&one, &two}) {
+    SessionStore::Lease lease = server->store.Acquire(WithId(id));
+    EXPECT_TRUE(lease.is_new());
+    EXPECT_NE(lease.id(), id);
+    EXPECT_FALSE(lease.session().Contains("msg"));
+    lease.DiscardIfNew();
+  }
+  // A session that was stored is not new, and discarding leaves it alone.
+  std::string kept = one.Made();
+  {
+    SessionStore::Lease lease = two.store.Acquire(WithId(kept));
+    lease.DiscardIfNew();
+    lease.session().SetValue("msg", Variant("kept"));
+  }
+  SessionStore::Lease back = one.store.Acquire(WithId(kept));
+  EXPECT_FALSE(back.is_new());
+  EXPECT_EQ(back.session().Value("msg").string(), "kept");
+}
+
 TEST(DatabaseSessions, LoginRenewsAndLogoutEndsTheSessionOnEveryServer) {
   TABRIX_REQUIRE_PG();
   testing::PgTestDatabase db;
