@@ -38,7 +38,9 @@ set_encryptkey = ")" + std::string(encrypt_key) + R"("
 set_include_views = "yes"
 set_pagers = "10,25,50,100"
 set_currency = "EUR"
-set_replace = "customers=Customers,products=Products,employees=Employees,orders=Orders,order_items=Order lines,Order items=Order lines,order_totals=Order totals,Id=No.,Customer id=Customer,Employee id=Salesperson,Order id=Order,Product id=Product,Ship city=Ship to,Shipped at=Shipped,Units in stock=In stock,Vip=VIP,Line count=Lines,Last login=Last sign-in"
+# Captions: the list, record and search pages look a field up by its name
+# ("customer_id"), the menu and the forms by its readable name ("Customer id").
+set_replace = "customers=Customers,products=Products,employees=Employees,orders=Orders,order_items=Order lines,Order items=Order lines,order_totals=Order totals,id=No.,customer_id=Customer,Customer id=Customer,employee_id=Salesperson,Employee id=Salesperson,order_id=Order,Order id=Order,product_id=Product,Product id=Product,ship_city=Ship to,Ship city=Ship to,shipped_at=Shipped,Shipped at=Shipped,units_in_stock=In stock,Units in stock=In stock,line_count=Lines,Line count=Lines,last_login=Last sign-in,Last login=Last sign-in"
 
 # The grids and search panels (every column when a table has none).
 set_customers_list = "id,name,email,city,country,segment,joined,vip"
