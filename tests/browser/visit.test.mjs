@@ -86,6 +86,7 @@ class Visit {
     const page = this.page;
     await page.goto(site);
     assert.match(page.url(), /Login\.asp/);
+    await this.shot(`${user}-login-page`);
     await page.fill('#username', user);
     await page.fill('#password', passwords[user]);
     await page.click('button[type=submit]');
@@ -167,7 +168,7 @@ for (const viewport of viewports) {
 
     step('open orders', async (page) => {
       await visit.openTable('Orders');
-      assert.match(await page.locator('caption').innerText(), /Orders/);
+      assert.match(await page.locator('caption').textContent(), /Orders/);
       assert.equal(await visit.total(), 300);
       assert.ok((await visit.grid()).rows.length > 0);
     });
@@ -180,6 +181,7 @@ for (const viewport of viewports) {
       for (const [part, value] of [['1_d', '1'], ['1_m', '1'], ['1_y', '2024'],
         ['2_d', '31'], ['2_m', '12'], ['2_y', '2024']])
         await page.selectOption(`select[name=order_date${part}]`, value);
+      await visit.shot('search-panel');
       await page.click('#divarama input[type=image]');
       await page.waitForLoadState();
       const total = await visit.total();
@@ -232,10 +234,10 @@ for (const viewport of viewports) {
       const customer = (await visit.column('Customer'))[0];
       await page.click('table:has(> tbody th[scope=row]) tbody > tr >> nth=0 >> th a');
       await page.waitForURL(/Info\.asp/);
-      assert.match(await page.locator('caption').innerText(), /Orders/);
+      assert.match(await page.locator('caption').textContent(), /Orders/);
       await page.click('tr:has(th:text-is("Customer")) a:has(img[src*="link.gif"])');
       await page.waitForURL(/Info\.asp/);
-      assert.match(await page.locator('caption').innerText(), /Customers/);
+      assert.match(await page.locator('caption').textContent(), /Customers/);
       const name = await page.locator('tr:has(th:text-is("Name")) td').innerText();
       assert.equal(name.trim(), customer);
     });
@@ -252,6 +254,7 @@ for (const viewport of viewports) {
       await page.selectOption('select[name=status]', { label: 'New' });
       await page.fill('input[name=ship_city]', viewport.city);
       await page.fill('input[name=freight]', '12.50');
+      await visit.shot('add-form');
       await page.click('input[type=image][src*="but_add.gif"]');
       await page.waitForURL(/Info\.asp/);
       assert.match(await page.locator('.msg').innerText(), /Record added successfully!/);
@@ -267,6 +270,7 @@ for (const viewport of viewports) {
       await page.selectOption('select[name=status]', { label: 'Packed' });
       // A changed value whose box is not ticked stays as it was.
       await page.fill('input[name=ship_city]', 'Nowhere');
+      await visit.shot('update-form');
       await page.click('input[type=image][src*="but_update.gif"]');
       await page.waitForURL(/Info\.asp/);
       assert.match(await page.locator('.msg').innerText(), /Record updated successfully!/);
@@ -279,6 +283,7 @@ for (const viewport of viewports) {
       await page.goto(listUrl);
       assert.equal(await visit.total(), 1);
       await visit.pickAllAndRun('Delete');
+      await visit.shot('delete-confirmation');
       await page.click('input[type=image][src*="but_yes.gif"]');
       await page.waitForSelector('.msg');
       assert.match(await page.locator('.msg').innerText(), /Record\(s\) has been delete successfully!/);
