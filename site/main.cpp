@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "site/call_command.h"
+#include "site/demo_command.h"
 #include "site/hash_password_command.h"
 #include "site/members_command.h"
 #include "site/serve_command.h"
@@ -21,6 +22,8 @@ struct Command {
 constexpr Command kCommands[] = {
     {"call", "run members of one component object and print a JSON report",
      &tabrix::site::RunCallCommand},
+    {"demo", "make a demo database and its site, and serve it with --serve",
+     &tabrix::site::RunDemoCommand},
     {"hash-password", "read a password from the standard input and print its hash",
      &tabrix::site::RunHashPasswordCommand},
     {"members", "print the component's members in slot order with their parameters",

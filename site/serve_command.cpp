@@ -70,8 +70,6 @@ std::size_t IoThreadCount(unsigned cores) { return std::clamp<std::size_t>(cores
 int RunServeCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
   ServeOptions options;
   std::optional<SiteConfig> loaded;
-  SiteConfig config;
-  ListenAddress address;
   try {
     options = ParseServeArguments(words);
     if (options.help) {
@@ -79,19 +77,35 @@ int RunServeCommand(const std::vector<std::string>& words, std::ostream& out, st
       return 0;
     }
     if (options.config_file) loaded = LoadConfig(*options.config_file);
-    ApplyProcessSettings(loaded ? &*loaded : nullptr, std::nullopt);
+  } catch (const UsageError& e) {
+    err << "tabrix serve: " << e.what() << "\nTry 'tabrix serve --help'.\n";
+    return 2;
+  } catch (const ConfigError& e) {
+    err << "tabrix serve: " << e.what() << "\n";
+    return 2;
+  }
+  return ServeSite(loaded ? &*loaded : nullptr, options.listen, "serve", err);
+}
+
+int ServeSite(const SiteConfig* loaded, const std::optional<std::string>& listen,
+              std::string_view command, std::ostream& err, const OnListening& on_listening) {
+  SiteConfig config;
+  ListenAddress address;
+  try {
+    ApplyProcessSettings(loaded, std::nullopt);
     if (loaded) {
       config = *loaded;
     } else {
       config.folder = fs::current_path();
       config.site_root = config.folder;
     }
-    address = ParseListenAddress(options.listen ? *options.listen : config.listen);
+    address = ParseListenAddress(listen ? *listen : config.listen);
   } catch (const UsageError& e) {
-    err << "tabrix serve: " << e.what() << "\nTry 'tabrix serve --help'.\n";
+    err << "tabrix " << command << ": " << e.what() << "\nTry 'tabrix " << command
+        << " --help'.\n";
     return 2;
   } catch (const ConfigError& e) {
-    err << "tabrix serve: " << e.what() << "\n";
+    err << "tabrix " << command << ": " << e.what() << "\n";
     return 2;
   }
 
@@ -117,16 +131,17 @@ int RunServeCommand(const std::vector<std::string>& words, std::ostream& out, st
     handler.emplace(config);
     server.emplace(server_options, *handler);
   } catch (const ConfigError& e) {
-    err << "tabrix serve: " << e.what() << "\n";
+    err << "tabrix " << command << ": " << e.what() << "\n";
     return 2;
   } catch (const std::runtime_error& e) {
-    err << "tabrix serve: " << e.what() << "\n";
+    err << "tabrix " << command << ": " << e.what() << "\n";
     return 2;
   }
   server->Start();
   std::string shown_host = address.host.find(':') != std::string::npos
                                ? "[" + address.host + "]"
                                : address.host;
+  if (on_listening) on_listening(shown_host, server->port());
   err << "tabrix: listening on http://" << shown_host << ":" << server->port() << std::endl;
 
   int signal_number = 0;

@@ -14,10 +14,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "site/config.h"
 
 namespace tabrix::site {
 
@@ -45,5 +49,17 @@ ListenAddress ParseListenAddress(const std::string& text);
 int RunServeCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);
 
 std::string ServeUsage();
+
+// What ServeSite calls once it listens: the host as a URL writes it (an
+// IPv6 literal in brackets) and the real port.
+using OnListening = std::function<void(const std::string& host, std::uint16_t port)>;
+
+// Serves the site of `config` (nullptr: the defaults, in the current
+// folder) on `listen` (nullopt: the configuration's "listen") as described
+// above, after applying the configuration to the process. `command` names
+// the sub-command in messages. Calls `on_listening` (when set) before the
+// "listening on" line. Returns the exit code.
+int ServeSite(const SiteConfig* config, const std::optional<std::string>& listen,
+              std::string_view command, std::ostream& err, const OnListening& on_listening = {});
 
 }  // namespace tabrix::site

@@ -23,8 +23,8 @@ int ExitCode(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; 
 
 }  // namespace
 
-TabrixServer::TabrixServer(const std::vector<std::string>& args,
-                           const std::filesystem::path& dir) {
+TabrixServer::TabrixServer(const std::vector<std::string>& args, const std::filesystem::path& dir,
+                           const TabrixServerLaunch& launch) {
   int pipe_fds[2];
   if (pipe2(pipe_fds, O_CLOEXEC) != 0) {
     ADD_FAILURE() << "pipe2 failed";
@@ -33,7 +33,10 @@ TabrixServer::TabrixServer(const std::vector<std::string>& args,
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  if (launch.read_stdout)
+    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 1);
+  else
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 2);
   if (!dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
   // The child starts with no signal blocked, whatever this thread blocks.
@@ -44,7 +47,7 @@ TabrixServer::TabrixServer(const std::vector<std::string>& args,
   posix_spawnattr_setsigmask(&attributes, &none);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
 
-  std::vector<std::string> words = {TABRIX_BINARY, "serve"};
+  std::vector<std::string> words = {TABRIX_BINARY, launch.command};
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
@@ -67,7 +70,7 @@ TabrixServer::TabrixServer(const std::vector<std::string>& args,
       [&](const std::string& text) { return std::regex_search(text, match, kListening); },
       kStartLimit);
   if (!up) {
-    ADD_FAILURE() << "tabrix serve did not listen; stderr:\n" << Stderr();
+    ADD_FAILURE() << "tabrix " << launch.command << " did not listen; stderr:\n" << Stderr();
     return;
   }
   port_ = static_cast<std::uint16_t>(std::stoi(match[1].str()));

@@ -20,12 +20,20 @@
 
 namespace tabrix::testing {
 
+// How the server is started: the sub-command, and whether its standard
+// output is read too (into the same buffer as its stderr).
+struct TabrixServerLaunch {
+  std::string command = "serve";
+  bool read_stdout = false;
+};
+
 class TabrixServer {
  public:
-  // Starts `tabrix serve ARGS...` in `dir` (the current folder when empty)
-  // and waits up to 30 s for it to listen. Pass "--listen",
+  // Starts `tabrix COMMAND ARGS...` in `dir` (the current folder when
+  // empty) and waits up to 30 s for it to listen. Pass "--listen",
   // "127.0.0.1:0" to get a free port.
-  explicit TabrixServer(const std::vector<std::string>& args, const std::filesystem::path& dir = {});
+  explicit TabrixServer(const std::vector<std::string>& args, const std::filesystem::path& dir = {},
+                        const TabrixServerLaunch& launch = {});
   // Stop().
   ~TabrixServer();
   TabrixServer(const TabrixServer&) = delete;
@@ -40,7 +48,7 @@ class TabrixServer {
   // it did not exit normally. Later calls return the same code.
   int Stop(int signal = SIGTERM);
 
-  // Everything written on stderr so far.
+  // Everything written on stderr so far (and on stdout, when read).
   std::string Stderr() const;
   // Waits up to `limit` until `done(stderr so far)` holds; returns whether.
   bool WaitForStderr(const std::function<bool(const std::string&)>& done,
