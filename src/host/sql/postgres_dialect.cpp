@@ -219,7 +219,7 @@ class PostgresPass {
 std::string RewriteForPostgres(std::string_view sql, NameSource& names) {
   static const PostgresDialect kDialect;
   std::string standard = Rewrite(sql, kDialect);
-  return PostgresPass(standard, names).Run();
+  return NumberPlaceholders(PostgresPass(standard, names).Run());
 }
 
 }  // namespace tabrix::sql

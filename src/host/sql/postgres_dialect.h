@@ -15,7 +15,8 @@
 //   BETWEEN beside it) becomes a timestamp: '2008-06-05'::timestamp, so a
 //   time of day counts against a date column too;
 // - an ILIKE pattern literal gets ESCAPE '', so a backslash in it is the
-//   character itself, as in the other engines.
+//   character itself, as in the other engines;
+// - "?" placeholders are numbered $1, $2, ...
 // Every other byte passes through; string literals stay byte for byte
 // (the server runs with standard_conforming_strings on).
 #pragma once
