@@ -12,7 +12,13 @@
 // SQLite's forms as PostgreSQL's, by whole words outside literals:
 //   INTEGER PRIMARY KEY [AUTOINCREMENT]  -> SERIAL PRIMARY KEY
 //   DATETIME -> TIMESTAMP, BLOB -> BYTEA, REAL and DOUBLE -> DOUBLE PRECISION
-//   WITHOUT ROWID -> (nothing)
+//   WITHOUT ROWID -> (nothing), MEMO -> TEXT
+//   [bracketed] names -> "quoted" names, X'0102' -> '\x0102'::bytea
+// and, since SQLite keeps a bare name's letter case and PostgreSQL folds it,
+// every bare word that names a table, view or column (one the database has,
+// or one the script declares: CREATE TABLE and VIEW names, the columns of
+// a CREATE TABLE, aliases after AS) is quoted in its declared spelling;
+// keywords, types and functions are not.
 // After the script, every sequence behind a serial or identity column
 // continues after the largest value the script stored. The database lets
 // an integer be assigned to a boolean column (scripts store 0 and 1, as

@@ -38,6 +38,17 @@ bool IsDateShaped(const Token& token) {
          ParseDateLiteral(InnerText(token)).has_value();
 }
 
+// Whether the literal names a day of the calendar and a time of day: the
+// shape alone lets through "0-0-0" and "2008-2-30", which PostgreSQL
+// refuses to read as a timestamp.
+bool IsRealMoment(const DateLiteral& date) {
+  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (date.year < 1 || date.month < 1 || date.month > 12 || date.day < 1) return false;
+  bool leap = (date.year % 4 == 0 && date.year % 100 != 0) || date.year % 400 == 0;
+  int days = date.month == 2 && !leap ? 28 : kDays[date.month - 1];
+  return date.day <= days && date.hour < 24 && date.minute < 60 && date.second < 60;
+}
+
 class PostgresPass {
  public:
   PostgresPass(std::string_view sql, NameSource& source)
@@ -185,7 +196,10 @@ class PostgresPass {
         return;
       }
       case TokenKind::kString:
-        if (IsComparedDate(k)) Replace(k, std::string(token.text) + "::timestamp");
+        if (IsComparedDate(k))
+          Replace(k, IsRealMoment(*ParseDateLiteral(InnerText(token)))
+                         ? std::string(token.text) + "::timestamp"
+                         : std::string("NULL::timestamp"));
         return;
       default: return;
     }

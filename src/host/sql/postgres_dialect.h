@@ -13,7 +13,9 @@
 //   integer;
 // - a date-shaped literal that is compared (a comparison operator or
 //   BETWEEN beside it) becomes a timestamp: '2008-06-05'::timestamp, so a
-//   time of day counts against a date column too;
+//   time of day counts against a date column too; one that names no real
+//   moment ('0-0-0', '2008-2-30') becomes NULL::timestamp, which no row
+//   matches, where the engine would refuse the whole statement;
 // - an ILIKE pattern literal gets ESCAPE '', so a backslash in it is the
 //   character itself, as in the other engines;
 // - "?" placeholders are numbered $1, $2, ...

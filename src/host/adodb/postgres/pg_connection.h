@@ -3,7 +3,7 @@
 // Every statement runs with PQexecParams and its whole result is read
 // before the call returns, so no result is ever left half-read on the
 // link when the next statement starts; results that may be large (the
-// static cursors) are read a window at a time through a server-side cursor
+// static cursors) are read a row at a time through a server-side cursor
 // (pg_cursor_rows.h). Parameters are sent as text with no declared type,
 // so the server takes each as the type its place wants; "?" placeholders
 // are numbered $1.. first.

@@ -10,9 +10,6 @@ namespace tabrix::adodb::postgres {
 
 namespace {
 
-// Rows read per round trip: a list page's rows, and some to move on with.
-constexpr std::int64_t kWindowRows = 100;
-
 std::string NewCursorName() {
   static std::atomic<std::uint64_t> next{0};
   return "tabrix_cursor_" + std::to_string(++next);
@@ -24,13 +21,16 @@ CursorRows::CursorRows(std::shared_ptr<ConnectionLink> link, std::string sql)
     : link_(std::move(link)), name_(NewCursorName()) {
   std::vector<std::string_view> statements = sql::SplitStatements(sql);
   sql_ = statements.empty() ? sql : std::string(statements.front());
-  bool inside_transaction = link_->backend().InTransaction();
+  // Inside an open transaction the cursor may outlive it (the user's commit)
+  // and a failed declaration would abort it: a savepoint guards it, and the
+  // cursor is held and closed by hand. Otherwise it ends with the snapshot.
+  held_ = link_->backend().InTransaction();
   link_->BeginRead();
   try {
     ConnectionBackend& db = link_->backend();
-    std::string declare = "DECLARE " + name_ + " SCROLL CURSOR WITH HOLD FOR " + sql_;
-    if (inside_transaction) {
-      // A failed statement would abort the user's transaction.
+    std::string declare = "DECLARE " + name_ + " SCROLL CURSOR" +
+                          (held_ ? " WITH HOLD" : "") + " FOR " + sql_;
+    if (held_) {
       std::string savepoint = name_ + "_declare";
       db.Savepoint(savepoint);
       try {
@@ -49,7 +49,6 @@ CursorRows::CursorRows(std::shared_ptr<ConnectionLink> link, std::string sql)
       db.Execute(declare);
     }
     Fetch(0);
-    if (!window_.empty()) current_ = 0;
   } catch (...) {
     link_->EndRead();
     link_.reset();
@@ -60,31 +59,26 @@ CursorRows::CursorRows(std::shared_ptr<ConnectionLink> link, std::string sql)
 CursorRows::~CursorRows() { Close(); }
 
 void CursorRows::Fetch(std::int64_t index) {
-  ConnectionBackend& db = link_->backend();
-  if (position_ != index) {
-    db.Execute("MOVE ABSOLUTE " + std::to_string(index) + " IN " + name_);
-    position_ = index;
-  }
-  std::unique_ptr<StatementBackend> fetch =
-      db.Prepare("FETCH FORWARD " + std::to_string(kWindowRows) + " FROM " + name_);
+  // One row a round trip: the server computes no row the caller does not
+  // ask for (a select list may fail on a row no page shows).
+  bool next = position_ && *position_ == index;
+  std::unique_ptr<StatementBackend> fetch = link_->backend().Prepare(
+      next ? "FETCH NEXT FROM " + name_
+           : "FETCH ABSOLUTE " + std::to_string(index + 1) + " FROM " + name_);
   bool has_row = fetch->Step();
   if (columns_.empty()) columns_ = fetch->DescribeColumns();
-  window_.clear();
-  window_start_ = index;
-  for (; has_row; has_row = fetch->Step()) {
-    std::vector<Variant> row;
-    row.reserve(columns_.size());
-    for (size_t i = 0; i < columns_.size(); ++i)
-      row.push_back(fetch->Value(static_cast<int>(i), columns_[i].type));
-    window_.push_back(std::move(row));
-  }
-  std::int64_t read = static_cast<std::int64_t>(window_.size());
-  if (read < kWindowRows) {
-    count_ = index + read;  // the fetch ran past the last row
+  row_.clear();
+  if (!has_row) {
+    if (next || index == 0) count_ = index;  // the row before it was the last
     position_.reset();
-  } else {
-    position_ = index + read;
+    row_index_ = -1;
+    return;
   }
+  row_.reserve(columns_.size());
+  for (size_t i = 0; i < columns_.size(); ++i)
+    row_.push_back(fetch->Value(static_cast<int>(i), columns_[i].type));
+  row_index_ = index;
+  position_ = index + 1;
 }
 
 std::int64_t CursorRows::Count() {
@@ -100,28 +94,26 @@ std::int64_t CursorRows::Count() {
 
 bool CursorRows::Seek(std::int64_t index) {
   if (count_ && index >= *count_) return false;
-  std::int64_t window_end = window_start_ + static_cast<std::int64_t>(window_.size());
-  if (index < window_start_ || index >= window_end) {
+  if (index != row_index_) {
     Fetch(index);
-    if (window_.empty()) return false;
+    if (row_index_ != index) return false;
   }
-  current_ = index;
   return true;
 }
 
 Variant CursorRows::Value(int column) const {
-  std::int64_t offset = current_ - window_start_;
-  if (offset < 0 || offset >= static_cast<std::int64_t>(window_.size()))
-    RaiseRowChanged(kRowNotFoundMessage);
-  return window_[static_cast<size_t>(offset)].at(static_cast<size_t>(column));
+  if (row_index_ < 0) RaiseRowChanged(kRowNotFoundMessage);
+  return row_.at(static_cast<size_t>(column));
 }
 
 void CursorRows::Close() {
   if (!link_) return;
-  try {
-    if (link_->is_open()) link_->backend().Execute("CLOSE " + name_);
-  } catch (...) {
-    // Gone with an aborted transaction; the pool resets what stays open.
+  if (held_) {
+    try {
+      if (link_->is_open()) link_->backend().Execute("CLOSE " + name_);
+    } catch (...) {
+      // Gone with an aborted transaction; the pool resets what stays open.
+    }
   }
   link_->EndRead();
   link_.reset();

@@ -33,7 +33,8 @@ inline constexpr std::string_view kOutcomeUnknownMessage =
     "lost while it was being committed; it was not repeated";
 
 // Raises kErrProvider for the failed `result` of a statement on `db`: the
-// server's primary message and SQLSTATE; kTimeout (with the statement
+// server's primary message (with its detail for a constraint, which names
+// the key and values) and SQLSTATE; kTimeout (with the statement
 // timeout in the message) for a cancelled statement.
 [[noreturn]] void RaisePostgresError(PGconn* db, const PGresult* result);
 // Raises kErrProvider, kConnection, for a link found lost (PQstatus bad);

@@ -129,7 +129,7 @@ TEST(PostgresConnect, ACommitCutOffIsReportedAsUnknownAndNotRepeated) {
       << error.description();
   connection->Close();
   // Here the server rolled it back; what matters is that nothing ran it again.
-  EXPECT_EQ(Scalar(db, "select count(*) from Items"), "2");
+  EXPECT_EQ(Scalar(db, "select count(*) from \"Items\""), "2");
 }
 
 TEST(PostgresConnect, TheStatementTimeoutCancelsAndTheConnectionServesOn) {
