@@ -144,7 +144,9 @@ std::unique_ptr<RowSource> PostgresConnection::OpenStaticRows(std::shared_ptr<Co
 }
 
 void PostgresConnection::BeginRead() {
-  Run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+  // Not READ ONLY: a link's user transaction may take over a snapshot its
+  // open cursors hold, and write in it (connection_link.h).
+  Run("BEGIN ISOLATION LEVEL REPEATABLE READ");
 }
 
 void PostgresConnection::BeginWrite() { Run("BEGIN"); }

@@ -78,8 +78,9 @@ class PostgresConnection : public ConnectionBackend {
   std::unique_ptr<RowSource> OpenStaticRows(std::shared_ptr<ConnectionLink> link,
                                             std::string sql) override;
 
-  // Reads: REPEATABLE READ, READ ONLY (one snapshot for the count and every
-  // window). Writes: the default READ COMMITTED. Commit raises when the
+  // Reads: REPEATABLE READ (one snapshot for the count and every row; not
+  // READ ONLY, since a user transaction may take the snapshot over and
+  // write). Writes: the default READ COMMITTED. Commit raises when the
   // server rolled back instead (an earlier statement of the transaction
   // failed), so a lost transaction is never reported as kept.
   void BeginRead() override;
