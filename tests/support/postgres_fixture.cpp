@@ -170,7 +170,7 @@ std::string QuoteNames(std::string_view script, const sql::NameCatalog& known) {
     const sql::Token* after = next < tokens.size() ? &tokens[next] : nullptr;
     if (token.kind == sql::TokenKind::kBracketName) {
       text = quote.QuoteName(sql::NameText(token));
-    } else if (token.kind == sql::TokenKind::kWord && (sql::IsWord(token, "x")) && i + 1 < tokens.size() &&
+    } else if (sql::IsWord(token, "x") && i + 1 < tokens.size() &&
                tokens[i + 1].kind == sql::TokenKind::kString) {
       out += "'\\x" + std::string(sql::InnerText(tokens[i + 1])) + "'::bytea";
       before = &tokens[i + 1];
@@ -286,15 +286,20 @@ PostgresFixture::PostgresFixture(std::string_view script) {
   connection_string_ = "Provider=PostgreSQL;Host=" + ConninfoValue(server, "host") +
                        ";Port=" + ConninfoValue(server, "port") + ";Database=" + database_ +
                        ";User ID=" + ConninfoValue(server, "user");
-  Connection db = ConnectOrThrow(libpq_string());
-  RunOrThrow(db.get(),
-             "UPDATE pg_catalog.pg_cast SET castcontext = 'a' "
-             "WHERE castsource = 'integer'::regtype AND casttarget = 'boolean'::regtype");
-  db.reset();
-  Run(script);
+  try {
+    Connection db = ConnectOrThrow(libpq_string());
+    RunOrThrow(db.get(),
+               "UPDATE pg_catalog.pg_cast SET castcontext = 'a' "
+               "WHERE castsource = 'integer'::regtype AND casttarget = 'boolean'::regtype");
+    db.reset();
+    Run(script);
+  } catch (...) {
+    Drop();  // no destructor runs for a fixture that failed to build
+    throw;
+  }
 }
 
-PostgresFixture::~PostgresFixture() {
+void PostgresFixture::Drop() const {
   adodb::ConnectionPool::Current().CloseIdle(connection_string_);
   try {
     Connection admin = ConnectOrThrow(ServerString());
@@ -303,6 +308,8 @@ PostgresFixture::~PostgresFixture() {
     // The server may be gone already; its folder goes with it.
   }
 }
+
+PostgresFixture::~PostgresFixture() { Drop(); }
 
 std::string PostgresFixture::libpq_string() const {
   return WithDatabase(ServerString(), database_);
@@ -318,7 +325,8 @@ void PostgresFixture::Run(std::string_view script) const {
     DECLARE r record;
     BEGIN
       FOR r IN SELECT n.nspname, c.relname, a.attname,
-                      pg_get_serial_sequence(quote_ident(n.nspname) || '.' || quote_ident(c.relname), a.attname) AS seq
+                      pg_get_serial_sequence(quote_ident(n.nspname) || '.' ||
+                                             quote_ident(c.relname), a.attname) AS seq
                FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace
                JOIN pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped
                WHERE c.relkind IN ('r', 'p') AND n.nspname NOT IN ('pg_catalog', 'information_schema')

@@ -54,6 +54,9 @@ class PostgresFixture : public EngineFixture {
   static std::string ServerString();
 
  private:
+  // Closes the pool's idle connections to the database and drops it.
+  void Drop() const;
+
   std::string database_;
   std::string connection_string_;
 };

@@ -183,7 +183,8 @@ std::string CountQuery(std::string_view sql) {
 std::string WindowQuery(std::string_view sql, std::int64_t offset, const Dialect& dialect) {
   Shape shape = Analyze(sql);
   std::string body(sql.substr(0, shape.end));
-  if (shape.has_limit) return "SELECT * FROM (" + body + ")" + kAlias + dialect.OffsetClause(offset);
+  if (shape.has_limit)
+    return "SELECT * FROM (" + body + ")" + kAlias + dialect.OffsetClause(offset);
   return body + dialect.OffsetClause(offset);
 }
 

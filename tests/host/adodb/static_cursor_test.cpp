@@ -135,7 +135,8 @@ TEST_F(StaticCursor, CountsQueriesThatCannotDropTheirSelectList) {
   };
   for (const auto& c : cases) {
     // PostgreSQL lets no WHERE name an alias of the select list.
-    if (tabrix::testing::TestEngine() == "postgres" && std::string(c.sql).find("Ten >") != std::string::npos)
+    if (tabrix::testing::TestEngine() == "postgres" &&
+        std::string(c.sql).find("Ten >") != std::string::npos)
       continue;
     EXPECT_EQ(Open(c.sql)->RecordCount(), c.count) << c.sql;
   }

@@ -14,20 +14,24 @@ TEST(FastCountQuery, DropsTheSelectListAndTheOrder) {
   } cases[] = {
       {"SELECT a, (SELECT count(*) FROM c WHERE c.p = t.id) FROM t WHERE x = 1 ORDER BY a",
        "SELECT COUNT(*) FROM (SELECT 1 FROM t WHERE x = 1) AS tabrix_rows"},
-      {"select * from t order by (select 1) desc", "SELECT COUNT(*) FROM (SELECT 1 from t) AS tabrix_rows"},
+      {"select * from t order by (select 1) desc",
+       "SELECT COUNT(*) FROM (SELECT 1 from t) AS tabrix_rows"},
       {"select a from t where b in (select b from u group by b order by b limit 3)",
        "SELECT COUNT(*) FROM (SELECT 1 from t where b in (select b from u group by b order by b "
        "limit 3)) AS tabrix_rows"},
       {"select a from t where x in (1, 2) -- note\norder by a",
        "SELECT COUNT(*) FROM (SELECT 1 from t where x in (1, 2)) AS tabrix_rows"},
       {"select a from t;", "SELECT COUNT(*) FROM (SELECT 1 from t) AS tabrix_rows"},
-      {"select max_value, counter from t", "SELECT COUNT(*) FROM (SELECT 1 from t) AS tabrix_rows"},
+      {"select max_value, counter from t",
+       "SELECT COUNT(*) FROM (SELECT 1 from t) AS tabrix_rows"},
       // A condition that is always true is dropped, so the engine can count fast.
-      {"select [a] from [t] WHERE 1=1 ORDER BY 1 Desc", "SELECT COUNT(*) FROM (SELECT 1 from [t]) AS tabrix_rows"},
+      {"select [a] from [t] WHERE 1=1 ORDER BY 1 Desc",
+       "SELECT COUNT(*) FROM (SELECT 1 from [t]) AS tabrix_rows"},
       {"select a from t where 1 = 1", "SELECT COUNT(*) FROM (SELECT 1 from t) AS tabrix_rows"},
       {"select a from t WHERE 1=1 AND (City like '%Ber%') ORDER BY 1 Desc",
        "SELECT COUNT(*) FROM (SELECT 1 from t WHERE 1=1 AND (City like '%Ber%')) AS tabrix_rows"},
-      {"select a from t where 1=10", "SELECT COUNT(*) FROM (SELECT 1 from t where 1=10) AS tabrix_rows"},
+      {"select a from t where 1=10",
+       "SELECT COUNT(*) FROM (SELECT 1 from t where 1=10) AS tabrix_rows"},
       {"select a from t where (select 1 where 1=1) = 1",
        "SELECT COUNT(*) FROM (SELECT 1 from t where (select 1 where 1=1) = 1) AS tabrix_rows"},
   };

@@ -111,9 +111,11 @@ PgResult PostgresConnection::Run(std::string_view sql, const TextParameters& par
   if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return result;
   if (PQstatus(db_) == CONNECTION_BAD) RaiseConnectionLost(db_, in_doubt_if_lost);
   if (status == PGRES_EMPTY_QUERY)
-    RaiseProviderError("the SQL text holds no statement", {"PostgreSQL", "", DbFailure::kStatement});
+    RaiseProviderError("the SQL text holds no statement",
+                       {"PostgreSQL", "", DbFailure::kStatement});
   const char* state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
-  if (state != nullptr && (std::string_view(state) == "42P01" || std::string_view(state) == "42703"))
+  std::string_view sqlstate = state != nullptr ? state : "";
+  if (sqlstate == "42P01" || sqlstate == "42703")
     ForgetCatalog();  // a table or column the names had, or lacked
   RaisePostgresError(db_, result.get());
 }

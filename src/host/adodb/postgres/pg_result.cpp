@@ -49,7 +49,8 @@ void RaisePostgresError(PGconn* db, const PGresult* result) {
   std::string message = primary != nullptr ? Trimmed(primary) : ConnectionMessage(db);
   // A refused write names its key and values in the detail; that is what
   // the person who typed them needs to read.
-  const char* detail = result != nullptr ? PQresultErrorField(result, PG_DIAG_MESSAGE_DETAIL) : nullptr;
+  const char* detail =
+      result != nullptr ? PQresultErrorField(result, PG_DIAG_MESSAGE_DETAIL) : nullptr;
   if (native.failure == DbFailure::kConstraint && detail != nullptr)
     message += ": " + Trimmed(detail);
   if (native.failure == DbFailure::kTimeout && StatementTimeout().count() > 0)

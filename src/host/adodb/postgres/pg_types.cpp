@@ -132,7 +132,8 @@ std::optional<std::string> ParameterText(const Variant& value) {
     case VarType::Date: return IsoDateText(value.date());
     case VarType::String:
       if (value.string().find('\0') != std::string::npos)
-        RaiseError(kErrAdoArguments, "a text value holds a NUL byte, which PostgreSQL cannot store");
+        RaiseError(kErrAdoArguments,
+                   "a text value holds a NUL byte, which PostgreSQL cannot store");
       return value.string();
     case VarType::Binary: {
       static const char kHex[] = "0123456789abcdef";
