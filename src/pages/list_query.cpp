@@ -170,6 +170,9 @@ void OpenPageWindow(Tabrix1& page, const std::string& query, ListState& state) {
     state.page = static_cast<std::int64_t>(std::floor(state.asked_page));
   if (state.page > state.pages) state.page = state.pages;
   std::int64_t offset = (state.page - 1) * state.per_page;
+  // The page's rows and the step past its last come in one fetch where
+  // the engine has a round trip per fetch.
+  rs->SetCacheSize(state.per_page);
   if (!rs->Eof() && offset > 0) rs->Move(offset);
 }
 

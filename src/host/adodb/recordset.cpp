@@ -119,8 +119,14 @@ void RecordsetImpl::OpenOn(std::unique_ptr<RowSource> rows, long cursor_type) {
   Start(std::move(rows), cursor_type, true);
 }
 
+void RecordsetImpl::SetCacheSize(std::int64_t records) {
+  cache_size_ = records < 1 ? 1 : records;
+  if (rows_) rows_->SetCacheSize(cache_size_);
+}
+
 void RecordsetImpl::Start(std::unique_ptr<RowSource> rows, long cursor_type, bool read_only) {
   rows_ = std::move(rows);
+  rows_->SetCacheSize(cache_size_);
   ++opening_;
   cursor_type_ = cursor_type;
   read_only_ = read_only;

@@ -74,6 +74,10 @@ class Recordset : public Object {
   virtual void Move(std::int64_t n) = 0;
   // The number of records; -1 for a forward-only cursor.
   virtual std::int64_t RecordCount() = 0;
+  // How many records moving forward may fetch from the database at once
+  // (at least 1, the default): a page of n records sets n, so an engine
+  // with a round trip per fetch reads the page in one. Kept across opens.
+  virtual void SetCacheSize(std::int64_t /*records*/) {}
   // 1-based position of the current record, -1 when there is none.
   virtual std::int64_t AbsolutePosition() = 0;
 

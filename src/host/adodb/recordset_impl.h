@@ -81,6 +81,7 @@ class RecordsetImpl : public Recordset {
   void MoveFirst() override;
   void MoveLast() override;
   void Move(std::int64_t n) override;
+  void SetCacheSize(std::int64_t records) override;
   std::int64_t RecordCount() override;
   std::int64_t AbsolutePosition() override;
 
@@ -122,6 +123,7 @@ class RecordsetImpl : public Recordset {
   std::uint64_t opening_ = 0;
   RecordsetFields fields_;
   std::unique_ptr<RowSource> rows_;  // null while closed
+  std::int64_t cache_size_ = 1;
   // The link the rows run on (none for rows made in memory), and the
   // connection object ActiveConnection handed out for it.
   std::shared_ptr<ConnectionLink> link_;

@@ -31,6 +31,11 @@ class RowSource {
   // Column `column` of the current row, after a Seek that returned true.
   virtual Variant Value(int column) const = 0;
 
+  // How many rows going forward may be read from the engine at once (at
+  // least 1). A source that reads a row at a time without a round trip
+  // ignores it.
+  virtual void SetCacheSize(std::int64_t /*rows*/) {}
+
   // Whether rows can be inserted, changed and removed.
   virtual bool writable() const { return false; }
   // Inserts a row and returns its index; the row reads back as stored

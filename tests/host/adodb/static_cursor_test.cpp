@@ -37,24 +37,37 @@ std::string Where(Recordset& rs) {
   return std::to_string(ToLong(rs.Value(Variant("Id"))));
 }
 
+// The cache sizes the cursor is walked with: one row a fetch, batches that
+// end inside the result, one batch that holds it all, and more than it has.
+constexpr std::int64_t kCacheSizes[] = {1, 7, 300, 1000};
+
 TEST_F(StaticCursor, WalksEveryRowInOrder) {
-  auto rs = Open("select * from Nums order by Id");
-  EXPECT_EQ(rs->RecordCount(), 300);
-  EXPECT_FALSE(rs->Bof());
-  long expected = 1;
-  for (; !rs->Eof(); rs->MoveNext(), ++expected) {
-    ASSERT_EQ(ToLong(rs->Value(Variant("id"))), expected);
-    ASSERT_EQ(rs->AbsolutePosition(), expected);
+  for (std::int64_t cache : kCacheSizes) {
+    for (bool count_first : {true, false}) {
+      SCOPED_TRACE("cache size " + std::to_string(cache) + (count_first ? ", counted first" : ""));
+      auto rs = Open("select * from Nums order by Id");
+      rs->SetCacheSize(cache);
+      if (count_first) {
+        EXPECT_EQ(rs->RecordCount(), 300);
+      }
+      EXPECT_FALSE(rs->Bof());
+      long expected = 1;
+      for (; !rs->Eof() && expected <= 301; rs->MoveNext(), ++expected) {
+        ASSERT_EQ(ToLong(rs->Value(Variant("id"))), expected);
+        ASSERT_EQ(ToLong(rs->Value(Variant("N"))), expected * 10);
+        ASSERT_EQ(rs->AbsolutePosition(), expected);
+      }
+      EXPECT_EQ(expected, 301);
+      EXPECT_EQ(rs->RecordCount(), 300);
+      EXPECT_FALSE(rs->Bof());
+      EXPECT_EQ(rs->AbsolutePosition(), -1);
+      EXPECT_EQ(Raised([&] { rs->MoveNext(); }).number(), kErrNoCurrentRecord);
+      EXPECT_EQ(Raised([&] { rs->Value(Variant("Id")); }).number(), kErrNoCurrentRecord);
+    }
   }
-  EXPECT_EQ(expected, 301);
-  EXPECT_FALSE(rs->Bof());
-  EXPECT_EQ(rs->AbsolutePosition(), -1);
-  EXPECT_EQ(Raised([&] { rs->MoveNext(); }).number(), kErrNoCurrentRecord);
-  EXPECT_EQ(Raised([&] { rs->Value(Variant("Id")); }).number(), kErrNoCurrentRecord);
 }
 
 TEST_F(StaticCursor, MovesRelativeToTheCurrentRecord) {
-  auto rs = Open("select Id from Nums order by Id");
   struct {
     std::int64_t n;
     const char* where;  // after the move; "3021" when the move raises
@@ -62,11 +75,17 @@ TEST_F(StaticCursor, MovesRelativeToTheCurrentRecord) {
       {9, "10"},   {-5, "5"},     {295, "300"}, {1, "EOF"},  {1, "3021"},
       {-1, "300"}, {-300, "BOF"}, {-1, "3021"}, {1, "1"},    {1000, "EOF"},
       {-300, "1"}, {0, "1"},      {-1, "BOF"},  {0, "3021"}, {300, "300"},
+      {-299, "1"}, {1, "2"},      {1, "3"},     {-2, "1"},
   };
-  for (const auto& step : steps) {
-    ScriptError error = Raised([&] { rs->Move(step.n); });
-    std::string where = error.number() != 0 ? std::to_string(error.number()) : Where(*rs);
-    ASSERT_EQ(where, step.where) << "Move " << step.n;
+  for (std::int64_t cache : kCacheSizes) {
+    SCOPED_TRACE("cache size " + std::to_string(cache));
+    auto rs = Open("select Id from Nums order by Id");
+    rs->SetCacheSize(cache);
+    for (const auto& step : steps) {
+      ScriptError error = Raised([&] { rs->Move(step.n); });
+      std::string where = error.number() != 0 ? std::to_string(error.number()) : Where(*rs);
+      ASSERT_EQ(where, step.where) << "Move " << step.n;
+    }
   }
 }
 

@@ -59,26 +59,31 @@ CursorRows::CursorRows(std::shared_ptr<ConnectionLink> link, std::string sql)
 CursorRows::~CursorRows() { Close(); }
 
 void CursorRows::Fetch(std::int64_t index) {
-  // One row a round trip: the server computes no row the caller does not
-  // ask for (a select list may fail on a row no page shows).
   bool next = position_ && *position_ == index;
+  std::int64_t wanted = next ? cache_size_ : 1;
   std::unique_ptr<StatementBackend> fetch = link_->backend().Prepare(
-      next ? "FETCH NEXT FROM " + name_
+      next ? "FETCH FORWARD " + std::to_string(wanted) + " FROM " + name_
            : "FETCH ABSOLUTE " + std::to_string(index + 1) + " FROM " + name_);
-  bool has_row = fetch->Step();
+  fetched_.clear();
+  row_index_ = -1;
+  first_index_ = index;
+  while (static_cast<std::int64_t>(fetched_.size()) < wanted && fetch->Step()) {
+    if (columns_.empty()) columns_ = fetch->DescribeColumns();
+    std::vector<Variant>& row = fetched_.emplace_back();
+    row.reserve(columns_.size());
+    for (size_t i = 0; i < columns_.size(); ++i)
+      row.push_back(fetch->Value(static_cast<int>(i), columns_[i].type));
+  }
   if (columns_.empty()) columns_ = fetch->DescribeColumns();
-  row_.clear();
-  if (!has_row) {
-    if (next || index == 0) count_ = index;  // the row before it was the last
+  std::int64_t got = static_cast<std::int64_t>(fetched_.size());
+  // Going forward, fewer rows than asked for means the last was among them.
+  if ((next || index == 0) && got < wanted) count_ = index + got;
+  if (got == 0) {
     position_.reset();
-    row_index_ = -1;
     return;
   }
-  row_.reserve(columns_.size());
-  for (size_t i = 0; i < columns_.size(); ++i)
-    row_.push_back(fetch->Value(static_cast<int>(i), columns_[i].type));
   row_index_ = index;
-  position_ = index + 1;
+  position_ = index + got;
 }
 
 std::int64_t CursorRows::Count() {
@@ -94,16 +99,24 @@ std::int64_t CursorRows::Count() {
 
 bool CursorRows::Seek(std::int64_t index) {
   if (count_ && index >= *count_) return false;
-  if (index != row_index_) {
-    Fetch(index);
-    if (row_index_ != index) return false;
+  if (index >= first_index_ && index - first_index_ < static_cast<std::int64_t>(fetched_.size())) {
+    row_index_ = index;
+    return true;
   }
-  return true;
+  Fetch(index);
+  return row_index_ == index;
 }
 
 Variant CursorRows::Value(int column) const {
   if (row_index_ < 0) RaiseRowChanged(kRowNotFoundMessage);
-  return row_.at(static_cast<size_t>(column));
+  return fetched_.at(static_cast<size_t>(row_index_ - first_index_)).at(static_cast<size_t>(column));
+}
+
+void CursorRows::SetCacheSize(std::int64_t rows) {
+  // A page is bounded by the site's page size; this bounds what one fetch
+  // holds whatever a caller asks.
+  constexpr std::int64_t kMostRows = 10000;
+  cache_size_ = rows < 1 ? 1 : rows > kMostRows ? kMostRows : rows;
 }
 
 void CursorRows::Close() {

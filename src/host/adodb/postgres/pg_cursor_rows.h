@@ -1,12 +1,14 @@
 // The rows of a static read-only cursor on PostgreSQL, read through a
-// scrollable server-side cursor a row at a time.
+// scrollable server-side cursor.
 //
 // The query is declared as a SCROLL cursor inside the link's read snapshot
 // (one REPEATABLE READ transaction from the start to Close, unless a
-// transaction is open on the link, whose data it then reads). Rows are
-// fetched one at a time, FETCH NEXT going forward and FETCH ABSOLUTE for a
-// jump, so a middle page reads that page's rows only and the server
-// computes no row nobody asked for; the count is its own query in the same
+// transaction is open on the link, whose data it then reads). A jump
+// fetches its one row (FETCH ABSOLUTE); going forward fetches the cache
+// size's rows at once (FETCH FORWARD n, one row unless the recordset asks
+// for more), so a page costs two round trips, and a middle page reads that
+// page's rows only: the server computes no row nobody asked for (a select
+// list may fail on a row no page shows). The count is its own query in the same
 // snapshot, made without evaluating the select list where that cannot
 // change it. A cursor declared inside an open transaction is WITH HOLD, so
 // the user's commit does not take it away, and is closed by Close; any
@@ -37,11 +39,13 @@ class CursorRows : public RowSource {
   std::int64_t Count() override;
   bool Seek(std::int64_t index) override;
   Variant Value(int column) const override;
+  void SetCacheSize(std::int64_t rows) override;
   // Closes the server's cursor and ends the snapshot.
   void Close() override;
 
  private:
-  // Reads row `index` (0-based); row_index_ is -1 when there is none.
+  // Reads row `index` (0-based) and, going forward, the rows after it up to
+  // the cache size; fetched_ is empty when there is no such row.
   void Fetch(std::int64_t index);
 
   std::shared_ptr<ConnectionLink> link_;  // null once closed
@@ -49,8 +53,12 @@ class CursorRows : public RowSource {
   std::string name_;  // the server-side cursor's
   std::vector<ColumnInfo> columns_;
   bool held_ = false;  // WITH HOLD, closed by hand
-  std::vector<Variant> row_;  // the row last fetched
+  // The rows last fetched, the first of them row first_index_, and the
+  // current one among them (-1: none).
+  std::vector<std::vector<Variant>> fetched_;
+  std::int64_t first_index_ = 0;
   std::int64_t row_index_ = -1;
+  std::int64_t cache_size_ = 1;
   std::optional<std::int64_t> position_ = 0;  // the row FETCH NEXT reads; unknown past the end
   std::optional<std::int64_t> count_;
 };
