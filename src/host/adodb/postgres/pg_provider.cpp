@@ -37,7 +37,7 @@ std::unique_ptr<ConnectionBackend> PostgresProvider::Connect(const ConnectionStr
   long long timeout_ms = StatementTimeout().count();
   long long connect_seconds = std::max<long long>(2, (ConnectTimeout().count() + 999) / 1000);
   std::string options = "-c DateStyle=ISO,YMD -c IntervalStyle=postgres -c lc_monetary=C "
-                        "-c standard_conforming_strings=on -c statement_timeout=" +
+                        "-c standard_conforming_strings=on -c jit=off -c statement_timeout=" +
                         std::to_string(timeout_ms);
 
   std::vector<std::pair<std::string, std::string>> settings;
