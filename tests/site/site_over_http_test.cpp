@@ -57,25 +57,10 @@ class SiteOverHttp : public ::testing::Test {
 
   HttpReply Send(const std::string& method, const std::string& target, const std::string& cookie,
                  const std::string& body = {}, bool same_origin = true) {
-    std::vector<std::string> headers;
-    if (!cookie.empty()) headers.push_back("Cookie: tabrix_session=" + cookie);
-    if (method == "POST") {
-      headers.push_back("Content-Type: application/x-www-form-urlencoded");
-      if (same_origin) headers.push_back("Origin: http://127.0.0.1");
-    }
-    std::optional<HttpReply> reply =
-        Exchange(server_->port(), MakeRequest(method, target, headers, body));
-    EXPECT_TRUE(reply.has_value()) << method << " " << target;
-    return reply.value_or(HttpReply{});
+    return SessionRequest(server_->port(), method, target, cookie, body, same_origin);
   }
 
-  // The session id a Set-Cookie header carries; "" when none.
-  static std::string CookieOf(const HttpReply& reply) {
-    std::string set = reply.Header("set-cookie").value_or("");
-    size_t at = set.find("tabrix_session=");
-    if (at == std::string::npos) return "";
-    return set.substr(at + 15, set.find(';', at) - at - 15);
-  }
+  static std::string CookieOf(const HttpReply& reply) { return SessionCookieOf(reply); }
 
   // Logs `name` in; returns the session id of the logged-in session.
   std::string Login(const std::string& name, const std::string& password) {

@@ -45,24 +45,10 @@ class TwoServers {
   static HttpReply Send(TabrixServer& server, const std::string& method,
                         const std::string& target, const std::string& cookie,
                         const std::string& body = {}) {
-    std::vector<std::string> headers;
-    if (!cookie.empty()) headers.push_back("Cookie: tabrix_session=" + cookie);
-    if (method == "POST") {
-      headers.push_back("Content-Type: application/x-www-form-urlencoded");
-      headers.push_back("Origin: http://127.0.0.1");
-    }
-    std::optional<HttpReply> reply =
-        Exchange(server.port(), MakeRequest(method, target, headers, body));
-    EXPECT_TRUE(reply.has_value()) << method << " " << target;
-    return reply.value_or(HttpReply{});
+    return SessionRequest(server.port(), method, target, cookie, body);
   }
 
-  static std::string CookieOf(const HttpReply& reply) {
-    std::string set = reply.Header("set-cookie").value_or("");
-    size_t at = set.find("tabrix_session=");
-    if (at == std::string::npos) return "";
-    return set.substr(at + 15, set.find(';', at) - at - 15);
-  }
+  static std::string CookieOf(const HttpReply& reply) { return SessionCookieOf(reply); }
 
   // Logs ada in on `server`; the id of the logged-in session.
   static std::string Login(TabrixServer& server) {

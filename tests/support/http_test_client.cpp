@@ -152,4 +152,26 @@ std::optional<HttpReply> Exchange(std::uint16_t port, std::string_view request, 
   return connection.ReadReply(head_only);
 }
 
+HttpReply SessionRequest(std::uint16_t port, const std::string& method, const std::string& target,
+                         const std::string& cookie, std::string_view body, bool same_origin) {
+  std::vector<std::string> headers;
+  if (!cookie.empty()) headers.push_back("Cookie: tabrix_session=" + cookie);
+  if (method == "POST") {
+    headers.push_back("Content-Type: application/x-www-form-urlencoded");
+    if (same_origin) headers.push_back("Origin: http://127.0.0.1");
+  }
+  std::optional<HttpReply> reply = Exchange(port, MakeRequest(method, target, headers, body));
+  EXPECT_TRUE(reply.has_value()) << method << " " << target;
+  return reply.value_or(HttpReply{});
+}
+
+std::string SessionCookieOf(const HttpReply& reply) {
+  constexpr std::string_view kName = "tabrix_session=";
+  std::string set = reply.Header("set-cookie").value_or("");
+  size_t at = set.find(kName);
+  if (at == std::string::npos) return "";
+  size_t start = at + kName.size();
+  return set.substr(start, set.find(';', start) - start);
+}
+
 }  // namespace tabrix::testing

@@ -64,4 +64,15 @@ std::string MakeRequest(std::string_view method, std::string_view target,
 std::optional<HttpReply> Exchange(std::uint16_t port, std::string_view request,
                                   bool head_only = false);
 
+// One request of a visitor to a site, on a new connection: with the session
+// `cookie` (none when empty); a POST is a form posted from the site's own
+// pages (`same_origin`) or from elsewhere. A request that gets no answer is
+// a test failure (status 0).
+HttpReply SessionRequest(std::uint16_t port, const std::string& method, const std::string& target,
+                         const std::string& cookie, std::string_view body = {},
+                         bool same_origin = true);
+
+// The session id a reply's Set-Cookie header carries; "" when none.
+std::string SessionCookieOf(const HttpReply& reply);
+
 }  // namespace tabrix::testing

@@ -30,19 +30,9 @@ std::string SiteClient::TableCode(const std::string& caption) {
 
 HttpReply SiteClient::Send(const std::string& method, const std::string& target,
                            const std::string& body) {
-  std::vector<std::string> headers;
-  if (!cookie_.empty()) headers.push_back("Cookie: tabrix_session=" + cookie_);
-  if (method == "POST") {
-    headers.push_back("Content-Type: application/x-www-form-urlencoded");
-    headers.push_back("Origin: http://127.0.0.1");
-  }
-  std::optional<HttpReply> reply = Exchange(port_, MakeRequest(method, target, headers, body));
-  EXPECT_TRUE(reply.has_value()) << method << " " << target;
-  if (!reply) return HttpReply{};
-  std::string set = reply->Header("set-cookie").value_or("");
-  size_t at = set.find("tabrix_session=");
-  if (at != std::string::npos) cookie_ = set.substr(at + 15, set.find(';', at) - at - 15);
-  return *reply;
+  HttpReply reply = SessionRequest(port_, method, target, cookie_, body);
+  if (std::string cookie = SessionCookieOf(reply); !cookie.empty()) cookie_ = cookie;
+  return reply;
 }
 
 }  // namespace tabrix::testing
