@@ -10,7 +10,13 @@
 // the process's peak memory. The aim: a ratio under 1.5, and memory that
 // does not grow with the table.
 //
+// When TABRIX_TEST_PG names a PostgreSQL server (a libpq keyword string, as
+// scripts/with-postgres exports it), the same table is built in a new
+// database there and the same pages are timed through the PostgreSQL
+// provider, next to the page's statements run directly with libpq.
+//
 //   list_page_bench [rows] [repetitions]
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -98,10 +104,10 @@ long PeakKb() {
 // One request to the list page, wired as a hosting page does it.
 class ListPageRequest {
  public:
-  explicit ListPageRequest(const fs::path& file)
+  ListPageRequest(const fs::path& folder, const std::string& connection_string)
       : session_(std::make_shared<tabrix::Session>()),
-        server_(std::make_shared<tabrix::Server>(file.parent_path())) {
-    session_->SetValue("set_dns", tabrix::Variant("Provider=SQLite;Data Source=" + file.string()));
+        server_(std::make_shared<tabrix::Server>(folder)) {
+    session_->SetValue("set_dns", tabrix::Variant(connection_string));
     session_->SetValue("UserId", tabrix::Variant(1));
     session_->SetValue("set_user1_CanTable", tabrix::Variant("Orders[V]"));
     session_->SetValue("code_Orders", tabrix::Variant("ORD"));
@@ -171,6 +177,99 @@ class DirectQueries {
   sqlite3* db_ = nullptr;
 };
 
+// The page's statements straight on PostgreSQL through libpq, as above.
+class PostgresQueries {
+ public:
+  explicit PostgresQueries(const std::string& conninfo) : db_(PQconnectdb(conninfo.c_str())) {
+    if (PQstatus(db_) != CONNECTION_OK)
+      throw std::runtime_error(std::string("PostgreSQL: ") + PQerrorMessage(db_));
+  }
+  ~PostgresQueries() { PQfinish(db_); }
+
+  long Run(long page) {
+    std::string sql =
+        "select \"Id\", \"CustomerId\", (select \"Name\" from \"Customers\" where \"Id\" = "
+        "\"Orders\".\"CustomerId\") as \"CustomerId_caption\", \"Title\", \"City\", "
+        "\"Price\", \"OrderDate\" from \"Orders\" WHERE 1=1 ORDER BY \"Id\" Asc LIMIT " +
+        std::to_string(kPageSize) + " OFFSET " + std::to_string((page - 1) * kPageSize);
+    long total = std::atol(Value("select count(*) from \"Orders\" WHERE 1=1").c_str());
+    PGresult* result = PQexec(db_, sql.c_str());
+    for (int r = 0; r < PQntuples(result); ++r)
+      for (int c = 0; c < PQnfields(result); ++c) total += PQgetlength(result, r, c);
+    PQclear(result);
+    return total;
+  }
+
+  std::string Value(const std::string& sql) {
+    PGresult* result = PQexec(db_, sql.c_str());
+    ExecStatusType status = PQresultStatus(result);
+    std::string value = PQntuples(result) > 0 ? PQgetvalue(result, 0, 0) : "";
+    std::string message = PQresultErrorMessage(result);
+    PQclear(result);
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
+      throw std::runtime_error("PostgreSQL: " + message);
+    return value;
+  }
+
+ private:
+  PGconn* db_;
+};
+
+std::string ConninfoValue(const std::string& conninfo, const char* key) {
+  PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), nullptr);
+  std::string value;
+  for (PQconninfoOption* o = options; o != nullptr && o->keyword != nullptr; ++o)
+    if (std::string(o->keyword) == key && o->val != nullptr) value = o->val;
+  PQconninfoFree(options);
+  return value;
+}
+
+// The same table and pages on the PostgreSQL server `server`.
+void RunOnPostgres(const std::string& server, const fs::path& folder, long rows,
+                   int repetitions) {
+  std::string database = "tabrix_bench_" + std::to_string(getpid());
+  PostgresQueries admin(server);
+  admin.Value("CREATE DATABASE " + database);
+  std::string conninfo = server + " dbname=" + database;
+  try {
+    PostgresQueries db(conninfo);
+    auto start = Clock::now();
+    db.Value("create table \"Customers\" (\"Id\" serial primary key, \"Name\" text);"
+             "insert into \"Customers\" select i, 'Customer ' || i from generate_series(1, " +
+             std::to_string(kCustomers) + ") i;"
+             "create table \"Orders\" (\"Id\" serial primary key, \"CustomerId\" integer, "
+             "\"Title\" text, \"City\" varchar(40), \"Price\" double precision, "
+             "\"OrderDate\" date);"
+             "insert into \"Orders\" select i, i % " + std::to_string(kCustomers) +
+             " + 1, 'Order number ' || i, case i % 3 when 0 then 'Berlin' when 1 then 'Bonn' "
+             "else 'Hamburg' end, (i % 1000) * 0.25, date '2008-01-01' + (i % 365) "
+             "from generate_series(1, " + std::to_string(rows) + ") i;");
+    db.Value("vacuum analyze \"Orders\"");
+    std::printf("PostgreSQL: the same table built in %.0f ms\n",
+                std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    ListPageRequest page(folder, "Provider=PostgreSQL;Host=" + ConninfoValue(server, "host") +
+                                     ";Port=" + ConninfoValue(server, "port") +
+                                     ";Database=" + database + ";User ID=" +
+                                     ConninfoValue(server, "user"));
+    long middle = std::max(1L, (rows / kPageSize) / 2);
+    std::string sample = page.Run(middle);
+    if (sample.find("Customer ") == std::string::npos)
+      throw std::runtime_error("the page shows no related captions:\n" + sample.substr(0, 2000));
+    std::printf("%-10s %10s %12s %7s\n", "50 rows", "Search ms", "same SQL ms", "ratio");
+    for (long p : {1L, middle}) {
+      volatile long sink = 0;
+      double search_ms = TimeMs(repetitions, [&] { page.Run(p); });
+      double direct_ms = TimeMs(repetitions, [&] { sink = sink + db.Run(p); });
+      std::printf("%-10s %10.3f %12.3f %7.2f\n", ("p=" + std::to_string(p)).c_str(), search_ms,
+                  direct_ms, search_ms / direct_ms);
+    }
+  } catch (...) {
+    admin.Value("DROP DATABASE IF EXISTS " + database + " WITH (FORCE)");
+    throw;
+  }
+  admin.Value("DROP DATABASE IF EXISTS " + database + " WITH (FORCE)");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -188,7 +287,7 @@ int main(int argc, char** argv) {
                 build_ms);
     long peak_before = PeakKb();
 
-    ListPageRequest page(file);
+    ListPageRequest page(folder, "Provider=SQLite;Data Source=" + file.string());
     DirectQueries direct(file);
     long middle = std::max(1L, (rows / kPageSize) / 2);
     std::string sample = page.Run(middle);
@@ -207,6 +306,8 @@ int main(int argc, char** argv) {
     }
     std::printf("peak memory: %ld KB after building, %ld KB after the pages\n", peak_before,
                 PeakKb());
+    if (const char* server = std::getenv("TABRIX_TEST_PG"); server != nullptr && *server != 0)
+      RunOnPostgres(server, folder, rows, repetitions);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "list_page_bench: %s\n", e.what());
     fs::remove_all(folder);

@@ -329,6 +329,13 @@ SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
                                      : entry.second->as_floating_point()->get();
       if (!(config.statement_timeout > 0 && config.statement_timeout <= 86400))
         check.Fail(where, name, "the timeout must be more than 0 and at most 86400 seconds");
+    } else if (name == "connect_timeout") {
+      if (!entry.second->is_number()) check.WrongKind(entry, name, "a number of seconds");
+      config.connect_timeout = entry.second->is_integer()
+                                   ? static_cast<double>(entry.second->as_integer()->get())
+                                   : entry.second->as_floating_point()->get();
+      if (!(config.connect_timeout > 0 && config.connect_timeout <= 3600))
+        check.Fail(where, name, "the timeout must be more than 0 and at most 3600 seconds");
     } else if (name == "cookie_secure") {
       if (!entry.second->is_boolean()) check.WrongKind(entry, name, "true or false");
       config.cookie_secure = entry.second->as_boolean()->get();
@@ -345,8 +352,8 @@ SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
     } else {
       check.Fail(where, name,
                  "unknown key (expected listen, locale, site_root, max_page_size, db_connections, "
-                 "threads, max_page_bytes, max_body_bytes, statement_timeout, cookie_secure, "
-                 "public_origin, [session_store], [session] or [actions])");
+                 "threads, max_page_bytes, max_body_bytes, statement_timeout, connect_timeout, "
+                 "cookie_secure, public_origin, [session_store], [session] or [actions])");
     }
   }
   if (database_kind) CheckSessionDatabase(check, *database_kind, config);
@@ -394,6 +401,9 @@ void ApplyProcessSettings(const SiteConfig* config,
   double timeout_seconds = config != nullptr ? config->statement_timeout
                                              : SiteConfig{}.statement_timeout;
   adodb::SetStatementTimeout(std::chrono::milliseconds(std::llround(timeout_seconds * 1000)));
+  double connect_seconds =
+      config != nullptr ? config->connect_timeout : SiteConfig{}.connect_timeout;
+  adodb::SetConnectTimeout(std::chrono::milliseconds(std::llround(connect_seconds * 1000)));
 }
 
 }  // namespace tabrix::site

@@ -9,6 +9,7 @@
 //   max_page_bytes = 33554432      # the most bytes one page writes
 //   max_body_bytes = 1048576       # the most bytes of a request body
 //   statement_timeout = 10         # seconds before a statement is interrupted
+//   connect_timeout = 5            # seconds to open a database server connection
 //   cookie_secure = false          # the session cookie carries Secure
 //   public_origin = "https://db.example.com"   # origin behind a TLS proxy
 //   [session_store]                # kind = "memory" (default) or "database",
@@ -87,6 +88,9 @@ struct SiteConfig {
   std::int64_t max_body_bytes = 1024 * 1024;
   // Seconds a statement may run before it is interrupted (the page: 503).
   double statement_timeout = 10;
+  // Seconds a new connection to a database server (PostgreSQL) may take to
+  // open; past it the page answers 503.
+  double connect_timeout = 5;
   // Whether the session cookie carries Secure (a site served over TLS).
   bool cookie_secure = false;
   // The site's origin as browsers see it ("https://db.example.com"), for

@@ -76,6 +76,21 @@ HttpResponse ErrorAnswer(const ScriptError& error, const std::string& menu) {
     response.SetHeader("Retry-After", "5");
     return response;
   }
+  if (failure == DbFailure::kConnection) {
+    // A change cut off while it was committed may or may not be stored:
+    // the visitor is told so, not asked to send it again blindly.
+    bool in_doubt = error.description().find("outcome of the last change is unknown") !=
+                    std::string::npos;
+    HttpResponse response = BoxAnswer(
+        503, "Unavailable", "The database cannot be reached",
+        in_doubt ? "The connection to the database was lost while the last change was being "
+                   "saved, so whether it was saved is unknown. Check the record before you "
+                   "send it again."
+                 : "The database is away for the moment. Please try again in a little while.",
+        menu);
+    response.SetHeader("Retry-After", "5");
+    return response;
+  }
   return BoxAnswer(500, "Error", "The page could not be shown",
                    "Error " + std::to_string(error.number()) + ": " +
                        HtmlEscape(PublicDescription(error)),

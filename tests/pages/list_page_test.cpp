@@ -239,6 +239,8 @@ TEST(ListPage, BadInputEndsThePageWithItsError) {
 }
 
 TEST(ListPage, AStoredValueItsColumnCannotTakeShowsAsItsTextAndTheListGoesOn) {
+  if (testing::TestEngine() != "sqlite")
+    GTEST_SKIP() << "only SQLite stores a value its column's type cannot take";
   // DATETIME and MONEY have numeric affinity: '20040305' is stored as an
   // integer, 'abc' and '' stay text.
   ListPage page(R"sql(

@@ -141,6 +141,8 @@ TEST(Config, RefusalsNameTheFileTheLineAndTheKey) {
       {"session-inline-table", "[session]\nv = { a = 1 }", 2, "session.v"},
       {"session-case", "[session]\nset_dns = \"a\"\n\nSET_DNS = \"b\"", 4, "session.SET_DNS"},
       {"session-date-range", "[session]\nold = 0099-12-31", 2, "session.old"},
+      {"connect-timeout-kind", "connect_timeout = \"5\"", 1, "connect_timeout"},
+      {"connect-timeout-zero", "connect_timeout = 0", 1, "connect_timeout"},
       {"actions-kind", "actions = 1", 1, "actions"},
       {"action-name", "[actions.first]\ndo = \"delete\"", 1, "actions.first"},
       {"action-zero", "[actions.0]\ndo = \"delete\"", 1, "actions.0"},
@@ -240,6 +242,16 @@ TEST(Config, DbConnectionsBoundsThePoolOfEachDatabase) {
   EXPECT_EQ(adodb::ConnectionPool::Current().limits().per_string,
             3 * adodb::PoolLimits::DefaultWorkers());
   adodb::ConnectionPool::Current().set_limits(before);
+  adodb::SetDataSourceBase(base);
+}
+
+TEST(Config, ConnectTimeoutBoundsOpeningADatabaseServerConnection) {
+  std::string base = adodb::DataSourceBase();
+  SiteConfig config = ParseConfig("connect_timeout = 2.5", kFile);
+  ApplyProcessSettings(&config, std::nullopt);
+  EXPECT_EQ(adodb::ConnectTimeout().count(), 2500);
+  ApplyProcessSettings(nullptr, std::nullopt);  // the default: 5 seconds
+  EXPECT_EQ(adodb::ConnectTimeout().count(), 5000);
   adodb::SetDataSourceBase(base);
 }
 

@@ -3,7 +3,6 @@
 // user who may, one who may only view and one who may not, the refusals,
 // the export, the throttle and a clean stop.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <fstream>
 #include <optional>
@@ -13,6 +12,7 @@
 #include "support/http_test_client.h"
 #include "support/tabrix_process.h"
 #include "support/tabrix_server.h"
+#include "support/test_database.h"
 
 namespace tabrix::testing {
 namespace {
@@ -20,7 +20,7 @@ namespace {
 constexpr const char* kConfig = R"toml(
 listen = "127.0.0.1:8080"
 [session]
-set_dns = "Provider=SQLite;Data Source=shop.db"
+set_dns = "$DNS"
 set_encryptkey = "k3y"
 set_user1_username = "ada"
 set_user1_password = "pw1"
@@ -42,16 +42,14 @@ do = "export"
 class SiteOverHttp : public ::testing::Test {
  protected:
   void SetUp() override {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open((folder_.path() / "shop.db").c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db,
-                           "CREATE TABLE Customers (Id INTEGER PRIMARY KEY, Name TEXT, City TEXT);"
-                           "INSERT INTO Customers VALUES (1, 'Ada', 'Berlin'), "
-                           "(2, '=cmd()', 'Köln');",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
-    sqlite3_close(db);
-    std::ofstream(folder_.path() / "site.toml") << kConfig;
+    // The database of the engine under test; its connection string goes
+    // into the configuration.
+    db_.emplace(
+        "CREATE TABLE Customers (Id INTEGER PRIMARY KEY, Name TEXT, City TEXT);"
+        "INSERT INTO Customers VALUES (1, 'Ada', 'Berlin'), (2, '=cmd()', 'Köln');");
+    std::string config = kConfig;
+    config.replace(config.find("$DNS"), 4, db_->connection_string());
+    std::ofstream(folder_.path() / "site.toml") << config;
     server_.emplace(std::vector<std::string>{"--config", "site.toml", "--listen", "127.0.0.1:0"},
                     folder_.path());
     ASSERT_TRUE(server_->listening()) << server_->Stderr();
@@ -100,6 +98,7 @@ class SiteOverHttp : public ::testing::Test {
   }
 
   TestFolder folder_;
+  std::optional<TestDatabase> db_;
   std::optional<TabrixServer> server_;
 };
 

@@ -1,5 +1,6 @@
 #include "support/fault_seam.h"
 
+#include "host/adodb/postgres/pg_provider.h"
 #include "host/adodb/sqlite/sqlite_provider.h"
 
 namespace tabrix::testing {
@@ -11,6 +12,8 @@ std::shared_ptr<const adodb::ProviderRegistry> FaultyRegistry(
   auto registry = std::make_shared<adodb::ProviderRegistry>();
   registry->Add(std::make_shared<adodb::FaultInjectingProvider>(
       std::make_shared<adodb::sqlite::SqliteProvider>(), plan));
+  registry->Add(std::make_shared<adodb::FaultInjectingProvider>(
+      std::make_shared<adodb::postgres::PostgresProvider>(), plan));
   return registry;
 }
 

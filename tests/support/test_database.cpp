@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "support/postgres_fixture.h"
 #include "support/sqlite_fixture.h"
 
 namespace tabrix::testing {
@@ -16,6 +17,8 @@ TestDatabase::TestDatabase(std::string_view script) {
   std::string engine = TestEngine();
   if (engine == "sqlite")
     engine_ = std::make_unique<SqliteFixture>(script);
+  else if (engine == "postgres")
+    engine_ = std::make_unique<PostgresFixture>(script);
   else
     throw std::runtime_error("no test fixture for the engine \"" + engine + "\"");
 }

@@ -103,4 +103,16 @@ std::chrono::milliseconds StatementTimeout() {
   return std::chrono::milliseconds(statement_timeout_ms.load());
 }
 
+namespace {
+std::atomic<long long> connect_timeout_ms{5000};
+}  // namespace
+
+void SetConnectTimeout(std::chrono::milliseconds timeout) {
+  connect_timeout_ms.store(timeout.count() > 0 ? timeout.count() : 5000);
+}
+
+std::chrono::milliseconds ConnectTimeout() {
+  return std::chrono::milliseconds(connect_timeout_ms.load());
+}
+
 }  // namespace tabrix::adodb

@@ -73,4 +73,10 @@ const std::string& DataSourceBase();
 void SetStatementTimeout(std::chrono::milliseconds timeout);
 std::chrono::milliseconds StatementTimeout();
 
+// The longest a provider that connects over a network waits for a new
+// connection to open (PostgreSQL), 5 seconds unless set; zero or less sets
+// the default again. Set at start-up.
+void SetConnectTimeout(std::chrono::milliseconds timeout);
+std::chrono::milliseconds ConnectTimeout();
+
 }  // namespace tabrix::adodb

@@ -1,5 +1,6 @@
 #include "host/adodb/provider_registry.h"
 
+#include "host/adodb/postgres/pg_provider.h"
 #include "host/adodb/sqlite/sqlite_provider.h"
 #include "host/locale/locale.h"
 
@@ -11,6 +12,7 @@ std::shared_ptr<const ProviderRegistry> ProviderRegistry::BuiltIn() {
   static const std::shared_ptr<const ProviderRegistry> built_in = [] {
     auto registry = std::make_shared<ProviderRegistry>();
     registry->Add(std::make_shared<sqlite::SqliteProvider>());
+    registry->Add(std::make_shared<postgres::PostgresProvider>());
     return registry;
   }();
   return built_in;

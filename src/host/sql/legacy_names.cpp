@@ -40,13 +40,17 @@ constexpr std::string_view kKeywords[] = {
     "WHERE", "WINDOW", "WITH", "WITHOUT",
 };
 
-bool IsKeyword(std::string_view name) {
+}  // namespace
+
+bool IsReservedWord(std::string_view name) {
   if (name.size() > 20) return false;
   std::string upper(name);
   for (char& c : upper)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return std::binary_search(std::begin(kKeywords), std::end(kKeywords), std::string_view(upper));
 }
+
+namespace {
 
 bool IsAsciiLetter(char32_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsAsciiDigit(char32_t c) { return c >= '0' && c <= '9'; }
@@ -63,7 +67,7 @@ bool IsPlainName(std::string_view name) {
     bool digit = IsAsciiDigit(c) || (c >= 0x80 && u_isdigit(static_cast<UChar32>(c)));
     if (!letter && !(digit && i > 0)) return false;
   }
-  return !IsKeyword(name);
+  return !IsReservedWord(name);
 }
 
 std::string BracketedName(std::string_view name) {

@@ -22,6 +22,9 @@ bool IsPlainName(std::string_view name);
 // `name` in square brackets, every "]" inside doubled.
 std::string BracketedName(std::string_view name);
 
+// Whether `word` is one of those keywords (any letter case).
+bool IsReservedWord(std::string_view word);
+
 // `name` bare when it is plain, else bracketed.
 std::string LegacyName(std::string_view name);
 

@@ -29,6 +29,9 @@ constexpr std::string_view kCountChangers[] = {"distinct", "group",     "having"
                                                "union",    "intersect", "except", "over",
                                                "limit",    "offset",    "fetch"};
 
+// The name of a sub-query in FROM, which PostgreSQL requires.
+constexpr const char* kAlias = " AS tabrix_rows";
+
 struct Shape {
   bool plain = false;      // one SELECT ... FROM with nothing of kCountChangers
   bool alias_used = false;  // a select-list alias is named after the FROM
@@ -169,18 +172,19 @@ std::optional<std::string> FastCountQuery(std::string_view sql) {
                                    sql[body_end - 1] == '\r' || sql[body_end - 1] == '\n'))
     --body_end;
   return "SELECT COUNT(*) FROM (SELECT 1 " +
-         std::string(sql.substr(shape.from, body_end - shape.from)) + ")";
+         std::string(sql.substr(shape.from, body_end - shape.from)) + ")" + kAlias;
 }
 
 std::string CountQuery(std::string_view sql) {
   Shape shape = Analyze(sql);
-  return "SELECT COUNT(*) FROM (" + std::string(sql.substr(0, shape.end)) + ")";
+  return "SELECT COUNT(*) FROM (" + std::string(sql.substr(0, shape.end)) + ")" + kAlias;
 }
 
 std::string WindowQuery(std::string_view sql, std::int64_t offset, const Dialect& dialect) {
   Shape shape = Analyze(sql);
   std::string body(sql.substr(0, shape.end));
-  if (shape.has_limit) return "SELECT * FROM (" + body + ")" + dialect.OffsetClause(offset);
+  if (shape.has_limit)
+    return "SELECT * FROM (" + body + ")" + kAlias + dialect.OffsetClause(offset);
   return body + dialect.OffsetClause(offset);
 }
 

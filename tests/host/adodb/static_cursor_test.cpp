@@ -1,17 +1,18 @@
 // The static read-only cursor: count, moves, BOF/EOF and paging over a few
 // hundred rows, answered without reading the whole result, in one snapshot.
+// Run on every engine of the tests (TABRIX_TEST_ENGINE).
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "host/variant_ops.h"
 #include "recordset_helpers.h"
-#include "support/sqlite_fixture.h"
+#include "support/test_database.h"
 
 namespace tabrix::adodb {
 namespace {
 
-using tabrix::testing::SqliteFixture;
+using tabrix::testing::TestDatabase;
 using testing::OpenStatic;
 using testing::Raised;
 
@@ -23,7 +24,7 @@ constexpr const char* kNumbers = R"sql(
 
 class StaticCursor : public ::testing::Test {
  protected:
-  SqliteFixture db_{kNumbers};
+  TestDatabase db_{kNumbers};
   std::shared_ptr<Recordset> Open(const std::string& sql) {
     return OpenStatic(sql, db_.connection_string());
   }
@@ -116,7 +117,9 @@ TEST_F(StaticCursor, CountDoesNotEvaluateTheSelectList) {
   EXPECT_EQ(ToLong(rs->Value(Variant("Id"))), 1);
   ScriptError error = Raised([&] { rs->MoveNext(); });
   EXPECT_EQ(error.number(), kErrProvider);
-  EXPECT_EQ(error.description(), "integer overflow");
+  EXPECT_EQ(error.description(), tabrix::testing::TestEngine() == "postgres"
+                                     ? "bigint out of range"
+                                     : "integer overflow");
 }
 
 TEST_F(StaticCursor, CountsQueriesThatCannotDropTheirSelectList) {
@@ -130,7 +133,13 @@ TEST_F(StaticCursor, CountsQueriesThatCannotDropTheirSelectList) {
       {"select top 20 * from [Nums] order by Id desc", 20},
       {"select Id from Nums where Id <= 2 union all select Id from Nums where Id <= 3", 5},
   };
-  for (const auto& c : cases) EXPECT_EQ(Open(c.sql)->RecordCount(), c.count) << c.sql;
+  for (const auto& c : cases) {
+    // PostgreSQL lets no WHERE name an alias of the select list.
+    if (tabrix::testing::TestEngine() == "postgres" &&
+        std::string(c.sql).find("Ten >") != std::string::npos)
+      continue;
+    EXPECT_EQ(Open(c.sql)->RecordCount(), c.count) << c.sql;
+  }
 }
 
 TEST_F(StaticCursor, MovesWithinALimitedQuery) {

@@ -1,6 +1,7 @@
 // Transactions on a Connection: recordsets opened on it run inside its
 // transaction, through ActiveConnection too; nested transactions are
-// savepoints; a failed write inside one undoes that write alone.
+// savepoints; a failed write inside one undoes that write alone. Run on
+// every engine of the tests (TABRIX_TEST_ENGINE).
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -10,13 +11,13 @@
 #include "host/adodb/connection_pool.h"
 #include "recordset_helpers.h"
 #include "support/fault_seam.h"
-#include "support/sqlite_fixture.h"
+#include "support/test_database.h"
 
 namespace tabrix::adodb {
 namespace {
 
 using tabrix::testing::FaultSeam;
-using tabrix::testing::SqliteFixture;
+using tabrix::testing::TestDatabase;
 using testing::OpenKeyset;
 using testing::OpenStatic;
 using testing::Raised;
@@ -48,7 +49,7 @@ std::shared_ptr<Recordset> KeysetOn(const std::shared_ptr<Connection>& connectio
 }
 
 TEST(Transactions, ARecordsetOnAConnectionWritesInsideItsTransaction) {
-  SqliteFixture db(kItems);
+  TestDatabase db(kItems);
   auto connection = NewConnection();
   connection->Open(Variant(db.connection_string()));
   EXPECT_EQ(connection->BeginTrans(), 1);
@@ -70,7 +71,7 @@ TEST(Transactions, ARecordsetOnAConnectionWritesInsideItsTransaction) {
 }
 
 TEST(Transactions, NestedTransactionsAreSavepoints) {
-  SqliteFixture db(kItems);
+  TestDatabase db(kItems);
   auto connection = NewConnection();
   connection->Open(Variant(db.connection_string()));
   auto rs = KeysetOn(connection);
@@ -86,7 +87,7 @@ TEST(Transactions, NestedTransactionsAreSavepoints) {
 }
 
 TEST(Transactions, AFailedWriteInsideOneUndoesThatWriteAlone) {
-  SqliteFixture db(kItems);
+  TestDatabase db(kItems);
   auto connection = NewConnection();
   connection->Open(Variant(db.connection_string()));
   auto rs = KeysetOn(connection);
@@ -95,8 +96,13 @@ TEST(Transactions, AFailedWriteInsideOneUndoesThatWriteAlone) {
   ScriptError error = Raised([&] { AddItem(*rs, "a"); });  // a duplicate code
   EXPECT_EQ(error.number(), kErrProvider);
   EXPECT_EQ(error.native().failure, DbFailure::kConstraint);
-  EXPECT_EQ(error.native().engine, "SQLite");
-  EXPECT_EQ(error.native().code, "2067");  // SQLITE_CONSTRAINT_UNIQUE
+  if (tabrix::testing::TestEngine() == "postgres") {
+    EXPECT_EQ(error.native().engine, "PostgreSQL");
+    EXPECT_EQ(error.native().code, "23505");  // unique_violation
+  } else {
+    EXPECT_EQ(error.native().engine, "SQLite");
+    EXPECT_EQ(error.native().code, "2067");  // SQLITE_CONSTRAINT_UNIQUE
+  }
   rs->CancelUpdate();
   AddItem(*rs, "d");
   connection->CommitTrans();
@@ -104,7 +110,7 @@ TEST(Transactions, AFailedWriteInsideOneUndoesThatWriteAlone) {
 }
 
 TEST(Transactions, ClosingTheConnectionRollsBackAndClosesItsRecordsets) {
-  SqliteFixture db(kItems);
+  TestDatabase db(kItems);
   auto connection = NewConnection();
   connection->Open(Variant(db.connection_string()));
   auto rs = KeysetOn(connection);
@@ -137,7 +143,7 @@ TEST(Transactions, RollingBackAfterAFailedThirdWriteLeavesTheTableAsBefore) {
        }},
   };
   for (const Case& c : cases) {
-    SqliteFixture db(kItems);
+    TestDatabase db(kItems);
     FaultSeam seam;
     auto [connection, rs] = c.open(db.connection_string());
     connection->BeginTrans();
@@ -154,7 +160,7 @@ TEST(Transactions, RollingBackAfterAFailedThirdWriteLeavesTheTableAsBefore) {
 }
 
 TEST(FaultInjection, EveryFailedCallOfAWriteSequenceLeavesNothingPartial) {
-  SqliteFixture db(kItems);
+  TestDatabase db(kItems);
   FaultSeam seam;
   // Adds a row, changes one and deletes one, in one transaction; rolls back
   // on the first error and returns it.
@@ -196,7 +202,9 @@ TEST(FaultInjection, EveryFailedCallOfAWriteSequenceLeavesNothingPartial) {
     }
     ++failed_runs;
     EXPECT_EQ(error.number(), kErrProvider) << "call " << n;
-    EXPECT_EQ(error.native().engine, "SQLite") << "call " << n;
+    EXPECT_EQ(error.native().engine,
+              tabrix::testing::TestEngine() == "postgres" ? "PostgreSQL" : "SQLite")
+        << "call " << n;
     EXPECT_EQ(error.native().code, "injected") << "call " << n;
     seam.plan().FailAt(0);
     std::string codes = Codes(db.connection_string());

@@ -13,23 +13,27 @@ TEST(FastCountQuery, DropsTheSelectListAndTheOrder) {
     const char* count;
   } cases[] = {
       {"SELECT a, (SELECT count(*) FROM c WHERE c.p = t.id) FROM t WHERE x = 1 ORDER BY a",
-       "SELECT COUNT(*) FROM (SELECT 1 FROM t WHERE x = 1)"},
-      {"select * from t order by (select 1) desc", "SELECT COUNT(*) FROM (SELECT 1 from t)"},
+       "SELECT COUNT(*) FROM (SELECT 1 FROM t WHERE x = 1) AS tabrix_rows"},
+      {"select * from t order by (select 1) desc",
+       "SELECT COUNT(*) FROM (SELECT 1 from t) AS tabrix_rows"},
       {"select a from t where b in (select b from u group by b order by b limit 3)",
        "SELECT COUNT(*) FROM (SELECT 1 from t where b in (select b from u group by b order by b "
-       "limit 3))"},
+       "limit 3)) AS tabrix_rows"},
       {"select a from t where x in (1, 2) -- note\norder by a",
-       "SELECT COUNT(*) FROM (SELECT 1 from t where x in (1, 2))"},
-      {"select a from t;", "SELECT COUNT(*) FROM (SELECT 1 from t)"},
-      {"select max_value, counter from t", "SELECT COUNT(*) FROM (SELECT 1 from t)"},
+       "SELECT COUNT(*) FROM (SELECT 1 from t where x in (1, 2)) AS tabrix_rows"},
+      {"select a from t;", "SELECT COUNT(*) FROM (SELECT 1 from t) AS tabrix_rows"},
+      {"select max_value, counter from t",
+       "SELECT COUNT(*) FROM (SELECT 1 from t) AS tabrix_rows"},
       // A condition that is always true is dropped, so the engine can count fast.
-      {"select [a] from [t] WHERE 1=1 ORDER BY 1 Desc", "SELECT COUNT(*) FROM (SELECT 1 from [t])"},
-      {"select a from t where 1 = 1", "SELECT COUNT(*) FROM (SELECT 1 from t)"},
+      {"select [a] from [t] WHERE 1=1 ORDER BY 1 Desc",
+       "SELECT COUNT(*) FROM (SELECT 1 from [t]) AS tabrix_rows"},
+      {"select a from t where 1 = 1", "SELECT COUNT(*) FROM (SELECT 1 from t) AS tabrix_rows"},
       {"select a from t WHERE 1=1 AND (City like '%Ber%') ORDER BY 1 Desc",
-       "SELECT COUNT(*) FROM (SELECT 1 from t WHERE 1=1 AND (City like '%Ber%'))"},
-      {"select a from t where 1=10", "SELECT COUNT(*) FROM (SELECT 1 from t where 1=10)"},
+       "SELECT COUNT(*) FROM (SELECT 1 from t WHERE 1=1 AND (City like '%Ber%')) AS tabrix_rows"},
+      {"select a from t where 1=10",
+       "SELECT COUNT(*) FROM (SELECT 1 from t where 1=10) AS tabrix_rows"},
       {"select a from t where (select 1 where 1=1) = 1",
-       "SELECT COUNT(*) FROM (SELECT 1 from t where (select 1 where 1=1) = 1)"},
+       "SELECT COUNT(*) FROM (SELECT 1 from t where (select 1 where 1=1) = 1) AS tabrix_rows"},
   };
   for (const auto& c : cases) {
     auto count = FastCountQuery(c.sql);
@@ -76,7 +80,7 @@ TEST(FastCountQuery, KeepsTheSelectListWhenTheRestNamesOneOfItsAliases) {
 
 TEST(CountQuery, WrapsTheWholeQuery) {
   EXPECT_EQ(CountQuery("select distinct a from t order by a; -- end"),
-            "SELECT COUNT(*) FROM (select distinct a from t order by a)");
+            "SELECT COUNT(*) FROM (select distinct a from t order by a) AS tabrix_rows");
 }
 
 TEST(WindowQuery, AppendsTheOffsetOrWrapsALimitedQuery) {
@@ -85,7 +89,7 @@ TEST(WindowQuery, AppendsTheOffsetOrWrapsALimitedQuery) {
             "select a from t order by a LIMIT -1 OFFSET 40");
   EXPECT_EQ(WindowQuery("select a from t -- c", 1, sqlite), "select a from t LIMIT -1 OFFSET 1");
   EXPECT_EQ(WindowQuery("select a from t order by a LIMIT 5;", 2, sqlite),
-            "SELECT * FROM (select a from t order by a LIMIT 5) LIMIT -1 OFFSET 2");
+            "SELECT * FROM (select a from t order by a LIMIT 5) AS tabrix_rows LIMIT -1 OFFSET 2");
   Dialect standard;
   EXPECT_EQ(WindowQuery("select a from t", 3, standard), "select a from t OFFSET 3");
 }

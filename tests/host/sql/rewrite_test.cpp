@@ -1,5 +1,7 @@
-// The legacy-SQL rewrite for SQLite: the cases of rewrite_cases.txt, and
-// string literals, which must come out byte for byte whatever they hold.
+// The legacy-SQL rewrite for SQLite and PostgreSQL: the cases of
+// rewrite_cases.txt, string literals, which must come out byte for byte
+// whatever they hold, and the PostgreSQL names read again when one is
+// unknown.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/sql/postgres_dialect.h"
 #include "host/sql/rewriter.h"
 #include "host/sql/tokenizer.h"
 
@@ -18,7 +21,39 @@ struct RewriteCase {
   std::string id;
   std::string input;
   std::string sqlite;
+  std::string postgres;
   bool has_sqlite = false;
+  bool has_postgres = false;
+};
+
+// The catalog the PostgreSQL sections are written against; counts reloads.
+class FixedNames : public NameSource {
+ public:
+  FixedNames() {
+    Add("Orders", {"Id", "Total", "Date"});
+    Add("Order Details", {"Unit Price"});
+    Add("Customers", {"Name", "Code", "City"});
+    names_.AddColumn("Customers", "Active", true);
+    Add("Codes", {"Code"});
+    Add("B", {"id", "d"});
+    Add("A", {"id"});
+    Add("t", {"a", "b", "x", "z", "d"});
+    Add("Müşteri", {"Adı"});
+    names_.AddSchema("public");
+  }
+  const NameCatalog& Names() override { return names_; }
+  const NameCatalog& Reload() override {
+    ++reloads;
+    return names_;
+  }
+  void Add(const char* table, std::initializer_list<const char*> columns) {
+    names_.AddTable(table);
+    for (const char* column : columns) names_.AddColumn(table, column, false);
+  }
+  int reloads = 0;
+
+ private:
+  NameCatalog names_;
 };
 
 // Reads the case file's format (see its header).
@@ -35,7 +70,7 @@ std::vector<RewriteCase> ReadCases(const std::string& path) {
   while (std::getline(file, line)) {
     if (state == kBetween) {
       if (line.rfind("case ", 0) == 0) {
-        cases.push_back({line.substr(5), "", "", false});
+        cases.push_back({line.substr(5), "", "", "", false, false});
         state = kInput;
       }
       continue;
@@ -43,6 +78,7 @@ std::vector<RewriteCase> ReadCases(const std::string& path) {
     if (line.rfind("----", 0) == 0) {
       section = line.size() > 5 ? line.substr(5) : "";
       if (section == "sqlite") cases.back().has_sqlite = true;
+      if (section == "postgres") cases.back().has_postgres = true;
       state = kExpected;
       continue;
     }
@@ -52,6 +88,8 @@ std::vector<RewriteCase> ReadCases(const std::string& path) {
       state = kBetween;
     } else if (section == "sqlite") {
       append(cases.back().sqlite, line);
+    } else if (section == "postgres") {
+      append(cases.back().postgres, line);
     }
   }
   return cases;
@@ -62,10 +100,31 @@ TEST(Rewrite, CasesFromTheDataFile) {
       ReadCases(std::string(TABRIX_TEST_DATA_DIR) + "/host/sql/rewrite_cases.txt");
   ASSERT_FALSE(cases.empty()) << "rewrite_cases.txt is missing or holds no case";
   SqliteDialect sqlite;
+  FixedNames names;
   for (const RewriteCase& c : cases) {
     ASSERT_TRUE(c.has_sqlite) << c.id << " has no sqlite section";
+    ASSERT_TRUE(c.has_postgres) << c.id << " has no postgres section";
     EXPECT_EQ(Rewrite(c.input, sqlite), c.sqlite) << "case " << c.id;
+    EXPECT_EQ(RewriteForPostgres(c.input, names), c.postgres) << "case " << c.id;
   }
+}
+
+TEST(Rewrite, PostgresReadsTheNamesAgainOnceForAnUnknownBracketedName) {
+  FixedNames names;
+  EXPECT_EQ(RewriteForPostgres("select [nope], [gone] from [ORDERS] where q = 1", names),
+            "select \"nope\", \"gone\" from \"Orders\" where q = 1");
+  EXPECT_EQ(names.reloads, 1);
+  names.reloads = 0;
+  RewriteForPostgres("select nope, id from orders", names);  // bare words: no reload
+  EXPECT_EQ(names.reloads, 0);
+}
+
+TEST(Rewrite, PostgresSplitsStatementsOutsideLiteralsAndParentheses) {
+  std::vector<std::string_view> parts =
+      SplitStatements("select ';' from t; ; insert into t values ((1); 2) ;-- done");
+  ASSERT_EQ(parts.size(), 2u);
+  EXPECT_EQ(parts[0], "select ';' from t");
+  EXPECT_EQ(parts[1], " insert into t values ((1); 2) ");
 }
 
 // Random bytes, never an apostrophe or a bar, starting with a letter so
@@ -84,6 +143,7 @@ std::string RandomText(std::mt19937& random, size_t max_length) {
 TEST(Rewrite, LiteralsComeOutByteForByte) {
   std::mt19937 random(20080605);
   SqliteDialect sqlite;
+  FixedNames names;
   for (int round = 0; round < 2000; ++round) {
     // The value as the component means it, then as CheckStr writes it.
     std::string meant, written;
@@ -103,14 +163,19 @@ TEST(Rewrite, LiteralsComeOutByteForByte) {
     ASSERT_EQ(Rewrite(sql, sqlite),
               "select * from \"T\" where a = '" + meant_escaped + "' and b = 1")
         << "round " << round;
+    // PostgreSQL keeps the same bytes, backslashes included.
+    ASSERT_EQ(RewriteForPostgres(sql, names),
+              "select * from \"t\" where \"a\" = '" + meant_escaped + "' and \"b\" = 1")
+        << "round " << round;
   }
 }
 
 TEST(Rewrite, ArbitraryTextTokenizesWithoutLoss) {
   std::mt19937 random(7);
   std::uniform_int_distribution<int> byte(0, 255);
-  const std::string alphabet = "'\"[]`-/*|()?:@$ \n0123456789.eEselcttopSELECTTOP;,";
+  const std::string alphabet = "'\"[]`-/*|()?:@$ \n0123456789.eEselcttopSELECTTOP;,=<>";
   SqliteDialect sqlite;
+  FixedNames names;
   for (int round = 0; round < 3000; ++round) {
     std::string sql;
     for (int n = random() % 40; n > 0; --n)
@@ -120,6 +185,7 @@ TEST(Rewrite, ArbitraryTextTokenizesWithoutLoss) {
     for (const Token& token : Tokenize(sql)) joined += token.text;
     ASSERT_EQ(joined, sql);
     Rewrite(sql, sqlite);  // must not crash or throw on any input
+    RewriteForPostgres(sql, names);
   }
 }
 

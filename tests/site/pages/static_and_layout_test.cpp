@@ -158,14 +158,14 @@ TEST(Csv, CellsAreNeutralisedAndQuoted) {
   }
 }
 
-TEST(ErrorAnswers, BusyAndTimeoutAre503OthersAre500WithoutSql) {
+TEST(ErrorAnswers, BusyTimeoutAndLostLinksAre503OthersAre500WithoutSql) {
   struct Case {
     DbFailure failure;
     int status;
   } cases[] = {
       {DbFailure::kBusy, 503},   {DbFailure::kTimeout, 503},    {DbFailure::kNone, 500},
       {DbFailure::kOther, 500},  {DbFailure::kConstraint, 500}, {DbFailure::kStatement, 500},
-      {DbFailure::kInjected, 500},
+      {DbFailure::kInjected, 500}, {DbFailure::kConnection, 503},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.failure));
@@ -180,6 +180,12 @@ TEST(ErrorAnswers, BusyAndTimeoutAre503OthersAre500WithoutSql) {
   ScriptError refused(kErrProvider, "near \"selec\": syntax error in selec * from Orders",
                       {"SQLite", "1", DbFailure::kStatement});
   EXPECT_EQ(ErrorAnswer(refused, "").body.find("Orders"), std::string::npos);
+  // A change cut off in its commit is told apart: it may be stored.
+  ScriptError in_doubt(kErrProvider, "the outcome of the last change is unknown: ...",
+                       {"PostgreSQL", "08006", DbFailure::kConnection});
+  HttpResponse doubt = ErrorAnswer(in_doubt, "");
+  EXPECT_EQ(doubt.status, 503);
+  EXPECT_NE(doubt.body.find("whether it was saved is unknown"), std::string::npos);
   HttpResponse plain = ErrorAnswer(ScriptError(13, "Type mismatch <here>"), "");
   EXPECT_NE(plain.body.find("Error 13: Type mismatch &lt;here&gt;"), std::string::npos);
 }

@@ -1,0 +1,125 @@
+#include "host/adodb/postgres/pg_catalog.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "host/adodb/postgres/pg_connection.h"
+#include "host/adodb/postgres/pg_types.h"
+
+namespace tabrix::adodb::postgres {
+
+namespace {
+
+constexpr const char* kRelationKinds = "('r', 'p', 'v', 'm', 'f')";
+
+std::string Text(const PGresult* result, int row, int column) {
+  return std::string(PQgetvalue(result, row, column),
+                     static_cast<size_t>(PQgetlength(result, row, column)));
+}
+
+bool Flag(const PGresult* result, int row, int column) {
+  return !PQgetisnull(result, row, column) && PQgetvalue(result, row, column)[0] == 't';
+}
+
+long Number(const PGresult* result, int row, int column) {
+  return std::strtol(PQgetvalue(result, row, column), nullptr, 10);
+}
+
+}  // namespace
+
+std::vector<TableEntry> ListTables(PostgresConnection& db) {
+  PgResult result = db.Run(std::string(
+      "SELECT c.relname, CASE WHEN n.nspname IN ('pg_catalog', 'information_schema') "
+      "THEN 'SYSTEM TABLE' WHEN c.relkind IN ('v', 'm') THEN 'VIEW' ELSE 'TABLE' END "
+      "FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+      "WHERE c.relkind IN ") + kRelationKinds +
+      " AND n.nspname = ANY (pg_catalog.current_schemas(false))");
+  std::vector<TableEntry> tables;
+  for (int row = 0; row < PQntuples(result.get()); ++row)
+    tables.push_back({Text(result.get(), row, 0), Text(result.get(), row, 1)});
+  return tables;
+}
+
+Oid FindRelation(PostgresConnection& db, const TableRef& table) {
+  // An exact spelling before one that differs in case; then the search
+  // path's order.
+  PgResult result = db.Run(
+      std::string("SELECT c.oid FROM pg_catalog.pg_class c "
+                  "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+                  "WHERE c.relkind IN ") + kRelationKinds +
+          " AND lower(c.relname) = lower($1) AND CASE WHEN $2 = '' "
+          "THEN n.nspname = ANY (pg_catalog.current_schemas(false)) "
+          "ELSE lower(n.nspname) = lower($2) END "
+          "ORDER BY c.relname = $1 DESC, n.nspname = $2 DESC, "
+          "array_position(pg_catalog.current_schemas(false), n.nspname::text) LIMIT 1",
+      {table.name, table.schema});
+  if (PQntuples(result.get()) == 0) return 0;
+  return static_cast<Oid>(std::strtoul(PQgetvalue(result.get(), 0, 0), nullptr, 10));
+}
+
+Relation ReadRelation(PostgresConnection& db, Oid oid) {
+  PgResult result = db.Run(
+      "SELECT n.nspname, c.relname, c.relkind, a.attnum, a.attname, "
+      "pg_catalog.format_type(a.atttypid, a.atttypmod), a.atttypid, a.atttypmod, a.attnotnull, "
+      "a.attgenerated <> '', a.attidentity <> '', d.adbin IS NOT NULL, "
+      "pg_catalog.pg_get_expr(d.adbin, d.adrelid), "
+      "COALESCE((SELECT array_position(i.indkey::int2[], a.attnum) + 1 - "
+      "array_lower(i.indkey::int2[], 1) FROM pg_catalog.pg_index i "
+      "WHERE i.indrelid = c.oid AND i.indisprimary), 0) "
+      "FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+      "LEFT JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 "
+      "AND NOT a.attisdropped "
+      "LEFT JOIN pg_catalog.pg_attrdef d ON d.adrelid = c.oid AND d.adnum = a.attnum "
+      "WHERE c.oid = $1 ORDER BY a.attnum",
+      {std::to_string(oid)});
+  Relation relation;
+  const PGresult* r = result.get();
+  if (PQntuples(r) == 0) return relation;
+  relation.info.exists = true;
+  relation.info.ref = {Text(r, 0, 0), Text(r, 0, 1)};
+  relation.kind = PQgetvalue(r, 0, 2)[0];
+  relation.info.is_view = relation.kind == 'v' || relation.kind == 'm';
+  relation.info.has_row_id = false;
+  for (int row = 0; row < PQntuples(r); ++row) {
+    if (PQgetisnull(r, row, 3)) continue;  // a relation without columns
+    TableColumn column;
+    column.name = Text(r, row, 4);
+    column.declared_type = Text(r, row, 5);
+    Oid type = static_cast<Oid>(std::strtoul(PQgetvalue(r, row, 6), nullptr, 10));
+    column.type = TypeFromOid(type);
+    column.defined_size = DefinedSizeFromOid(type, static_cast<int>(Number(r, row, 7)));
+    column.key_position = static_cast<int>(Number(r, row, 13));
+    column.not_null = Flag(r, row, 8) || column.key_position > 0;
+    column.generated = Flag(r, row, 9);
+    column.has_default = Flag(r, row, 11) && !column.generated;
+    if (column.has_default) column.default_text = Text(r, row, 12);
+    bool from_sequence = column.default_text.rfind("nextval(", 0) == 0;
+    column.auto_key = Flag(r, row, 10) || from_sequence;
+    relation.by_attnum[static_cast<int>(Number(r, row, 3))] = relation.info.columns.size();
+    relation.info.columns.push_back(std::move(column));
+  }
+  return relation;
+}
+
+sql::NameCatalog ReadNames(PostgresConnection& db) {
+  sql::NameCatalog names;
+  PgResult schemas = db.Run("SELECT unnest(pg_catalog.current_schemas(false))");
+  for (int row = 0; row < PQntuples(schemas.get()); ++row)
+    names.AddSchema(Text(schemas.get(), row, 0));
+  PgResult columns = db.Run(
+      std::string("SELECT c.relname, a.attname, a.atttypid = 16 "
+                  "FROM pg_catalog.pg_class c "
+                  "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+                  "LEFT JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 "
+                  "AND NOT a.attisdropped WHERE c.relkind IN ") + kRelationKinds +
+      " AND n.nspname = ANY (pg_catalog.current_schemas(false))");
+  const PGresult* r = columns.get();
+  for (int row = 0; row < PQntuples(r); ++row) {
+    std::string table = Text(r, row, 0);
+    names.AddTable(table);
+    if (!PQgetisnull(r, row, 1)) names.AddColumn(table, Text(r, row, 1), Flag(r, row, 2));
+  }
+  return names;
+}
+
+}  // namespace tabrix::adodb::postgres

@@ -1,0 +1,37 @@
+// The schema of a PostgreSQL database as the facade describes it, read
+// from the system catalog. Only the schemas on the search path count
+// (current_schemas(false)); names match without regard to case, an exact
+// spelling first.
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <vector>
+
+#include "host/adodb/backend.h"
+#include "host/sql/name_catalog.h"
+
+namespace tabrix::adodb::postgres {
+
+class PostgresConnection;
+struct Relation;
+
+// Tables (and partitioned and foreign tables) "TABLE", views and
+// materialized views "VIEW"; those of pg_catalog and information_schema,
+// when the search path names them, "SYSTEM TABLE".
+std::vector<TableEntry> ListTables(PostgresConnection& db);
+
+// The OID of the table or view `table`; 0 when there is none.
+Oid FindRelation(PostgresConnection& db, const TableRef& table);
+
+// The relation `oid` with its columns in their own order: key positions
+// from the primary key; identity columns and columns whose default is a
+// sequence's nextval are auto keys; generated columns are generated.
+// Tables have no row id: a keyless row is found by its values.
+Relation ReadRelation(PostgresConnection& db, Oid oid);
+
+// The names of the tables, views, their columns and the schemas on the
+// search path, with the boolean columns marked.
+sql::NameCatalog ReadNames(PostgresConnection& db);
+
+}  // namespace tabrix::adodb::postgres

@@ -1,0 +1,258 @@
+#include "host/adodb/postgres/pg_connection.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "host/adodb/connection.h"
+#include "host/adodb/postgres/pg_catalog.h"
+#include "host/adodb/postgres/pg_cursor_rows.h"
+#include "host/adodb/postgres/pg_statement.h"
+#include "host/adodb/postgres/pg_types.h"
+#include "host/locale/locale.h"
+
+namespace tabrix::adodb::postgres {
+
+namespace {
+
+void RefuseNulInSql(std::string_view sql) {
+  size_t nul = sql.find('\0');
+  if (nul != std::string_view::npos)
+    RaiseError(kErrAdoArguments,
+               "the SQL text holds a NUL byte (at offset " + std::to_string(nul) + ")");
+}
+
+TextParameters ParametersOf(const std::vector<Variant>& values) {
+  TextParameters parameters;
+  parameters.reserve(values.size());
+  for (const Variant& value : values) parameters.push_back(ParameterText(value));
+  return parameters;
+}
+
+int IndexOf(const std::vector<std::string>& columns, const std::string& name) {
+  for (size_t i = 0; i < columns.size(); ++i)
+    if (EqualsIgnoreCase(columns[i], name)) return static_cast<int>(i);
+  return -1;
+}
+
+std::vector<const TableColumn*> KeyColumns(const TableInfo& table) {
+  std::vector<const TableColumn*> key;
+  for (const TableColumn& column : table.columns)
+    if (column.key_position > 0) key.push_back(&column);
+  std::sort(key.begin(), key.end(), [](const TableColumn* a, const TableColumn* b) {
+    return a->key_position < b->key_position;
+  });
+  return key;
+}
+
+std::string And(const std::string& where, const std::string& term) {
+  return where.empty() ? term : where + " AND " + term;
+}
+
+}  // namespace
+
+const sql::NameCatalog& CatalogNames::Names() {
+  if (stale_) return Reload();
+  return names_;
+}
+
+const sql::NameCatalog& CatalogNames::Reload() {
+  try {
+    names_ = ReadNames(connection_);
+    stale_ = false;
+  } catch (const ScriptError&) {
+    // An aborted transaction reads nothing: the rewrite goes on with the
+    // names it had, and the statement's own error follows.
+  }
+  return names_;
+}
+
+PostgresConnection::PostgresConnection(PGconn* db, long long timeout_ms)
+    : db_(db), timeout_ms_(timeout_ms) {}
+
+PostgresConnection::~PostgresConnection() { PQfinish(db_); }
+
+const sql::Dialect& PostgresConnection::dialect() const {
+  static const sql::PostgresDialect kDialect;
+  return kDialect;
+}
+
+std::string PostgresConnection::Rewrite(std::string_view legacy_sql) const {
+  return sql::RewriteForPostgres(legacy_sql, names_);
+}
+
+void PostgresConnection::SyncStatementTimeout() {
+  long long wanted = StatementTimeout().count();
+  // A SET inside a transaction would end with it; outside it lasts.
+  if (wanted == timeout_ms_ || PQtransactionStatus(db_) != PQTRANS_IDLE) return;
+  PgResult result(PQexec(db_, ("SET statement_timeout = " + std::to_string(wanted)).c_str()));
+  if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) timeout_ms_ = wanted;
+}
+
+void PostgresConnection::ForgetCatalog() {
+  names_.MarkStale();
+  relations_.clear();
+}
+
+PgResult PostgresConnection::Run(std::string_view sql, const TextParameters& parameters,
+                                 RunKind kind) {
+  RefuseNulInSql(sql);
+  bool in_doubt_if_lost =
+      kind == RunKind::kCommit ||
+      (kind == RunKind::kChange && PQtransactionStatus(db_) == PQTRANS_IDLE);
+  SyncStatementTimeout();
+  std::string text = sql::NumberPlaceholders(sql);
+  std::vector<const char*> values;
+  values.reserve(parameters.size());
+  for (const std::optional<std::string>& parameter : parameters)
+    values.push_back(parameter ? parameter->c_str() : nullptr);
+  PgResult result(PQexecParams(db_, text.c_str(), static_cast<int>(values.size()), nullptr,
+                               values.data(), nullptr, nullptr, 0));
+  ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+  if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return result;
+  if (PQstatus(db_) == CONNECTION_BAD) RaiseConnectionLost(db_, in_doubt_if_lost);
+  if (status == PGRES_EMPTY_QUERY)
+    RaiseProviderError("the SQL text holds no statement",
+                       {"PostgreSQL", "", DbFailure::kStatement});
+  const char* state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
+  std::string_view sqlstate = state != nullptr ? state : "";
+  if (sqlstate == "42P01" || sqlstate == "42703")
+    ForgetCatalog();  // a table or column the names had, or lacked
+  RaisePostgresError(db_, result.get());
+}
+
+std::unique_ptr<StatementBackend> PostgresConnection::Prepare(std::string_view sql) {
+  RefuseNulInSql(sql);
+  std::vector<std::string_view> statements = sql::SplitStatements(sql);
+  return std::make_unique<PostgresStatement>(
+      *this, std::string(statements.empty() ? sql : statements.front()));
+}
+
+std::int64_t PostgresConnection::Execute(std::string_view sql, const std::vector<Variant>& values) {
+  RefuseNulInSql(sql);
+  std::int64_t changes = 0;
+  bool first = true;
+  for (std::string_view statement : sql::SplitStatements(sql)) {
+    PgResult result =
+        Run(statement, first ? ParametersOf(values) : TextParameters{}, RunKind::kChange);
+    first = false;
+    changes = std::atoll(PQcmdTuples(result.get()));
+  }
+  return changes;
+}
+
+std::unique_ptr<RowSource> PostgresConnection::OpenStaticRows(std::shared_ptr<ConnectionLink> link,
+                                                              std::string sql) {
+  return std::make_unique<CursorRows>(std::move(link), std::move(sql));
+}
+
+void PostgresConnection::BeginRead() {
+  // Not READ ONLY: a link's user transaction may take over a snapshot its
+  // open cursors hold, and write in it (connection_link.h).
+  Run("BEGIN ISOLATION LEVEL REPEATABLE READ");
+}
+
+void PostgresConnection::BeginWrite() { Run("BEGIN"); }
+
+void PostgresConnection::Commit() {
+  PgResult result = Run("COMMIT", {}, RunKind::kCommit);
+  if (std::string_view(PQcmdStatus(result.get())) == "ROLLBACK")
+    RaiseProviderError(
+        "the transaction was rolled back, not committed: a statement in it had failed",
+        {"PostgreSQL", "25P02", DbFailure::kOther});
+}
+
+void PostgresConnection::Rollback() { Run("ROLLBACK"); }
+
+bool PostgresConnection::InTransaction() const {
+  PGTransactionStatusType status = PQtransactionStatus(db_);
+  return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
+}
+
+bool PostgresConnection::Healthy() {
+  return PQstatus(db_) == CONNECTION_OK && PQtransactionStatus(db_) == PQTRANS_IDLE;
+}
+
+std::vector<TableEntry> PostgresConnection::ListTables() { return postgres::ListTables(*this); }
+
+TableInfo PostgresConnection::DescribeTable(const TableRef& table) {
+  Oid oid = FindRelation(*this, table);
+  if (oid == InvalidOid) {
+    TableInfo missing;
+    missing.ref = table;
+    return missing;
+  }
+  return RelationById(oid).info;
+}
+
+const Relation& PostgresConnection::RelationById(Oid oid) {
+  auto it = relations_.find(oid);
+  if (it == relations_.end()) it = relations_.emplace(oid, ReadRelation(*this, oid)).first;
+  return it->second;
+}
+
+RowCondition PostgresConnection::InsertRow(const TableInfo& table,
+                                           const std::vector<std::string>& columns,
+                                           const std::vector<Variant>& values) {
+  std::string sql = "INSERT INTO " + QualifiedName(table.ref);
+  if (columns.empty()) {
+    sql += " DEFAULT VALUES";
+  } else {
+    std::string names, marks;
+    for (size_t i = 0; i < columns.size(); ++i) {
+      names += (i ? ", " : "") + dialect().QuoteName(columns[i]);
+      marks += i ? ", ?" : "?";
+    }
+    sql += " (" + names + ") VALUES (" + marks + ")";
+  }
+  std::vector<const TableColumn*> key = KeyColumns(table);
+  std::string returning;
+  for (const TableColumn* column : key)
+    returning += (returning.empty() ? "" : ", ") + dialect().QuoteName(column->name);
+  if (key.empty()) returning = "ctid";
+  PgResult result = Run(sql + " RETURNING " + returning, ParametersOf(values), RunKind::kChange);
+  RowCondition condition;
+  if (key.empty()) {
+    condition.where = "ctid = ?";
+    condition.values.push_back(Variant(std::string(PQgetvalue(result.get(), 0, 0))));
+    return condition;
+  }
+  for (size_t i = 0; i < key.size(); ++i) {
+    condition.where = And(condition.where, dialect().QuoteName(key[i]->name) + " = ?");
+    int column = static_cast<int>(i);
+    condition.values.push_back(
+        PQgetisnull(result.get(), 0, column)
+            ? Variant::Null()
+            : ReadValue(PQgetvalue(result.get(), 0, column), PQftype(result.get(), column)));
+  }
+  return condition;
+}
+
+RowCondition PostgresConnection::LocateRow(const TableInfo& table,
+                                           const std::vector<std::string>& columns,
+                                           const std::vector<Variant>& values) {
+  std::vector<const TableColumn*> key = KeyColumns(table);
+  bool key_covered = !key.empty();
+  for (const TableColumn* column : key)
+    key_covered = key_covered && IndexOf(columns, column->name) >= 0;
+  RowCondition condition;
+  if (key_covered) {
+    for (const TableColumn* column : key) {
+      condition.where = And(condition.where, dialect().QuoteName(column->name) + " = ?");
+      condition.values.push_back(values[IndexOf(columns, column->name)]);
+    }
+    return condition;
+  }
+  for (size_t i = 0; i < columns.size(); ++i) {
+    condition.where =
+        And(condition.where, dialect().QuoteName(columns[i]) + " IS NOT DISTINCT FROM ?");
+    condition.values.push_back(values[i]);
+  }
+  if (columns.empty() || table.is_view) return condition;
+  PgResult result = Run("SELECT ctid FROM " + QualifiedName(table.ref) + " WHERE " +
+                            condition.where + " LIMIT 1",
+                        ParametersOf(condition.values));
+  if (PQntuples(result.get()) == 0) RaiseRowChanged(kRowNotFoundMessage);
+  return {"ctid = ?", {Variant(std::string(PQgetvalue(result.get(), 0, 0)))}};
+}
+
+}  // namespace tabrix::adodb::postgres

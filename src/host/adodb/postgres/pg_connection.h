@@ -1,0 +1,123 @@
+// A libpq connection as a provider connection backend.
+//
+// Every statement runs with PQexecParams and its whole result is read
+// before the call returns, so no result is ever left half-read on the
+// link when the next statement starts; results that may be large (the
+// static cursors) are read a row at a time through a server-side cursor
+// (pg_cursor_rows.h). Parameters are sent as text with no declared type,
+// so the server takes each as the type its place wants; "?" placeholders
+// are numbered $1.. first.
+//
+// A lost link is told by the connection's status, not by one failed
+// result: the failure is kConnection, and Healthy() turns false so the pool
+// closes the connection and opens a new one for the next borrower. A
+// change whose commit may have happened before the link was lost (COMMIT,
+// or a change outside a transaction) raises the outcome-unknown error and
+// is never run again.
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/adodb/backend.h"
+#include "host/adodb/postgres/pg_result.h"
+#include "host/sql/postgres_dialect.h"
+
+namespace tabrix::adodb::postgres {
+
+class PostgresConnection;
+
+// The relation a result column reads, as the catalog describes it; columns
+// found by their attribute number.
+struct Relation {
+  TableInfo info;
+  char kind = 'r';                   // pg_class.relkind
+  std::map<int, size_t> by_attnum;  // attribute number -> index in info.columns
+};
+
+// The database's names for the rewrite, read when first needed and again
+// when a name is unknown or a statement named a missing table or column.
+class CatalogNames : public sql::NameSource {
+ public:
+  explicit CatalogNames(PostgresConnection& connection) : connection_(connection) {}
+  const sql::NameCatalog& Names() override;
+  const sql::NameCatalog& Reload() override;
+  void MarkStale() { stale_ = true; }
+
+ private:
+  PostgresConnection& connection_;
+  sql::NameCatalog names_;
+  bool stale_ = true;
+};
+
+using TextParameters = std::vector<std::optional<std::string>>;
+
+class PostgresConnection : public ConnectionBackend {
+ public:
+  // What a statement does, for the account of a lost link.
+  enum class RunKind { kRead, kChange, kCommit };
+
+  // Takes ownership of `db`, open and set up by the provider, whose session
+  // statement_timeout is `timeout_ms`.
+  PostgresConnection(PGconn* db, long long timeout_ms);
+  ~PostgresConnection() override;
+  PostgresConnection(const PostgresConnection&) = delete;
+  PostgresConnection& operator=(const PostgresConnection&) = delete;
+
+  const sql::Dialect& dialect() const override;
+  // The legacy SQL with names resolved against this database's catalog.
+  std::string Rewrite(std::string_view legacy_sql) const override;
+  // Runs at the first Step; the statement reads its whole result then.
+  std::unique_ptr<StatementBackend> Prepare(std::string_view sql) override;
+  std::int64_t Execute(std::string_view sql, const std::vector<Variant>& values) override;
+  // A scrollable server-side cursor (pg_cursor_rows.h).
+  std::unique_ptr<RowSource> OpenStaticRows(std::shared_ptr<ConnectionLink> link,
+                                            std::string sql) override;
+
+  // Reads: REPEATABLE READ (one snapshot for the count and every row; not
+  // READ ONLY, since a user transaction may take the snapshot over and
+  // write). Writes: the default READ COMMITTED. Commit raises when the
+  // server rolled back instead (an earlier statement of the transaction
+  // failed), so a lost transaction is never reported as kept.
+  void BeginRead() override;
+  void BeginWrite() override;
+  void Commit() override;
+  void Rollback() override;
+  bool InTransaction() const override;
+  // The link is up and out of any transaction.
+  bool Healthy() override;
+
+  std::vector<TableEntry> ListTables() override;
+  TableInfo DescribeTable(const TableRef& table) override;
+  // INSERT ... RETURNING the key (the row's ctid for a table without one).
+  RowCondition InsertRow(const TableInfo& table, const std::vector<std::string>& columns,
+                         const std::vector<Variant>& values) override;
+  // Without a key covered by `columns`, the first row whose values match
+  // (IS NOT DISTINCT FROM) is pinned by its ctid, which holds until the
+  // row next changes.
+  RowCondition LocateRow(const TableInfo& table, const std::vector<std::string>& columns,
+                         const std::vector<Variant>& values) override;
+
+  // Runs one statement with text parameters and returns its whole result;
+  // raises kErrProvider when it fails (see the header's paragraph on lost
+  // links), 3001 for a NUL byte in the text.
+  PgResult Run(std::string_view sql, const TextParameters& parameters = {},
+               RunKind kind = RunKind::kRead);
+  // The table or view with OID `oid`, read once per connection.
+  const Relation& RelationById(Oid oid);
+
+ private:
+  void SyncStatementTimeout();
+  void ForgetCatalog();
+
+  PGconn* db_;
+  long long timeout_ms_;  // the session's statement_timeout
+  mutable CatalogNames names_{*this};
+  std::map<Oid, Relation> relations_;
+};
+
+}  // namespace tabrix::adodb::postgres
