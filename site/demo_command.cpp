@@ -9,10 +9,13 @@
 #include <stdexcept>
 
 #include "access/password_hash.h"
+#include "host/adodb/connection_string.h"
 #include "site/call_command.h"
 #include "site/config.h"
 #include "site/demo/demo_data.h"
 #include "site/demo/demo_site_config.h"
+#include "site/demo/pg_demo_loader.h"
+#include "site/demo/pg_demo_target.h"
 #include "site/demo/sqlite_demo_loader.h"
 #include "site/serve_command.h"
 
@@ -59,6 +62,14 @@ void ReplaceFile(const fs::path& file, const std::string& text) {
   fs::rename(temporary, file);
 }
 
+std::string Seconds(std::chrono::steady_clock::time_point started) {
+  double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  char took[32];
+  std::snprintf(took, sizeof took, "%.1f", seconds);
+  return took;
+}
+
 // Makes the database and site.toml in `dir`. The database is built under
 // another name and renamed into place last, once whole: a demo.db in the
 // folder always has its site.toml.
@@ -71,12 +82,8 @@ void MakeDemo(const fs::path& dir, std::int64_t orders, std::ostream& report) {
   ReplaceFile(dir / "site.toml",
               demo::DemoSiteToml(demo::CountsFor(orders), demo::RandomSecret(32)));
   fs::rename(building, database);
-  double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  char took[32];
-  std::snprintf(took, sizeof took, "%.1f", seconds);
   report << "Made a demo of " << orders << " orders and " << lines << " order lines in "
-         << dir.string() << " (" << took << " s)\n";
+         << dir.string() << " (" << Seconds(started) << " s)\n";
 }
 
 // Checks that `dir` holds a whole demo made for the rows asked (if any).
@@ -95,6 +102,47 @@ void CheckExistingDemo(const fs::path& dir, const std::optional<std::int64_t>& r
                     " does not apply: " + again + " with --rows " + std::to_string(*rows));
   report << "Using the demo in " << dir.string() << " (made with " << made
          << " orders; what was added since stays)\n";
+}
+
+// The demo in a PostgreSQL database: loaded unless the database holds it
+// already, with a site.toml in `dir` that names that database.
+void UsePgDemo(const fs::path& dir, const demo::PgDemoTarget& target,
+               const std::optional<std::int64_t>& rows, std::ostream& report) {
+  fs::path toml = dir / "site.toml";
+  std::string where = "the PostgreSQL database " + adodb::RedactPassword(target.set_dns);
+  if (fs::exists(dir / "demo.db"))
+    throw DemoError(dir.string() + " holds an SQLite demo; give another --dir for " + where);
+  std::string again =
+      "to make a new demo there, drop its tables (DROP TABLE order_items, orders, employees, "
+      "products, customers CASCADE) or give another database";
+  // A site of another database stays as it is, and nothing is loaded for it.
+  if (fs::exists(toml) &&
+      ReadFile(toml).find("set_dns = " + demo::TomlString(target.set_dns)) == std::string::npos)
+    throw DemoError(toml.string() + " names another database connection than --postgres " +
+                    "gives; give another --dir, or the --postgres it was made with");
+  std::optional<std::int64_t> made = demo::PgDemoOrders(target.params);
+  if (!made) {
+    std::int64_t orders = rows.value_or(demo::kDefaultDemoOrders);
+    auto started = std::chrono::steady_clock::now();
+    std::int64_t lines = demo::WritePgDemo(target.params, orders);
+    ReplaceFile(toml, demo::DemoSiteToml(demo::CountsFor(orders), demo::RandomSecret(32),
+                                         target.set_dns));
+    report << "Made a demo of " << orders << " orders and " << lines << " order lines in "
+           << where << ", its site in " << dir.string() << " (" << Seconds(started) << " s)\n";
+    return;
+  }
+  if (*made == 0)
+    throw DemoError(where + " holds tables named as the demo's that this command did not make; " +
+                    again);
+  if (rows && *rows != *made)
+    throw DemoError("the demo in " + where + " has " + std::to_string(*made) +
+                    " orders; it is kept as it is, so --rows " + std::to_string(*rows) +
+                    " does not apply: " + again);
+  if (!fs::exists(toml))
+    ReplaceFile(toml, demo::DemoSiteToml(demo::CountsFor(*made), demo::RandomSecret(32),
+                                         target.set_dns));
+  report << "Using the demo in " << where << " (made with " << *made
+         << " orders; what was added since stays), its site in " << dir.string() << "\n";
 }
 
 // New passwords for the users, their hashes written into site.toml.
@@ -129,6 +177,14 @@ DemoOptions ParseDemoArguments(const std::vector<std::string>& words) {
     } else if (word == "--rows") {
       if (options.rows) throw UsageError("--rows is given twice");
       options.rows = ParseRows(value_of());
+    } else if (word == "--postgres") {
+      if (options.postgres) throw UsageError("--postgres is given twice");
+      options.postgres = value_of();
+      try {
+        demo::PgDemoTargetFor(*options.postgres);
+      } catch (const std::invalid_argument& e) {
+        throw UsageError(e.what());
+      }
     } else if (word == "--serve") {
       if (options.serve) throw UsageError("--serve is given twice");
       options.serve = true;
@@ -166,14 +222,22 @@ int RunDemoCommand(const std::vector<std::string>& words, std::ostream& out, std
   std::vector<std::string> passwords;
   try {
     fs::create_directories(dir);
-    if (fs::exists(dir / "demo.db"))
+    std::string database = (dir / "demo.db").string();
+    if (options.postgres) {
+      demo::PgDemoTarget target = demo::PgDemoTargetFor(*options.postgres);
+      UsePgDemo(dir, target, options.rows, report);
+      database = "the PostgreSQL database " + adodb::RedactPassword(target.set_dns);
+    } else if (fs::exists(dir / "demo.db")) {
       CheckExistingDemo(dir, options.rows, report);
-    else
+    } else {
       MakeDemo(dir, options.rows.value_or(demo::kDefaultDemoOrders), report);
+    }
     if (!options.serve) {
-      out << "The demo's database is " << (dir / "demo.db").string() << " and its site "
+      out << "The demo's database is " << database << " and its site "
           << toml.string() << ".\nServe it (new passwords are printed at each start) with:\n"
-          << "  tabrix demo --dir " << dir.string() << " --serve\n";
+          << "  tabrix demo --dir " << dir.string()
+          << (options.postgres ? " --postgres '" + *options.postgres + "'" : std::string())
+          << " --serve\n";
       return 0;
     }
     passwords = SetNewPasswords(toml);
@@ -197,7 +261,8 @@ int RunDemoCommand(const std::vector<std::string>& words, std::ostream& out, std
 }
 
 std::string DemoUsage() {
-  return R"(Usage: tabrix demo [--dir DIR] [--rows N] [--serve] [--listen HOST:PORT]
+  return R"(Usage: tabrix demo [--dir DIR] [--rows N] [--postgres ADDRESS] [--serve]
+                   [--listen HOST:PORT]
 
 Makes a demo: an SQLite database of N orders with their customers, products,
 employees and order lines (demo.db), and a site for it (site.toml) with three
@@ -209,6 +274,11 @@ Options:
   --dir DIR           the demo's folder (default: ./tabrix-demo)
   --rows N            the number of orders of a new demo, 1 to 2000000
                       (default 2000)
+  --postgres ADDRESS  put the demo in this PostgreSQL database instead of
+                      demo.db: a postgresql:// URI or libpq keywords
+                      ("host=/tmp port=5432 user=me dbname=shop"); a
+                      database that holds the demo already is used as it
+                      stands, and site.toml in DIR names the database
   --serve             give the users new passwords, print them with the
                       site's address, and serve the site until SIGTERM or
                       SIGINT (as `tabrix serve`)

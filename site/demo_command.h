@@ -1,6 +1,7 @@
 // `tabrix demo`: a demo database and its site, made in one command.
 //
-//   tabrix demo [--dir DIR] [--rows N] [--serve] [--listen HOST:PORT]
+//   tabrix demo [--dir DIR] [--rows N] [--postgres ADDRESS] [--serve]
+//               [--listen HOST:PORT]
 //
 // Makes DIR (./tabrix-demo by default) with demo.db, an SQLite database of
 // N orders (default 2,000) and their customers, products, employees and
@@ -13,6 +14,11 @@
 //   login admin PASSWORD  (may do everything)
 //   login viewer PASSWORD  (may only view)
 //   login clerk PASSWORD  (some tables; some fields hidden)
+//
+// With --postgres ADDRESS (a postgresql:// URI or libpq keywords) the
+// database is that PostgreSQL database instead of demo.db, and site.toml
+// names it; a database that already holds the demo is used as it stands,
+// with the same rule for --rows.
 //
 // Without --serve it prints where the files are and how to serve them.
 // Exit codes as `tabrix serve`: 0, or 2 with a message for bad usage or a
@@ -31,6 +37,7 @@ namespace tabrix::site {
 struct DemoOptions {
   std::filesystem::path dir = "tabrix-demo";
   std::optional<std::int64_t> rows;  // the number of orders asked for
+  std::optional<std::string> postgres;  // the address of a PostgreSQL database
   bool serve = false;
   std::optional<std::string> listen;  // overrides the site's, with --serve
   bool help = false;
@@ -38,8 +45,8 @@ struct DemoOptions {
 
 // Reads the words after "demo". Raises UsageError (call_command.h) for an
 // unknown option, a missing or repeated value, an N that is not a whole
-// number from 1 to the most a demo holds, a bad HOST:PORT, or --listen
-// without --serve.
+// number from 1 to the most a demo holds, a bad HOST:PORT, a PostgreSQL
+// address libpq cannot read, or --listen without --serve.
 DemoOptions ParseDemoArguments(const std::vector<std::string>& words);
 
 // The whole command; returns the exit code.

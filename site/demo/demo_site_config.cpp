@@ -26,14 +26,34 @@ const std::vector<DemoUser>& DemoUsers() {
   return users;
 }
 
-std::string DemoSiteToml(const DemoCounts& counts, std::string_view encrypt_key) {
+std::string TomlString(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string quoted = "\"";
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (byte < 0x20 || byte == 0x7F) {
+      quoted += "\\u00";
+      quoted += kHex[byte >> 4];
+      quoted += kHex[byte & 15];
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
+
+std::string DemoSiteToml(const DemoCounts& counts, std::string_view encrypt_key,
+                         std::string_view set_dns) {
   std::string toml = R"(# The Tabrix demo site (see the README's "tabrix demo").
 # `tabrix demo --serve` serves it and gives its three users new passwords at
 # each start: it rewrites their set_userN_password lines and nothing else.
 listen = "127.0.0.1:8080"
 
 [session]
-set_dns = "Provider=SQLite;Data Source=demo.db"
+set_dns = )" + TomlString(set_dns) + R"(
 set_encryptkey = ")" + std::string(encrypt_key) + R"("
 set_include_views = "yes"
 set_pagers = "10,25,50,100"

@@ -21,11 +21,19 @@ struct DemoUser {
 // The users in the order of their numbers (set_user1_ is admin).
 const std::vector<DemoUser>& DemoUsers();
 
-// The configuration of a demo of `counts`' size. `encrypt_key` keys the
+// The SQLite demo's connection string: demo.db beside site.toml.
+inline constexpr std::string_view kSqliteDemoDns = "Provider=SQLite;Data Source=demo.db";
+
+// The configuration of a demo of `counts`' size in the database of
+// `set_dns` (any text; it is escaped for TOML). `encrypt_key` keys the
 // table codes; every user's password is a value that matches no password
 // until WithPasswordHashes sets real ones. A relation offers its rows as a
 // drop-down list only while the related table is small enough for one.
-std::string DemoSiteToml(const DemoCounts& counts, std::string_view encrypt_key);
+std::string DemoSiteToml(const DemoCounts& counts, std::string_view encrypt_key,
+                         std::string_view set_dns = kSqliteDemoDns);
+
+// `text` as a TOML basic string, quotes included.
+std::string TomlString(std::string_view text);
 
 // `toml` with the line "set_userN_password = ..." of user N = 1, 2, ...
 // replaced by one holding hashes[N - 1]. Raises std::runtime_error naming
