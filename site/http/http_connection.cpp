@@ -1,5 +1,7 @@
 #include "site/http/http_connection.h"
 
+#include <poll.h>
+
 #include <array>
 #include <cctype>
 #include <ctime>
@@ -30,6 +32,13 @@ std::string Lower(std::string_view text) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) { return Lower(a) == Lower(b); }
+
+// Whether the peer of socket `fd` has closed or reset the connection (a
+// look that does not wait or read).
+bool PeerGone(int fd) {
+  pollfd look{fd, POLLRDHUP, 0};
+  return ::poll(&look, 1, 0) > 0 && (look.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -242,6 +251,14 @@ void Connection::Dispatch() {
   // The guard keeps the I/O threads running while the worker has the request.
   net::post(*core_->workers, [self = shared_from_this(), request = std::move(request),
                               guard = net::make_work_guard(core_->io)]() mutable {
+    // A page asked for by someone who has left while it waited for a worker
+    // is not made: under load the work would only hold up those still
+    // waiting. What changes data is carried out all the same.
+    bool reads_only = request.method == "GET" || request.method == "HEAD";
+    if (reads_only && PeerGone(self->stream_.socket().native_handle())) {
+      net::post(self->stream_.get_executor(), [self] { self->Close(); });
+      return;
+    }
     HttpResponse answer = self->core_->Handle(request);
     net::post(self->stream_.get_executor(),
               [self, answer = std::move(answer)]() mutable { self->Respond(std::move(answer)); });

@@ -83,6 +83,10 @@ class TestHandler : public HttpHandler {
     std::lock_guard lock(mutex_);
     return requests_.size();
   }
+  std::string PathAt(size_t index) {
+    std::lock_guard lock(mutex_);
+    return requests_.at(index).path;
+  }
 
  private:
   std::mutex mutex_;
@@ -442,6 +446,30 @@ TEST_F(HttpServerTest, AWorkerHandlesARequestWhileTheIoThreadServesOthers) {
   auto released = blocked.ReadReply();
   ASSERT_TRUE(released);
   EXPECT_EQ(released->body, "released");
+}
+
+TEST_F(HttpServerTest, AReadWhoseVisitorLeftWhileItWaitedIsNotMadeAWriteIs) {
+  StartServer(/*workers=*/1);
+  HttpTestConnection blocked(port());
+  blocked.Send(MakeRequest("GET", "/block"));
+  ASSERT_TRUE(handler_.WaitBlocked(1));
+  {
+    HttpTestConnection left_get(port()), left_post(port());
+    left_get.Send(MakeRequest("GET", "/left-get"));
+    left_post.Send(MakeRequest("POST", "/left-post", {}, "a=1"));
+    // The I/O thread reads both and queues them behind the blocked worker
+    // before their visitors go.
+    std::this_thread::sleep_for(200ms);
+  }
+  std::this_thread::sleep_for(100ms);
+  handler_.Release();
+  ASSERT_TRUE(blocked.ReadReply());
+  auto after = Exchange(port(), MakeRequest("GET", "/hello"));  // queued after both
+  ASSERT_TRUE(after);
+  EXPECT_EQ(after->body, "hello");
+  std::vector<std::string> handled;
+  for (size_t i = 0; i < handler_.Count(); ++i) handled.push_back(handler_.PathAt(i));
+  EXPECT_EQ(handled, (std::vector<std::string>{"/block", "/left-post", "/hello"}));
 }
 
 TEST_F(HttpServerTest, AFaultyAnswerGets500AndTheServerGoesOn) {
