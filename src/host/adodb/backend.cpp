@@ -1,6 +1,13 @@
 #include "host/adodb/backend.h"
 
+#include <algorithm>
+
+#include "host/adodb/row_source.h"
+#include "host/sql/query_shape.h"
 #include "host/sql/rewriter.h"
+#include "host/error.h"
+#include "host/locale/locale.h"
+#include "host/variant_ops.h"
 
 namespace tabrix::adodb {
 
@@ -45,6 +52,60 @@ std::int64_t ConnectionBackend::DeleteRows(const TableInfo& table, const RowCond
 
 void RaiseRowChanged(std::string_view message) {
   RaiseProviderError(std::string(message), {"", "", DbFailure::kRowChanged});
+}
+
+std::vector<const TableColumn*> KeyColumns(const TableInfo& table) {
+  std::vector<const TableColumn*> key;
+  for (const TableColumn& column : table.columns)
+    if (column.key_position > 0) key.push_back(&column);
+  std::sort(key.begin(), key.end(), [](const TableColumn* a, const TableColumn* b) {
+    return a->key_position < b->key_position;
+  });
+  return key;
+}
+
+int IndexOfName(const std::vector<std::string>& columns, std::string_view name) {
+  for (size_t i = 0; i < columns.size(); ++i)
+    if (EqualsIgnoreCase(columns[i], name)) return static_cast<int>(i);
+  return -1;
+}
+
+bool CoversKey(const TableInfo& table, const std::vector<std::string>& columns) {
+  std::vector<const TableColumn*> key = KeyColumns(table);
+  return !key.empty() && std::all_of(key.begin(), key.end(), [&](const TableColumn* column) {
+           return IndexOfName(columns, column->name) >= 0;
+         });
+}
+
+RowCondition KeyCondition(const sql::Dialect& dialect, const TableInfo& table,
+                          const std::vector<std::string>& columns,
+                          const std::vector<Variant>& values) {
+  RowCondition condition;
+  for (const TableColumn* key : KeyColumns(table)) {
+    int index = IndexOfName(columns, key->name);
+    condition.where += (condition.where.empty() ? "" : " AND ") + dialect.QuoteName(key->name) + " = ?";
+    condition.values.push_back(index < 0 ? Variant::Null() : values[static_cast<size_t>(index)]);
+  }
+  return condition;
+}
+
+RowCondition ValuesCondition(const sql::Dialect& dialect, const std::vector<std::string>& columns,
+                             const std::vector<Variant>& values, std::string_view same) {
+  RowCondition condition;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    condition.where += (condition.where.empty() ? "" : " AND ") + dialect.QuoteName(columns[i]) +
+                       " " + std::string(same) + " ?";
+    condition.values.push_back(values[i]);
+  }
+  return condition;
+}
+
+std::int64_t CountQueryRows(ConnectionBackend& db, const std::string& sql) {
+  std::optional<std::string> fast = sql::FastCountQuery(sql);
+  std::unique_ptr<StatementBackend> counter = db.Prepare(fast ? *fast : sql::CountQuery(sql));
+  if (!counter->Step())
+    RaiseProviderError("the count query returned no row", {"", "", DbFailure::kOther});
+  return ToLong(counter->Value(0, 20));
 }
 
 }  // namespace tabrix::adodb

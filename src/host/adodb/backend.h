@@ -194,6 +194,26 @@ inline constexpr std::string_view kRowNotFoundMessage =
 inline constexpr std::string_view kTooManyRowsMessage =
     "Key column information is insufficient or incorrect. Too many rows were affected by update.";
 
+// The columns of `table`'s primary key, in key order.
+std::vector<const TableColumn*> KeyColumns(const TableInfo& table);
+// The position of `name` in `columns`, ignoring case; -1 when absent.
+int IndexOfName(const std::vector<std::string>& columns, std::string_view name);
+// The condition "each key column = ?" with its values taken from `values`
+// (one per name of `columns`; a key column not among them takes Null).
+RowCondition KeyCondition(const sql::Dialect& dialect, const TableInfo& table,
+                          const std::vector<std::string>& columns,
+                          const std::vector<Variant>& values);
+// Whether `columns` name every column of `table`'s primary key (false
+// when it has none).
+bool CoversKey(const TableInfo& table, const std::vector<std::string>& columns);
+// The condition "each of `columns` <same> ?" with `values`, where `same`
+// is the engine's comparison that also matches Null with Null.
+RowCondition ValuesCondition(const sql::Dialect& dialect, const std::vector<std::string>& columns,
+                             const std::vector<Variant>& values, std::string_view same);
+// The number of rows of the query `sql` on `db`, counted without
+// evaluating its select list where that cannot change the count.
+std::int64_t CountQueryRows(ConnectionBackend& db, const std::string& sql);
+
 // Raises kErrProvider with `message` and the failure kRowChanged.
 [[noreturn]] void RaiseRowChanged(std::string_view message);
 

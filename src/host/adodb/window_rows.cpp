@@ -32,12 +32,7 @@ std::int64_t WindowRows::Count() {
   // The count is a result of its own: the window's statement goes first,
   // and the next Seek opens the window again.
   statement_.reset();
-  ConnectionBackend& db = link_->backend();
-  std::optional<std::string> fast = sql::FastCountQuery(sql_);
-  std::unique_ptr<StatementBackend> counter = db.Prepare(fast ? *fast : sql::CountQuery(sql_));
-  if (!counter->Step())
-    RaiseProviderError("the count query returned no row", {"", "", DbFailure::kOther});
-  count_ = ToLong(counter->Value(0, 20));
+  count_ = CountQueryRows(link_->backend(), sql_);
   return *count_;
 }
 

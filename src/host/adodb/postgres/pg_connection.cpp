@@ -28,22 +28,6 @@ TextParameters ParametersOf(const std::vector<Variant>& values) {
   return parameters;
 }
 
-int IndexOf(const std::vector<std::string>& columns, const std::string& name) {
-  for (size_t i = 0; i < columns.size(); ++i)
-    if (EqualsIgnoreCase(columns[i], name)) return static_cast<int>(i);
-  return -1;
-}
-
-std::vector<const TableColumn*> KeyColumns(const TableInfo& table) {
-  std::vector<const TableColumn*> key;
-  for (const TableColumn& column : table.columns)
-    if (column.key_position > 0) key.push_back(&column);
-  std::sort(key.begin(), key.end(), [](const TableColumn* a, const TableColumn* b) {
-    return a->key_position < b->key_position;
-  });
-  return key;
-}
-
 std::string And(const std::string& where, const std::string& term) {
   return where.empty() ? term : where + " AND " + term;
 }
@@ -230,23 +214,8 @@ RowCondition PostgresConnection::InsertRow(const TableInfo& table,
 RowCondition PostgresConnection::LocateRow(const TableInfo& table,
                                            const std::vector<std::string>& columns,
                                            const std::vector<Variant>& values) {
-  std::vector<const TableColumn*> key = KeyColumns(table);
-  bool key_covered = !key.empty();
-  for (const TableColumn* column : key)
-    key_covered = key_covered && IndexOf(columns, column->name) >= 0;
-  RowCondition condition;
-  if (key_covered) {
-    for (const TableColumn* column : key) {
-      condition.where = And(condition.where, dialect().QuoteName(column->name) + " = ?");
-      condition.values.push_back(values[IndexOf(columns, column->name)]);
-    }
-    return condition;
-  }
-  for (size_t i = 0; i < columns.size(); ++i) {
-    condition.where =
-        And(condition.where, dialect().QuoteName(columns[i]) + " IS NOT DISTINCT FROM ?");
-    condition.values.push_back(values[i]);
-  }
+  if (CoversKey(table, columns)) return KeyCondition(dialect(), table, columns, values);
+  RowCondition condition = ValuesCondition(dialect(), columns, values, "IS NOT DISTINCT FROM");
   if (columns.empty() || table.is_view) return condition;
   PgResult result = Run("SELECT ctid FROM " + QualifiedName(table.ref) + " WHERE " +
                             condition.where + " LIMIT 1",

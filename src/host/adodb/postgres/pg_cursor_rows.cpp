@@ -88,12 +88,7 @@ void CursorRows::Fetch(std::int64_t index) {
 
 std::int64_t CursorRows::Count() {
   if (count_) return *count_;
-  ConnectionBackend& db = link_->backend();
-  std::optional<std::string> fast = sql::FastCountQuery(sql_);
-  std::unique_ptr<StatementBackend> counter = db.Prepare(fast ? *fast : sql::CountQuery(sql_));
-  if (!counter->Step())
-    RaiseProviderError("the count query returned no row", {"", "", DbFailure::kOther});
-  count_ = ToLong(counter->Value(0, 20));
+  count_ = CountQueryRows(link_->backend(), sql_);
   return *count_;
 }
 

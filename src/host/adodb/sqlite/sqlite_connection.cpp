@@ -36,23 +36,6 @@ std::string RowIdName(const TableInfo& table) {
   return "rowid";
 }
 
-// Position of `name` in `columns`, ignoring case; -1 when absent.
-int IndexOf(const std::vector<std::string>& columns, const std::string& name) {
-  for (size_t i = 0; i < columns.size(); ++i)
-    if (EqualsIgnoreCase(columns[i], name)) return static_cast<int>(i);
-  return -1;
-}
-
-std::vector<const TableColumn*> KeyColumns(const TableInfo& table) {
-  std::vector<const TableColumn*> key;
-  for (const TableColumn& column : table.columns)
-    if (column.key_position > 0) key.push_back(&column);
-  std::sort(key.begin(), key.end(), [](const TableColumn* a, const TableColumn* b) {
-    return a->key_position < b->key_position;
-  });
-  return key;
-}
-
 }  // namespace
 
 SqliteConnection::SqliteConnection(sqlite3* db) : db_(db) {}
@@ -150,39 +133,16 @@ RowCondition SqliteConnection::InsertRow(const TableInfo& table,
   if (table.has_row_id)
     return {dialect().QuoteName(RowIdName(table)) + " = ?",
             {Variant(static_cast<long long>(sqlite3_last_insert_rowid(db_)))}};
-  RowCondition condition;
-  for (const TableColumn* key : KeyColumns(table)) {
-    int index = IndexOf(columns, key->name);
-    condition.where +=
-        (condition.where.empty() ? "" : " AND ") + dialect().QuoteName(key->name) + " = ?";
-    condition.values.push_back(index < 0 ? Variant::Null() : values[index]);
-  }
-  return condition;
+  return KeyCondition(dialect(), table, columns, values);
 }
 
 RowCondition SqliteConnection::LocateRow(const TableInfo& table,
                                          const std::vector<std::string>& columns,
                                          const std::vector<Variant>& values) {
-  std::vector<const TableColumn*> key = KeyColumns(table);
-  bool key_covered = !key.empty();
-  for (const TableColumn* column : key)
-    key_covered = key_covered && IndexOf(columns, column->name) >= 0;
-  RowCondition condition;
-  if (key_covered) {
-    for (const TableColumn* column : key) {
-      condition.where +=
-          (condition.where.empty() ? "" : " AND ") + dialect().QuoteName(column->name) + " = ?";
-      condition.values.push_back(values[IndexOf(columns, column->name)]);
-    }
-    return condition;
-  }
+  if (CoversKey(table, columns)) return KeyCondition(dialect(), table, columns, values);
   // No key to go by: match every value (IS also matches Null), then pin the
   // first such row by its row id.
-  for (size_t i = 0; i < columns.size(); ++i) {
-    condition.where +=
-        (condition.where.empty() ? "" : " AND ") + dialect().QuoteName(columns[i]) + " IS ?";
-    condition.values.push_back(values[i]);
-  }
+  RowCondition condition = ValuesCondition(dialect(), columns, values, "IS");
   if (!table.has_row_id || columns.empty()) return condition;
   std::string row_id = dialect().QuoteName(RowIdName(table));
   StatementHandle statement =
