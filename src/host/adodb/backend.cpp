@@ -20,6 +20,18 @@ std::string ConnectionBackend::QualifiedName(const TableRef& table) const {
   return dialect().QuoteName(table.schema) + "." + dialect().QuoteName(table.name);
 }
 
+std::string ConnectionBackend::InsertSql(const TableInfo& table,
+                                         const std::vector<std::string>& columns) const {
+  std::string sql = "INSERT INTO " + QualifiedName(table.ref);
+  if (columns.empty()) return sql + " DEFAULT VALUES";
+  std::string names, marks;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    names += (i ? ", " : "") + dialect().QuoteName(columns[i]);
+    marks += i ? ", ?" : "?";
+  }
+  return sql + " (" + names + ") VALUES (" + marks + ")";
+}
+
 void ConnectionBackend::Savepoint(std::string_view name) {
   Execute("SAVEPOINT " + dialect().QuoteName(name));
 }

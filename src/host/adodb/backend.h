@@ -173,6 +173,9 @@ class ConnectionBackend {
 
   // `table` quoted for SQL, with its schema when it has one.
   std::string QualifiedName(const TableRef& table) const;
+  // "INSERT INTO table (columns) VALUES (?, ...)", or with DEFAULT VALUES
+  // when `columns` is empty.
+  std::string InsertSql(const TableInfo& table, const std::vector<std::string>& columns) const;
 };
 
 class Provider {

@@ -177,17 +177,7 @@ const Relation& PostgresConnection::RelationById(Oid oid) {
 RowCondition PostgresConnection::InsertRow(const TableInfo& table,
                                            const std::vector<std::string>& columns,
                                            const std::vector<Variant>& values) {
-  std::string sql = "INSERT INTO " + QualifiedName(table.ref);
-  if (columns.empty()) {
-    sql += " DEFAULT VALUES";
-  } else {
-    std::string names, marks;
-    for (size_t i = 0; i < columns.size(); ++i) {
-      names += (i ? ", " : "") + dialect().QuoteName(columns[i]);
-      marks += i ? ", ?" : "?";
-    }
-    sql += " (" + names + ") VALUES (" + marks + ")";
-  }
+  std::string sql = InsertSql(table, columns);
   std::vector<const TableColumn*> key = KeyColumns(table);
   std::string returning;
   for (const TableColumn* column : key)

@@ -118,17 +118,7 @@ TableInfo SqliteConnection::DescribeTable(const TableRef& table) {
 RowCondition SqliteConnection::InsertRow(const TableInfo& table,
                                          const std::vector<std::string>& columns,
                                          const std::vector<Variant>& values) {
-  std::string sql = "INSERT INTO " + QualifiedName(table.ref);
-  if (columns.empty()) {
-    sql += " DEFAULT VALUES";
-  } else {
-    std::string names, marks;
-    for (size_t i = 0; i < columns.size(); ++i) {
-      names += (i ? ", " : "") + dialect().QuoteName(columns[i]);
-      marks += i ? ", ?" : "?";
-    }
-    sql += " (" + names + ") VALUES (" + marks + ")";
-  }
+  std::string sql = InsertSql(table, columns);
   Execute(sql, values);
   if (table.has_row_id)
     return {dialect().QuoteName(RowIdName(table)) + " = ?",
