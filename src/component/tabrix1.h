@@ -15,9 +15,12 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "component/row_key.h"
 #include "host/adodb/recordset.h"
 #include "host/request.h"
 #include "host/response.h"
@@ -140,6 +143,13 @@ class Tabrix1 {
   Variant Action(const Variant& GtTable, const Variant& ActionNo);
 
   // --- Shared plumbing for the method files (not members of the interface) ---
+
+  // How the current table's rows are addressed; set with IdField by
+  // GetTableSpesific.
+  RowKey CurrentRowKey;
+  // The primary key columns of tables this object looked up (a relation's
+  // related table), by the name the settings gave.
+  std::map<std::string, std::vector<std::string>> KnownKeys;
 
   // The intrinsics; each raises 424 while its member is not assigned.
   tabrix::Session& SessionObject() const;

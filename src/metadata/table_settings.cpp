@@ -2,6 +2,7 @@
 // and search fields from the settings; and names become display texts
 // through "set_replace".
 #include <string>
+#include <vector>
 
 #include "component/tabrix1.h"
 #include "host/adodb/connection.h"
@@ -10,6 +11,33 @@
 
 namespace tabrix {
 
+namespace {
+
+// Long binary values are never part of a row's address: they do not
+// compare as text.
+bool Comparable(long type) {
+  return type != adodb::kLongVarBinary && type != adodb::kVarBinary && type != adodb::kBinary;
+}
+
+// The key's columns in key order, from the primary keys rowset.
+std::vector<std::string> KeyColumns(adodb::Connection& connection, const Variant& table) {
+  VariantArray restrictions{Variant(), Variant(), Variant(ToText(table))};
+  auto keys = connection.OpenSchema(Variant(adodb::kSchemaPrimaryKeys),
+                                    Variant::Array(std::move(restrictions)));
+  std::vector<std::string> names;
+  for (; !keys->Eof(); keys->MoveNext()) names.push_back(ConcatText(keys->Value(Variant("COLUMN_NAME"))));
+  keys->Close();
+  return names;
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+  std::string joined;
+  for (const std::string& name : names) joined += (joined.empty() ? "" : ",") + name;
+  return joined;
+}
+
+}  // namespace
+
 Variant Tabrix1::GetTableSpesific(const Variant& TabloName) {
   auto connection = ObjectRefAs<adodb::Connection>(ServerObject().CreateObject("adodb.connection"));
   connection->Open(Setting("set_dns"));
@@ -17,28 +45,53 @@ Variant Tabrix1::GetTableSpesific(const Variant& TabloName) {
   auto columns = connection->OpenSchema(Variant(adodb::kSchemaColumns),
                                         Variant::Array(std::move(restrictions)));
 
-  // The first column the schema lists is the key; all of them, in the
+  // The first column the schema lists is the title; all of them, in the
   // table's order, are the default list and search fields.
   std::string first;
   std::string all;
   bool any = false;
+  bool any_writable = false;
+  std::vector<std::string> comparable;
   while (!columns->Eof()) {
     std::string name = ConcatText(columns->Value(Variant("COLUMN_NAME")));
     if (!any) first = name;
     else all += ",";
     all += name;
     any = true;
+    if (Comparable(static_cast<long>(ToLong(columns->Value(Variant("DATA_TYPE"))))))
+      comparable.push_back(name);
+    any_writable = any_writable ||
+                   (ToLong(columns->Value(Variant("COLUMN_FLAGS"))) & adodb::kUpdatable) != 0;
     columns->MoveNext();
   }
   columns->Close();
+
+  // A row is addressed by its whole primary key; a table without one by
+  // its values; a view (no column can be written) by its first column, as
+  // it is only shown.
+  RowKey key;
+  if (any) {
+    key.columns = KeyColumns(*connection, TabloName);
+    if (!key.columns.empty()) {
+      key.kind = RowKey::Kind::kPrimaryKey;
+    } else if (any_writable) {
+      key.kind = RowKey::Kind::kAllValues;
+      key.columns = comparable;
+    } else {
+      key.kind = RowKey::Kind::kView;
+      key.columns = {first};
+    }
+  }
   connection->Close();
 
   std::string table = ConcatText(TabloName);
   CurrentTable = TabloName;
   TableCaption = Replacetext(TabloName);
-  IdField = Variant(first);
+  IdField = Variant(Joined(key.columns));
   TitleField = Variant(first);
-  ActionList = Variant(",1,");
+  CurrentRowKey = std::move(key);
+  // Rows that cannot be told apart take no bulk action.
+  ActionList = Variant(CurrentRowKey.Writable() ? ",1," : "");
   Variant list = Setting("set_" + table + "_list");
   ListFields = IsEmptyText(list) ? Variant(all) : list;
   Variant search = Setting("set_" + table + "_search");

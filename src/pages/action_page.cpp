@@ -9,7 +9,9 @@
 // writes every request value back into hidden fields, escaped for the
 // attribute; the action's name and the table's caption are the site's own
 // settings and are written as configured.
+#include <cstddef>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@
 #include "host/text/split.h"
 #include "host/variant_ops.h"
 #include "pages/page_size.h"
+#include "values/row_address.h"
 #include "values/sql_literal.h"
 
 namespace tabrix {
@@ -85,25 +88,46 @@ void RequireAPick(const std::vector<Slot>& slots) {
   RaiseError(kErrInvalidArgument, "no record was picked");
 }
 
-// The picked ids as SQL literals of the key's type, joined by ",". The
-// field list must be loaded, so a numeric key is compared as a number.
-std::string IdList(Tabrix1& page, const std::vector<Slot>& slots) {
-  std::string list;
+// The condition that finds the picked records. Plain key values of a
+// one-column key are SQL literals of the key's type in one "in" list; any
+// joined address makes one condition per record. The field list must be
+// loaded, so a numeric key is compared as a number.
+std::string PickedCondition(Tabrix1& page, const std::vector<Slot>& slots) {
+  bool all_plain = true;
+  for (const Slot& slot : slots)
+    if (slot.picked && !row_address::IsPlain(page, slot.id)) all_plain = false;
+  std::string condition;
+  if (all_plain) {
+    for (const Slot& slot : slots) {
+      if (!slot.picked) continue;
+      if (!condition.empty()) condition += ",";
+      condition += SqlLiteralText(page.IdSQL(Variant(slot.id)));
+    }
+    return sql::LegacyName(ConcatText(page.IdField)) + " in (" + condition + ")";
+  }
   for (const Slot& slot : slots) {
     if (!slot.picked) continue;
-    if (!list.empty()) list += ",";
-    list += SqlLiteralText(page.IdSQL(Variant(slot.id)));
+    if (!condition.empty()) condition += " OR ";
+    condition += "(" + row_address::Condition(page, slot.id) + ")";
   }
-  return list;
+  return condition;
+}
+
+// How many different records were picked (a record may fill two slots).
+std::size_t DistinctPicks(const std::vector<Slot>& slots) {
+  std::set<std::string> ids;
+  for (const Slot& slot : slots)
+    if (slot.picked) ids.insert(slot.id);
+  return ids.size();
 }
 
 // Rs: a keyset, optimistic recordset of the picked records, the hosting
 // page's to change or delete.
-std::shared_ptr<adodb::Recordset> OpenPickedRecords(Tabrix1& page, const std::string& id_list) {
+std::shared_ptr<adodb::Recordset> OpenPickedRecords(Tabrix1& page, const std::string& condition) {
   auto rs = page.NewRecordset();
   page.Rs = Variant(rs);
   std::string sql = "select * from " + sql::BracketedName(ConcatText(page.CurrentTable)) +
-                    " WHERE " + sql::LegacyName(ConcatText(page.IdField)) + " in (" + id_list + ")";
+                    " WHERE " + condition;
   page.OpenRecordset(*rs, sql, adodb::kKeyset, adodb::kOptimistic);
   return rs;
 }
@@ -181,7 +205,7 @@ Variant Tabrix1::Action(const Variant& GtTable, const Variant& ActionNo) {
   ALLPagesBegin();
   GetTableSpesific(CurrentTable);
   // A refused user gets the refusal alone, without the page's end.
-  if (!ToBool(ActionThis(ActionNo, CurrentTable))) {
+  if (!CurrentRowKey.Writable() || !ToBool(ActionThis(ActionNo, CurrentTable))) {
     Write("Access Denied!");
     return Variant();
   }
@@ -191,11 +215,17 @@ Variant Tabrix1::Action(const Variant& GtTable, const Variant& ActionNo) {
   // The key's type decides how the ids are written: the field list is
   // loaded first, so a numeric key is compared as a number.
   GetFieldList(CurrentTable);
-  std::shared_ptr<adodb::Recordset> rs = OpenPickedRecords(*this, IdList(*this, slots));
+  std::shared_ptr<adodb::Recordset> rs = OpenPickedRecords(*this, PickedCondition(*this, slots));
   PageCaption = Variant("<font size='1'>" + ConcatText(TableCaption) + "</font><br><b>" +
                         ConcatText(action_name));
   if (rs->Eof()) {
     Write("No record found!");
+  } else if (static_cast<std::size_t>(rs->RecordCount()) > DistinctPicks(slots)) {
+    // An address that matches more than its one record (rows that cannot
+    // be told apart): nothing is done to any of them.
+    Write("The picked addresses match " + std::to_string(rs->RecordCount()) + " records, not " +
+          std::to_string(DistinctPicks(slots)) + ": nothing was changed.");
+    MoveToEnd(*rs);
   } else {
     CaptionInclude();
     if (Confirmed(*this)) {

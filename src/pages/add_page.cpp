@@ -2,6 +2,7 @@
 // fill in, and, once it is posted ("go"), the new record, stored in one
 // transaction, and the way to its record page.
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "component/tabrix1.h"
@@ -10,6 +11,7 @@
 #include "host/sql/legacy_names.h"
 #include "host/variant_ops.h"
 #include "pages/record_form_parts.h"
+#include "values/row_address.h"
 
 namespace tabrix {
 
@@ -33,9 +35,9 @@ void AddPostedRecord(Tabrix1& page, adodb::Recordset& rs) {
     for (const Assignment& a : values) rs.SetValue(Variant(a.field), a.value);
     rs.Update();
   });
-  Variant id = rs.Value(page.IdField);
+  std::optional<std::string> address = row_address::OfRow(page, rs);
   AppendMessage(page, "Record added successfully!");
-  WriteRecordRedirect(page, id);
+  WriteRecordRedirect(page, address ? std::optional<Variant>(Variant(*address)) : std::nullopt);
 }
 
 // A row of the form: the field's caption and its control.
@@ -93,7 +95,7 @@ Variant Tabrix1::Add(const Variant& GtTable) {
   GetTableSpesific(CurrentTable);
   // A user who may not add gets the refusal alone: no query runs and the
   // page does not end.
-  if (!ToBool(YetkiKontrol(CurrentTable, Variant("A")))) {
+  if (!CurrentRowKey.Writable() || !ToBool(YetkiKontrol(CurrentTable, Variant("A")))) {
     Write("Access denied!");
     return Variant();
   }

@@ -11,6 +11,13 @@
 namespace tabrix::list_page {
 
 void WriteActionBar(Tabrix1& page, const ListState& state) {
+  // Rows that cannot be picked (a view's) have no actions to choose.
+  if (IsEmptyText(page.ActionList)) {
+    page.Write("</tr>");
+    page.Write("</thead>");
+    page.Write("</table>");
+    return;
+  }
   page.Write("<td align=\"right\" class=\"none\">");
   page.Write("<input id=\"checkall\" type=\"checkbox\" name=\"idler\" value=\"0\" "
              "onclick=\"allselect();\"> Select All <br>");

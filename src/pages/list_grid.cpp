@@ -1,6 +1,7 @@
 // The summary bar and the grid of the list page: one head cell per grid
 // column with its sort link, then one row per record of the page's window,
 // the first two fields linked to the record page, and a selection box.
+#include <optional>
 #include <string>
 
 #include "component/tabrix1.h"
@@ -9,6 +10,7 @@
 #include "host/url.h"
 #include "host/variant_ops.h"
 #include "pages/list_page_parts.h"
+#include "values/row_address.h"
 
 namespace tabrix::list_page {
 
@@ -61,36 +63,43 @@ void WriteHead(Tabrix1& page, ListState& state) {
   page.Write("   <tbody>");
 }
 
-// One grid row from the current record of Rs.
+// One grid row from the current record of Rs. The first two fields link
+// to the record by its address; a row without one (too long to carry) is
+// shown without links and cannot be picked.
 void WriteRow(Tabrix1& page, adodb::Recordset& rs, const ListState& state) {
   page.Write(std::string("<tr ") +
              (state.rows % 2 == 0 ? " class='odd'" : "") + ">");
+  std::optional<std::string> address = row_address::OfRow(page, rs);
+  // Record addresses are URL-encoded: they come from the database.
+  std::string link =
+      address ? "<A href=\"Info.asp?t=" + TableCode(page) + "&id=" + UrlEncode(*address) + "\">"
+              : std::string();
   long total = FieldTotal(page);
   for (long i = 1; i <= total; ++i) {
     if (!state.grid_columns[static_cast<size_t>(i)]) continue;
     Variant name = FieldName(page, i);
     Variant number(i);
     if (i == 1) {
-      // Record ids are URL-encoded: they come from the database.
-      std::string id = UrlEncode(ConcatText(rs.fields().Item(Variant(0))->Value()));
-      page.Write("<th scope=\"row\" id=\"r1\"><A href=\"Info.asp?t=" + TableCode(page) +
-                 "&id=" + id + "\">" +
-                 ConcatText(page.ShowField(name, rs.Value(name), number)) + "</A></td>");
+      page.Write("<th scope=\"row\" id=\"r1\">" + link +
+                 ConcatText(page.ShowField(name, rs.Value(name), number)) +
+                 (address ? "</A>" : "") + "</td>");
     } else if (i == 2) {
-      std::string id = UrlEncode(ConcatText(rs.Value(page.IdField)));
-      page.Write("<td><A href=\"Info.asp?t=" + TableCode(page) + "&id=" + id + "\">" +
-                 ConcatText(page.ShowField(name, page.RsValue(name), number)) + "</a></td>");
+      page.Write("<td>" + link + ConcatText(page.ShowField(name, page.RsValue(name), number)) +
+                 (address ? "</a>" : "") + "</td>");
     } else {
       page.Write("<td>" + ConcatText(page.ShowField(name, page.RsValue(name), number)) +
                  "</a></td>");
     }
   }
   if (!IsEmptyText(page.ActionList)) {
-    std::string rows = NumberText(state.rows);
-    std::string value =
-        ConcatText(rs.Value(page.IdField)) + "|" + ConcatText(rs.Value(page.TitleField));
-    page.Write("<td><input id=\"check" + rows + "\" type=\"checkbox\" name=\"id" + rows +
-               "\" value=\"" + HtmlEscape(value) + "\"></td>");
+    if (address) {
+      std::string rows = NumberText(state.rows);
+      std::string value = *address + "|" + ConcatText(rs.Value(page.TitleField));
+      page.Write("<td><input id=\"check" + rows + "\" type=\"checkbox\" name=\"id" + rows +
+                 "\" value=\"" + HtmlEscape(value) + "\"></td>");
+    } else {
+      page.Write("<td></td>");
+    }
   }
   page.Write("</tr>");
 }

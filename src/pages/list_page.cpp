@@ -84,7 +84,9 @@ Variant Tabrix1::Search(const Variant& GTName) {
                       sql::BracketedName(table) + " WHERE " + state.criteria;
   state.sort = SortColumn(*this);
   state.dir = SortDirection(*this);
-  if (Granted(YetkiKontrol(CurrentTable, Variant("A")))) CaptionAppend = Variant("");
+  // A view is only shown: nothing is added to it.
+  bool may_add = CurrentRowKey.Writable() && Granted(YetkiKontrol(CurrentTable, Variant("A")));
+  if (may_add) CaptionAppend = Variant("");
   CaptionInclude();
 
   // The form opens inside a table that closes at once; the form itself stays
@@ -101,7 +103,7 @@ Variant Tabrix1::Search(const Variant& GTName) {
   if (!IsEmptyText(Param("go"))) WriteResults(*this, query, state);
   Write("</form>");
 
-  if (Granted(YetkiKontrol(CurrentTable, Variant("A")))) {
+  if (may_add) {
     std::string code = ServerObject().URLEncode(ConcatText(Setting("code_" + table)));
     Write("<A href='Add.asp?t=" + code +
           "' class='link2'><img src='images/co_addnew.gif' border='0' align='absmiddle'></a>");

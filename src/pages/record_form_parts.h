@@ -12,6 +12,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,7 +57,8 @@ std::vector<Assignment> PostedValues(Tabrix1& page, adodb::Recordset& rs,
 void AppendMessage(Tabrix1& page, std::string_view text);
 
 // Writes the script that moves the browser to the record page of the
-// current table's record `id`.
-void WriteRecordRedirect(Tabrix1& page, const Variant& id);
+// current table's record `id`; without one (a row too long to address), to
+// the table's list.
+void WriteRecordRedirect(Tabrix1& page, const std::optional<Variant>& id);
 
 }  // namespace tabrix::record_form

@@ -69,6 +69,8 @@ std::string Lowered(const std::string& text) { return FoldCase(text); }
 
 void WriteRecordLinks(Tabrix1& page, const Variant& record_id) {
   std::string encoded_id = page.ServerObject().URLEncode(ConcatText(record_id));
+  // A view's record is only shown.
+  if (!page.CurrentRowKey.Writable()) return;
   long written = 0;
   if (Granted(page.YetkiKontrol(page.CurrentTable, Variant("U")))) {
     WriteUpdateLink(page, encoded_id);

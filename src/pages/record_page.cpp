@@ -3,6 +3,8 @@
 // to run bulk actions on it and the site's configured links, and a back
 // button. A record id that matches nothing leaves the page empty between
 // its start and its end.
+#include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -13,7 +15,8 @@
 #include "host/variant_ops.h"
 #include "pages/list_page_parts.h"
 #include "pages/record_page_parts.h"
-#include "values/sql_literal.h"
+#include "pages/page_size.h"
+#include "values/row_address.h"
 
 namespace tabrix {
 
@@ -26,13 +29,12 @@ using list_page::FieldName;
 using list_page::FieldTotal;
 using list_page::Granted;
 
-// The query of the one record whose key equals `record_id`, compared as the
-// key field's type takes it.
+// The query of the records at address `record_id`: one, for a table with
+// a key; a view's may be several.
 std::string RecordQuery(Tabrix1& page, const Variant& record_id) {
   return "select " + ConcatText(page.SelectFieldList(page.CurrentTable)) + " from " +
          sql::BracketedName(ConcatText(page.CurrentTable)) + " WHERE " +
-         sql::LegacyName(ConcatText(page.IdField)) + "=" +
-         SqlLiteralText(page.IdSQL(record_id));
+         row_address::Condition(page, ConcatText(record_id));
 }
 
 // The heading: the table's caption small, the record's title bold. The
@@ -84,11 +86,23 @@ Variant Tabrix1::Info(const Variant& GTName, const Variant& RecordId) {
   OpenRecordset(*rs, RecordQuery(*this, RecordId), adodb::kStatic, adodb::kReadOnly);
   if (!rs->Eof()) {
     WriteHeading(*this, *rs);
-    WriteRecordTable(*this);
-    WriteRecordLinks(*this, RecordId);
-    Write("<br><br>");
-    WriteConfiguredLinks(*this);
-    Write("<br><br>");
+    // A key finds one row; a view's address, or the values of a table
+    // without a key, may find several.
+    bool one_row = CurrentRowKey.kind == RowKey::Kind::kPrimaryKey || rs->RecordCount() == 1;
+    if (one_row) {
+      WriteRecordTable(*this);
+      WriteRecordLinks(*this, RecordId);
+      Write("<br><br>");
+      WriteConfiguredLinks(*this);
+      Write("<br><br>");
+    } else {
+      // Every row the address matches is shown, one table each, up to a
+      // page's worth; links would not know which one they are for.
+      std::int64_t most = BoundedPageSize(std::numeric_limits<double>::infinity());
+      for (std::int64_t shown = 0; !rs->Eof() && shown < most; rs->MoveNext(), ++shown)
+        WriteRecordTable(*this);
+      Write("<br><br>");
+    }
     Yaz(BackLink);
   }
   rs->Close();

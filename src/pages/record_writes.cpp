@@ -2,6 +2,7 @@
 // transaction, the message for the next page, and the script that moves the
 // browser to the record.
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "host/adodb/connection.h"
@@ -25,14 +26,16 @@ void AppendMessage(Tabrix1& page, std::string_view text) {
                                 Variant(ConcatText(page.Setting("msg")) + std::string(text)));
 }
 
-void WriteRecordRedirect(Tabrix1& page, const Variant& id) {
+void WriteRecordRedirect(Tabrix1& page, const std::optional<Variant>& id) {
   // Both values are URL-encoded: letters, digits, "+" and "%XX" are all
   // that is left, so nothing can end the script's string or its element.
   Server& server = page.ServerObject();
   std::string code =
       server.URLEncode(ConcatText(page.Setting("code_" + ConcatText(page.CurrentTable))));
-  page.Write("<script language=\"javascript\">window.location.href='Info.asp?t=" + code +
-             "&id=" + server.URLEncode(ConcatText(id)) + "';</script>");
+  std::string target = id ? "Info.asp?t=" + code + "&id=" + server.URLEncode(ConcatText(*id))
+                          : "Search.asp?t=" + code + "&go=1";
+  page.Write("<script language=\"javascript\">window.location.href='" + target +
+             "';</script>");
 }
 
 }  // namespace tabrix::record_form

@@ -12,7 +12,7 @@
 #include "host/variant_ops.h"
 #include "pages/record_form_parts.h"
 #include "render/input_controls.h"
-#include "values/sql_literal.h"
+#include "values/row_address.h"
 
 namespace tabrix {
 
@@ -30,12 +30,11 @@ bool Ticked(const Tabrix1& page, const std::string& name) {
   return box.IsString() && box.string() == "Yes";
 }
 
-// The record named by request "id", compared through IdSQL; the field list
-// must be loaded so that a numeric key is compared as a number.
+// The record at the address of request "id"; the field list must be loaded
+// so that a numeric key is compared as a number.
 std::string RecordQuery(Tabrix1& page) {
   return "select * from " + sql::BracketedName(ConcatText(page.CurrentTable)) + " WHERE " +
-         sql::LegacyName(ConcatText(page.IdField)) + "=" +
-         SqlLiteralText(page.IdSQL(page.Param("id")));
+         row_address::Condition(page, ConcatText(page.Param("id")));
 }
 
 // Writes the ticked fields into the current row (an Update even when none
@@ -117,7 +116,7 @@ Variant Tabrix1::Update(const Variant& GtTable, const Variant& RecordId) {
   GetTableSpesific(CurrentTable);
   // A user who may not update gets the refusal alone: no query runs and
   // the page does not end.
-  if (!ToBool(YetkiKontrol(CurrentTable, Variant("U")))) {
+  if (!CurrentRowKey.Writable() || !ToBool(YetkiKontrol(CurrentTable, Variant("U")))) {
     Write("Access denied!");
     return Variant();
   }
@@ -128,7 +127,11 @@ Variant Tabrix1::Update(const Variant& GtTable, const Variant& RecordId) {
   std::shared_ptr<adodb::Recordset> rs = NewRecordset();
   Rs = Variant(rs);
   OpenRecordset(*rs, RecordQuery(*this), adodb::kKeyset, adodb::kOptimistic);
-  if (!rs->Eof()) {
+  if (rs->RecordCount() > 1) {
+    // Rows the address cannot tell apart are never changed, neither of them.
+    Write("This address matches " + std::to_string(rs->RecordCount()) +
+          " records, which cannot be told apart: nothing was changed.");
+  } else if (!rs->Eof()) {
     if (IsPosted(*this))
       SavePostedChanges(*this, *rs, RecordId);
     else

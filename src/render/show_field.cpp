@@ -20,6 +20,7 @@
 #include "host/scripting/dictionary.h"
 #include "host/url.h"
 #include "host/variant_ops.h"
+#include "values/row_address.h"
 
 namespace tabrix {
 
@@ -188,10 +189,19 @@ Variant Tabrix1::ShowField(const Variant& FName, const Variant& FValue, const Va
     std::vector<std::string> positions = EntryPositions(*this, kRelationPrefix, relation);
     const std::string& related = RequirePosition(
         positions, 1, EntryKey(kRelationPrefix, relation), "related table");
+    const std::string& key_field = RequirePosition(
+        positions, 2, EntryKey(kRelationPrefix, relation), "key field");
     Variant caption = ObjectAs<adodb::Recordset>(Rs).Value(Variant(field + "_caption"));
-    result = HtmlEscape(ConcatText(caption)) + " <A href='Info.asp?t=" +
-             ConcatText(Setting("code_" + related)) + "&id=" + UrlEncode(ToText(FValue)) +
-             "'><img src='images/link.gif' border='0' align='absmiddle'></a>";
+    result = HtmlEscape(ConcatText(caption));
+    // The link opens the related record only where the relation's key is
+    // that table's whole primary key: any other value could name another
+    // row, or several.
+    const std::vector<std::string>& key = row_address::KeyColumnsOf(*this, related);
+    if (key.size() == 1 && EqualsIgnoreCase(key.front(), key_field)) {
+      result += " <A href='Info.asp?t=" + ConcatText(Setting("code_" + related)) + "&id=" +
+                UrlEncode(FValue.IsNull() ? ToText(FValue) : row_address::OfKeyValue(FValue)) +
+                "'><img src='images/link.gif' border='0' align='absmiddle'></a>";
+    }
   }
   return Variant(result);
 }

@@ -11,9 +11,6 @@
 
 namespace tabrix {
 
-namespace {
-
-// Key types whose ids are written bare; every other type is quoted.
 bool IsBareKeyType(long type) {
   switch (type) {
     case adodb::kSmallInt: case adodb::kInteger: case adodb::kSingle: case adodb::kDouble:
@@ -25,8 +22,6 @@ bool IsBareKeyType(long type) {
       return false;
   }
 }
-
-}  // namespace
 
 std::optional<Variant> TypedNumber(const Variant& value) {
   if (!value.IsString()) return std::nullopt;

@@ -16,6 +16,10 @@ namespace tabrix {
 // CheckNum.
 std::optional<Variant> TypedNumber(const Variant& value);
 
+// Whether a key of ADO type `type` is compared with a bare number; any
+// other type with quoted text.
+bool IsBareKeyType(long type);
+
 // A literal as SQL text: a number in the invariant form ("12.5" whatever
 // the regional settings), anything else as its text.
 std::string SqlLiteralText(const Variant& literal);

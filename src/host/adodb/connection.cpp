@@ -50,6 +50,7 @@ class ConnectionImpl : public Connection {
     switch (ToLong(query_type)) {
       case kSchemaColumns: return ColumnsRowset(db, restrictions);
       case kSchemaTables: return TablesRowset(db, restrictions);
+      case kSchemaPrimaryKeys: return PrimaryKeysRowset(db, restrictions);
       default: RaiseError(kErrAdoNotSupported, "schema " + std::to_string(ToLong(query_type)));
     }
   }

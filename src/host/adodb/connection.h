@@ -31,7 +31,7 @@
 
 namespace tabrix::adodb {
 
-enum SchemaEnum : long { kSchemaColumns = 4, kSchemaTables = 20 };
+enum SchemaEnum : long { kSchemaColumns = 4, kSchemaTables = 20, kSchemaPrimaryKeys = 28 };
 
 class Connection : public Object {
  public:

@@ -183,4 +183,31 @@ std::shared_ptr<Recordset> ColumnsRowset(ConnectionBackend& connection,
                   std::move(rows));
 }
 
+std::shared_ptr<Recordset> PrimaryKeysRowset(ConnectionBackend& connection,
+                                             const Variant& restrictions) {
+  std::optional<std::string> table_name = Restriction(restrictions, 2);
+  if (!table_name) RaiseError(kErrAdoArguments, "the primary keys rowset needs a table name");
+  TableInfo table = connection.DescribeTable({"", *table_name});
+  std::vector<std::pair<int, const TableColumn*>> key;
+  if (table.exists && !table.is_view)
+    for (const TableColumn& column : table.columns)
+      if (column.key_position > 0) key.emplace_back(column.key_position, &column);
+  std::sort(key.begin(), key.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<Row> rows;
+  Variant null = Variant::Null();
+  for (const auto& [position, column] : key)
+    rows.push_back({null, null, Variant(table.ref.name), Variant(column->name), null, null,
+                    Variant(static_cast<long>(position)), null});
+  return InMemory(Describe({{"TABLE_CATALOG", kVarWChar},
+                            {"TABLE_SCHEMA", kVarWChar},
+                            {"TABLE_NAME", kVarWChar},
+                            {"COLUMN_NAME", kVarWChar},
+                            {"COLUMN_GUID", kGUID},
+                            {"COLUMN_PROPID", kUnsignedInt},
+                            {"ORDINAL", kUnsignedInt},
+                            {"PK_NAME", kVarWChar}}),
+                  std::move(rows));
+}
+
 }  // namespace tabrix::adodb

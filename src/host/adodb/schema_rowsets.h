@@ -24,4 +24,12 @@ std::shared_ptr<Recordset> TablesRowset(ConnectionBackend& connection, const Var
 std::shared_ptr<Recordset> ColumnsRowset(ConnectionBackend& connection,
                                          const Variant& restrictions);
 
+// Primary keys (schema 28): TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME,
+// COLUMN_NAME, COLUMN_GUID, COLUMN_PROPID, ORDINAL, PK_NAME; the key's
+// columns in key order. A table without a declared key has no rows, and
+// neither has a view. Restrictions (catalog, schema, table name); the table
+// name is required.
+std::shared_ptr<Recordset> PrimaryKeysRowset(ConnectionBackend& connection,
+                                             const Variant& restrictions);
+
 }  // namespace tabrix::adodb

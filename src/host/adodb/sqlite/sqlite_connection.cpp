@@ -85,7 +85,11 @@ std::int64_t SqliteConnection::Execute(std::string_view sql, const std::vector<V
     Deadline deadline = DeadlineFromNow();
     while (StepOrRaise(db_, statement.get(), deadline)) {
     }
-    changes = sqlite3_total_changes64(db_) - before;
+    // The rows this statement changed itself, never what its triggers did:
+    // sqlite3_changes64 counts the last INSERT, UPDATE or DELETE alone, and
+    // keeps that count across other statements, so it is read only when
+    // this one changed anything at all.
+    changes = sqlite3_total_changes64(db_) != before ? sqlite3_changes64(db_) : 0;
   }
   return changes;
 }
