@@ -27,6 +27,74 @@ std::string PublicDescription(const ScriptError& error) {
   return error.description();
 }
 
+// The text between `open` and `close` after `from` in `text`; empty when
+// either is missing.
+std::string Between(const std::string& text, std::string_view open, std::string_view close,
+                    size_t from = 0) {
+  size_t start = text.find(open, from);
+  if (start == std::string::npos) return "";
+  start += open.size();
+  size_t end = text.find(close, start);
+  return end == std::string::npos ? "" : text.substr(start, end - start);
+}
+
+// The columns a SQLite constraint message names ("Orders.Code, Orders.Day"),
+// without their table.
+std::string SqliteColumns(const std::string& message) {
+  size_t colon = message.find(": ");
+  if (colon == std::string::npos) return "";
+  std::string columns;
+  std::string list = message.substr(colon + 2);
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t comma = list.find(", ", start);
+    std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    size_t dot = item.rfind('.');
+    columns += (columns.empty() ? "" : ", ") + (dot == std::string::npos ? item : item.substr(dot + 1));
+    if (comma == std::string::npos) break;
+    start = comma + 2;
+  }
+  return columns;
+}
+
+// What a refused write means to the person who typed it: the rule it broke
+// and the field, in words, never the engine's text or the SQL.
+std::string ConstraintExplanation(const ScriptError& error) {
+  const std::string& message = error.description();
+  const std::string& code = error.native().code;
+  enum class Rule { kUnique, kNotNull, kForeignKey, kCheck, kOther } rule = Rule::kOther;
+  std::string field;
+  if (error.native().engine == "PostgreSQL") {
+    if (code == "23505") rule = Rule::kUnique, field = Between(message, "Key (", ")=");
+    if (code == "23502") rule = Rule::kNotNull, field = Between(message, "column \"", "\"");
+    if (code == "23503") rule = Rule::kForeignKey;
+    if (code == "23514") rule = Rule::kCheck;
+  } else {
+    if (message.starts_with("UNIQUE") || message.starts_with("PRIMARY KEY"))
+      rule = Rule::kUnique, field = SqliteColumns(message);
+    if (message.starts_with("NOT NULL")) rule = Rule::kNotNull, field = SqliteColumns(message);
+    if (message.starts_with("FOREIGN KEY")) rule = Rule::kForeignKey;
+    if (message.starts_with("CHECK")) rule = Rule::kCheck;
+  }
+  // PostgreSQL quotes a name that needs it; the person reads it bare.
+  if (field.size() > 1 && field.front() == '"' && field.back() == '"')
+    field = field.substr(1, field.size() - 2);
+  std::string named = field.empty() ? "a field" : "\"" + HtmlEscape(field) + "\"";
+  switch (rule) {
+    case Rule::kUnique:
+      return "Another record already holds this value of " + named + ". Nothing was changed.";
+    case Rule::kNotNull:
+      return "The field " + named + " must be filled in. Nothing was changed.";
+    case Rule::kForeignKey:
+      return "The record refers to a record that does not exist, or other records refer to it. "
+             "Nothing was changed.";
+    case Rule::kCheck:
+      return "A value breaks a rule of the table. Nothing was changed.";
+    case Rule::kOther: break;
+  }
+  return "The database refused the change. Nothing was changed.";
+}
+
 }  // namespace
 
 HttpResponse HtmlAnswer(int status, std::string html) {
@@ -91,6 +159,15 @@ HttpResponse ErrorAnswer(const ScriptError& error, const std::string& menu) {
     response.SetHeader("Retry-After", "5");
     return response;
   }
+  // What the user can mend is theirs to read, and no fault of the server.
+  if (error.blame() == Blame::kRequest)
+    return BoxAnswer(400, "Cannot be done", "The request cannot be served",
+                     HtmlEscape(error.description()), menu);
+  if (error.blame() == Blame::kRefused)
+    return BoxAnswer(403, "Refused", "Refused", HtmlEscape(error.description()), menu);
+  if (failure == DbFailure::kConstraint)
+    return BoxAnswer(409, "Not saved", "The change was not saved", ConstraintExplanation(error),
+                     menu);
   return BoxAnswer(500, "Error", "The page could not be shown",
                    "Error " + std::to_string(error.number()) + ": " +
                        HtmlEscape(PublicDescription(error)),

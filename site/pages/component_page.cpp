@@ -53,8 +53,22 @@ const BulkAction& ConfiguredAction(const SiteConfig& config, const Variant& numb
   auto it = config.actions.end();
   if (ec == std::errc() && end == text.data() + text.size()) it = config.actions.find(n);
   if (it == config.actions.end())
-    RaiseError(kErrInvalidArgument, "the action \"" + text + "\" is not configured");
+    RaiseRequestError(kErrInvalidArgument, "the action \"" + text + "\" is not configured");
   return it->second;
+}
+
+// A set action writes fields: each must be one the user may update, in a
+// table they may update, before anything is written.
+void RequireMayWrite(Tabrix1& page, const BulkAction& action) {
+  if (action.kind != BulkAction::Kind::kSet) return;
+  const Variant& table = page.CurrentTable;
+  if (!ToBool(page.YetkiKontrol(table, Variant("U"))))
+    RaiseRefusal("you may not change records of \"" + ConcatText(table) +
+                 "\", so the action changed nothing");
+  for (const auto& [field, value] : action.values) {
+    if (!ToBool(page.YetkiKontrolField(table, Variant(field), Variant("U"))))
+      RaiseRefusal("you may not change the field \"" + field + "\", so the action changed nothing");
+  }
 }
 
 // A file name for the download: the table's name, letters and digits only.
@@ -125,6 +139,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
             run.Close({result});
             return CsvAnswer(std::move(csv), ConcatText(table));
           }
+          RequireMayWrite(page, action);
           ApplyChangeAction(action, *rs);
         }
         break;

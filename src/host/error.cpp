@@ -14,6 +14,7 @@ std::string StandardDescription(long number) {
     case kErrBadFileMode: return "Bad file mode";
     case kErrInputPastEnd: return "Input past end of file";
     case kErrPathNotFound: return "Path not found";
+    case kErrPermissionDenied: return "Permission denied";
     case kErrInvalidNull: return "Invalid use of Null";
     case kErrObjectRequired: return "Object required";
     case kErrNoSuchMember: return "Object doesn't support this property or method";
@@ -41,6 +42,15 @@ void RaiseError(long number, const std::string& detail) {
   std::string text = StandardDescription(number);
   if (!detail.empty()) text += ": " + detail;
   throw ScriptError(number, text);
+}
+
+void RaiseRequestError(long number, const std::string& detail) {
+  throw ScriptError(number, StandardDescription(number) + ": " + detail, {}, Blame::kRequest);
+}
+
+void RaiseRefusal(const std::string& detail) {
+  throw ScriptError(kErrPermissionDenied, StandardDescription(kErrPermissionDenied) + ": " + detail,
+                    {}, Blame::kRefused);
 }
 
 void RaiseProviderError(std::string message, NativeError native) {

@@ -20,6 +20,7 @@ enum ErrorNumber : long {
   kErrSubscript = 9,
   kErrDivisionByZero = 11,
   kErrTypeMismatch = 13,
+  kErrPermissionDenied = 70,
   kErrInvalidNull = 94,
   kErrObjectRequired = 424,
   kErrNoSuchMember = 438,
@@ -65,28 +66,45 @@ struct NativeError {
   DbFailure failure = DbFailure::kNone;
 };
 
+// Who can mend a failure: the server's operator (a fault of the server or
+// its settings), or the user, who sent a value the page cannot take or
+// asked for what they may not do.
+enum class Blame : std::uint8_t { kServer, kRequest, kRefused };
+
 class ScriptError : public std::runtime_error {
  public:
-  ScriptError(long number, std::string description, NativeError native = {})
+  ScriptError(long number, std::string description, NativeError native = {},
+              Blame blame = Blame::kServer)
       : std::runtime_error(description),
         number_(number),
         description_(std::move(description)),
-        native_(std::move(native)) {}
+        native_(std::move(native)),
+        blame_(blame) {}
 
   long number() const { return number_; }
   const std::string& description() const { return description_; }
   // Set for provider failures (kErrProvider); empty otherwise.
   const NativeError& native() const { return native_; }
+  Blame blame() const { return blame_; }
 
  private:
   long number_;
   std::string description_;
   NativeError native_;
+  Blame blame_;
 };
 
 // Raises the runtime's standard errors with their usual descriptions;
 // `detail`, when given, is appended so the user learns what failed.
 [[noreturn]] void RaiseError(long number, const std::string& detail = {});
+
+// Raises `number` as RaiseError does, for a request value the page cannot
+// take: the user can mend it (a page number that is no number, a date that
+// does not exist, a malformed record address).
+[[noreturn]] void RaiseRequestError(long number, const std::string& detail);
+
+// Raises 70 ("Permission denied") with `detail`, for what the user may not do.
+[[noreturn]] void RaiseRefusal(const std::string& detail);
 
 // Raises kErrProvider with the engine's own `message` and code.
 [[noreturn]] void RaiseProviderError(std::string message, NativeError native);

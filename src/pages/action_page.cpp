@@ -50,7 +50,7 @@ struct Slot {
 std::int64_t SlotCount(const Tabrix1& page) {
   Variant asked = page.Param("c");
   if (IsEmptyText(asked) || !IsNumeric(asked)) {
-    RaiseError(kErrTypeMismatch,
+    RaiseRequestError(kErrTypeMismatch,
                "the request item \"c\" (the number of record slots) must be a number");
   }
   return BoundedPageSize(ToDouble(asked));
@@ -68,7 +68,7 @@ std::vector<Slot> ReadSlots(const Tabrix1& page, std::int64_t count) {
     if (!IsEmptyText(slot.value)) {
       std::vector<std::string> fields = text::Split(ConcatText(slot.value), "|");
       if (fields.size() < 2) {
-        RaiseError(kErrSubscript, "the record slot \"" + slot.item +
+        RaiseRequestError(kErrSubscript, "the record slot \"" + slot.item +
                                       "\" holds no \"|\" between the record's id and its title");
       }
       slot.picked = true;
@@ -85,7 +85,7 @@ std::vector<Slot> ReadSlots(const Tabrix1& page, std::int64_t count) {
 void RequireAPick(const std::vector<Slot>& slots) {
   for (const Slot& slot : slots)
     if (slot.picked) return;
-  RaiseError(kErrInvalidArgument, "no record was picked");
+  RaiseRequestError(kErrInvalidArgument, "no record was picked");
 }
 
 // The condition that finds the picked records. Plain key values of a
@@ -160,7 +160,7 @@ void WriteConfirmationForm(Tabrix1& page, const Variant& action_no, const Varian
   page.Write("        <table class=\"none\">");
   page.Write("        <thead>");
   page.Write("          <tr>");
-  page.Write("            <td class=\"none\">Are you sure to want \"<b>" + ConcatText(action_name) +
+  page.Write("            <td class=\"none\">Are you sure to want \"<b>" + HtmlEscape(ConcatText(action_name)) +
              "</b>\" these records?");
   page.Write("            <br>");
   page.Write("            Records :<br>");
@@ -199,7 +199,10 @@ void StoreSuccessMessage(Tabrix1& page, const Variant& action_name) {
 
 Variant Tabrix1::Action(const Variant& GtTable, const Variant& ActionNo) {
   using namespace action_page;
-  // An action number without a definition fails here, before anything else.
+  // An action number without a definition fails here, before anything else:
+  // the number comes from the request.
+  if (IsEmptyText(Setting("set_action" + ConcatText(ActionNo))))
+    RaiseRequestError(kErrSubscript, "the action \"" + ConcatText(ActionNo) + "\" is not defined");
   Variant action_name = ActionName(ActionNo);
   CurrentTable = GtTable;
   ALLPagesBegin();
@@ -216,8 +219,8 @@ Variant Tabrix1::Action(const Variant& GtTable, const Variant& ActionNo) {
   // loaded first, so a numeric key is compared as a number.
   GetFieldList(CurrentTable);
   std::shared_ptr<adodb::Recordset> rs = OpenPickedRecords(*this, PickedCondition(*this, slots));
-  PageCaption = Variant("<font size='1'>" + ConcatText(TableCaption) + "</font><br><b>" +
-                        ConcatText(action_name));
+  PageCaption = Variant("<font size='1'>" + HtmlEscape(ConcatText(TableCaption)) +
+                        "</font><br><b>" + HtmlEscape(ConcatText(action_name)));
   if (rs->Eof()) {
     Write("No record found!");
   } else if (static_cast<std::size_t>(rs->RecordCount()) > DistinctPicks(slots)) {

@@ -45,7 +45,7 @@ void WriteFieldRow(Tabrix1& page, const adodb::Field& field) {
   Variant name(field.Name());
   page.Write("                    <TR>");
   page.Write("                    <th width=\"170\" valign=\"top\" align=\"left\">" +
-             ConcatText(page.FieldCaption(name)) + ":</font></td>");
+             HtmlEscape(ConcatText(page.FieldCaption(name))) + ":</font></td>");
   page.Write(
       "                    <td valign=\"top\" width=\"300\" bgcolor=\"#ffffff\" "
       "style=\"padding:10px 10px 10px 10px;\">");
@@ -56,7 +56,7 @@ void WriteFieldRow(Tabrix1& page, const adodb::Field& field) {
 
 // The form. Its element stays open: the hosting page closes it.
 void WriteAddForm(Tabrix1& page, adodb::Recordset& rs) {
-  page.PageCaption = Variant("<font size='1'>" + ConcatText(page.TableCaption) +
+  page.PageCaption = Variant("<font size='1'>" + HtmlEscape(ConcatText(page.TableCaption)) +
                              "</font><br><img src='images/ico_ekle.gif' "
                              "align='absmiddle'>&nbsp;<b>Add New");
   page.CaptionInclude();

@@ -5,6 +5,7 @@
 
 #include "component/numbered_settings.h"
 #include "component/tabrix1.h"
+#include "host/html.h"
 #include "host/variant_ops.h"
 #include "pages/list_page_parts.h"
 
@@ -27,7 +28,7 @@ void WriteActionBar(Tabrix1& page, const ListState& state) {
     Variant number(n);
     if (Granted(page.ActionThis(number, page.CurrentTable))) {
       page.Write("<option value=\"" + std::to_string(n) + "\">" +
-                 ConcatText(page.ActionName(number)) + "</option>");
+                 HtmlEscape(ConcatText(page.ActionName(number))) + "</option>");
     }
   }
   page.Write("        </select>  <A href=\"#\" onclick=\"form1.action='Action.asp';"

@@ -43,8 +43,11 @@ void WriteHead(Tabrix1& page, ListState& state) {
     std::string name_text = ConcatText(name);
     // A click on the sorted column reverses its order.
     const std::string& link_dir = name_text == state.sort ? reversed : state.dir;
-    page.Write("<th scope=\"col\">" + ConcatText(FieldCaptionOf(page, i)) +
-               " <A href=\"#\" class=\"linknone\" onclick=\"form1.o.value='" + name_text +
+    // Names and captions are escaped for where they land: a caption is
+    // text, a name in the sort script is a string inside an attribute.
+    page.Write("<th scope=\"col\">" + HtmlEscape(ConcatText(FieldCaptionOf(page, i))) +
+               " <A href=\"#\" class=\"linknone\" onclick=\"form1.o.value='" +
+               ScriptStringInAttribute(name_text) +
                "';form1.o2.value='" + link_dir +
                "';form1.submit();return(false);\"><img src=\"images/sort.gif\" "
                "align=\"absmiddle\" border=\"0\"></a></th>");

@@ -78,7 +78,7 @@ Variant Tabrix1::Search(const Variant& GTName) {
   state.asked_per_page = RequestNumber(*this, "c", "records per page", 50);
   state.asked_page = RequestNumber(*this, "p", "page number", 1);
   state.criteria += SearchCriteria(*this);
-  PageCaption = Variant("<b>" + ConcatText(TableCaption));
+  PageCaption = Variant("<b>" + HtmlEscape(ConcatText(TableCaption)));
   std::string table = ConcatText(CurrentTable);
   std::string query = "select " + ConcatText(SelectFieldList(CurrentTable)) + " from " +
                       sql::BracketedName(table) + " WHERE " + state.criteria;
@@ -97,7 +97,7 @@ Variant Tabrix1::Search(const Variant& GTName) {
   Write("  <input type=\"hidden\" name=\"go\" value=\"1\">");
   Write("  <input type=\"hidden\" name=\"t\" value=\"" + HtmlEscape(ConcatText(Param("t"))) +
         "\">");
-  Write("  <input type=\"hidden\" name=\"o\" value=\"" + state.sort + "\">");
+  Write("  <input type=\"hidden\" name=\"o\" value=\"" + HtmlEscape(state.sort) + "\">");
   Write("  <input type=\"hidden\" name=\"o2\" value=\"" + state.dir + "\">");
   if (IsEmptyText(Param("hf"))) WriteSearchPanel(*this);
   if (!IsEmptyText(Param("go"))) WriteResults(*this, query, state);

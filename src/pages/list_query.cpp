@@ -78,7 +78,7 @@ double RequestNumber(const Tabrix1& page, std::string_view name, std::string_vie
   Variant value = page.Param(name);
   if (IsEmptyText(value)) return fallback;
   if (!IsNumeric(value)) {
-    RaiseError(kErrTypeMismatch,
+    RaiseRequestError(kErrTypeMismatch,
                "the request item \"" + std::string(name) + "\" (" + std::string(meaning) +
                    ") must be a number");
   }
@@ -150,10 +150,10 @@ void OpenPageWindow(Tabrix1& page, const std::string& query, ListState& state) {
 
   state.record_count = rs->RecordCount();
   if (state.asked_per_page == 0)
-    RaiseError(kErrDivisionByZero, "the request item \"c\" (records per page) is 0");
+    RaiseRequestError(kErrDivisionByZero, "the request item \"c\" (records per page) is 0");
   state.per_page = BoundedPageSize(state.asked_per_page);
   if (state.per_page == 0) {
-    RaiseError(kErrInvalidArgument,
+    RaiseRequestError(kErrInvalidArgument,
                "the request item \"c\" (records per page) must be more than 0, not " +
                    ConcatText(Variant(state.asked_per_page)));
   }

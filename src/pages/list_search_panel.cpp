@@ -5,6 +5,7 @@
 #include <string>
 
 #include "component/tabrix1.h"
+#include "host/html.h"
 #include "host/variant_ops.h"
 #include "pages/list_page_parts.h"
 
@@ -45,7 +46,7 @@ void WriteSearchPanel(Tabrix1& page) {
     if (IsOffered(page, name)) {
       ++offered;
       page.Write("<th align=\"left\" width=\"170\" valign=\"top\">&nbsp;" +
-                 ConcatText(FieldCaptionOf(page, i)) + ":</th>");
+                 HtmlEscape(ConcatText(FieldCaptionOf(page, i))) + ":</th>");
       page.Write("<td valign=\"top\" class=\"none\" width=\"200\" bgcolor=\"#FFFFFF\">");
       page.InputKoy(Variant(i), Variant(1));
       page.Write("</td>");

@@ -13,6 +13,7 @@
 
 #include "component/tabrix1.h"
 #include "host/adodb/connection.h"
+#include "host/html.h"
 #include "host/text/split.h"
 #include "host/variant_ops.h"
 #include "values/table_codes.h"
@@ -75,7 +76,7 @@ Variant Tabrix1::DatabaseMenu() {
   {
     MenuText menu(LeftMenuStr);
     menu.Append(kMenuHead);
-    menu.Append(ConcatText(Setting("set_user" + ConcatText(Setting("UserId")) + "_name")));
+    menu.Append(HtmlEscape(ConcatText(Setting("set_user" + ConcatText(Setting("UserId")) + "_name"))));
     menu.Append(kLogout);
 
     std::string lines = std::string(kGroupHeading) + std::string(kLineEnd);
@@ -148,7 +149,7 @@ Variant Tabrix1::DatabaseMenu() {
       menu.Append(kLinkOpen);
       menu.Append(ServerObject().URLEncode(ConcatText(Setting("code_" + table))));
       menu.Append(kLinkCaption);
-      menu.Append(caption);
+      menu.Append(HtmlEscape(caption));
       menu.Append(kLinkClose);
       ++links_in_group;
     }

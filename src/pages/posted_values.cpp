@@ -1,11 +1,17 @@
 // What the add and update forms posted, converted for the field it goes to:
-// numbers through CheckNum, dates from the date input's five lists through
-// the regional date reading, and every other type, currency included, as
-// the text stands.
+// numbers through CheckNum and money as the number typed, once the text
+// reads as one in the regional form; yes/no from the regional words or a
+// number; dates from the date input's five lists through the regional date
+// reading; every other type as the text stands.
+#include <algorithm>
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "host/locale/locale.h"
 #include "host/variant_ops.h"
 #include "pages/record_form_parts.h"
+#include "values/sql_literal.h"
 
 namespace tabrix::record_form {
 
@@ -39,8 +45,34 @@ DateValue PostedDate(const Tabrix1& page, const std::string& name) {
     return ToDate(Variant(time == ":" ? day : composed));
   } catch (const ScriptError& e) {
     if (e.number() != kErrTypeMismatch) throw;
-    RaiseError(kErrTypeMismatch,
-               "the field '" + name + "' was given \"" + composed + "\", which is no date");
+    RaiseRequestError(kErrTypeMismatch,
+                      "the field '" + name + "' was given \"" + composed + "\", which is no date");
+  }
+}
+
+// Whether `value` reads as a number the way people write one here: the
+// regional decimal symbol, and the grouping symbol only between groups of
+// three digits of the whole part ("1,234" but not "1,5" under en-US).
+bool ReadsAsNumber(const Variant& value) {
+  if (!value.IsString()) return IsNumeric(value);
+  if (!IsNumeric(value)) return false;
+  const Locale& locale = Locale::Current();
+  std::string_view text = value.string();
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
+  size_t whole_end = std::min(text.find(locale.decimal_symbol()), text.find_first_of("eE"));
+  std::string_view whole = text.substr(0, std::min(whole_end, text.size()));
+  const std::string& group = locale.group_symbol();
+  if (group.empty() || whole.find(group) == std::string_view::npos) return true;
+  size_t start = 0;
+  bool first = true;
+  while (true) {
+    size_t at = whole.find(group, start);
+    size_t digits = (at == std::string_view::npos ? whole.size() : at) - start;
+    if (first ? (digits == 0 || digits > 3) : digits != 3) return false;
+    if (at == std::string_view::npos) return true;
+    first = false;
+    start = at + group.size();
   }
 }
 
@@ -49,9 +81,28 @@ DateValue PostedDate(const Tabrix1& page, const std::string& name) {
 Variant PostedValue(Tabrix1& page, const adodb::Field& field) {
   const std::string& name = field.Name();
   long type = field.Type();
-  if (IsNumberType(type)) return page.CheckNum(page.Param(name));
+  Variant posted = page.Param(name);
+  // An empty number keeps its old reading (0; the empty text for money);
+  // any other text must read as the field's type, or nothing is written.
+  bool empty = IsEmptyText(posted);
+  if (type == adodb::kBoolean && !empty && posted.IsString()) {
+    if (std::optional<bool> word = Locale::Current().ParseBoolean(posted.string()))
+      return Variant(*word);
+  }
+  if (IsNumberType(type) || type == adodb::kCurrency) {
+    if (!empty && !ReadsAsNumber(posted)) {
+      RaiseRequestError(kErrTypeMismatch, "the field '" + name + "' was given \"" +
+                                              ConcatText(posted) + "\", which is not " +
+                                              (type == adodb::kBoolean ? "yes or no" : "a number"));
+    }
+    if (type != adodb::kCurrency) return page.CheckNum(posted);
+    if (empty) return posted;
+    // Money is stored as the number typed, whatever the regional symbols.
+    if (std::optional<Variant> typed = TypedNumber(posted)) return *typed;
+    return page.CheckNum(posted);
+  }
   if (IsDateType(type)) return Variant(PostedDate(page, name));
-  return page.Param(name);
+  return posted;
 }
 
 std::vector<Assignment> PostedValues(Tabrix1& page, adodb::Recordset& rs,

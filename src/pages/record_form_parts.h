@@ -40,9 +40,12 @@ struct Assignment {
 };
 
 // The value posted for `field`, converted by its ADO type: numbers through
-// CheckNum (0 for empty or non-numeric text), dates from the five posted
-// parts, everything else (currency too) as the posted text stands. Raises
-// 13 naming the field when the date parts do not make a date.
+// CheckNum (0 for empty text), money as the number typed (the empty text
+// when empty), yes/no from the regional words or a number, dates from the
+// five posted parts, everything else as the posted text stands. Raises 13
+// naming the field, as the user's to mend, when the text does not read as
+// the field's type (grouping symbols only between groups of three digits)
+// or the date parts do not make a date.
 Variant PostedValue(Tabrix1& page, const adodb::Field& field);
 
 // The posted values of the fields of `rs`, in database order, for which

@@ -11,6 +11,7 @@
 #include "component/numbered_settings.h"
 #include "component/tabrix1.h"
 #include "host/adodb/recordset.h"
+#include "host/html.h"
 #include "host/locale/locale.h"
 #include "host/text/case_fold.h"
 #include "host/variant_ops.h"
@@ -57,7 +58,7 @@ void WriteActionLink(Tabrix1& page, const std::string& encoded_id, long number) 
   page.Write("&a=");
   page.Write(std::to_string(number));
   page.Write("\">");
-  page.Write(ConcatText(page.ActionName(Variant(number))));
+  page.Write(HtmlEscape(ConcatText(page.ActionName(Variant(number)))));
   page.Write("</a>");
 }
 

@@ -41,7 +41,7 @@ std::string RecordQuery(Tabrix1& page, const Variant& record_id) {
 // title comes from the row, so it is escaped.
 void WriteHeading(Tabrix1& page, adodb::Recordset& rs) {
   std::string title = ConcatText(rs.Value(page.TitleField));
-  page.PageCaption = Variant("<font size='1'>" + ConcatText(page.TableCaption) +
+  page.PageCaption = Variant("<font size='1'>" + HtmlEscape(ConcatText(page.TableCaption)) +
                              "</font><br>&nbsp;<b>" + HtmlEscape(title));
   page.CaptionInclude();
 }
@@ -55,7 +55,7 @@ void WriteRecordTable(Tabrix1& page) {
     Variant name = FieldName(page, i);
     if (!Granted(page.YetkiKontrolField(page.CurrentTable, name, Variant("V")))) continue;
     page.Write("<tr>");
-    page.Write("<th width=\"130\">" + ConcatText(FieldCaptionOf(page, i)) + "</th>");
+    page.Write("<th width=\"130\">" + HtmlEscape(ConcatText(FieldCaptionOf(page, i))) + "</th>");
     page.Write("<td valign=\"top\" width=\"300\" bgcolor=\"#ffffff\" "
                "style=\"padding:10px 10px 10px 10px;\">" +
                ConcatText(page.ShowField(name, page.RsValue(name), Variant(i))) + "</td>");

@@ -59,8 +59,8 @@ void WriteFieldRow(Tabrix1& page, const adodb::Field& field) {
   page.Write(
       "                    <th width=\"170\" valign=\"top\" align=\"left\"><font size=\"1\" "
       "face=\"MS Sans Serif\"><input type=\"checkbox\" name=\"Checked_" +
-      field.Name() + "\" value=\"Yes\" style=\"border: 0 solid #FFFFFF\"></font>&nbsp;" +
-      ConcatText(page.FieldCaption(name)) + ":</font></td>");
+      HtmlEscape(field.Name()) + "\" value=\"Yes\" style=\"border: 0 solid #FFFFFF\"></font>&nbsp;" +
+      HtmlEscape(ConcatText(page.FieldCaption(name))) + ":</font></td>");
   page.Write(
       "                    <td valign=\"top\" width=\"300\" bgcolor=\"#ffffff\" "
       "style=\"padding:10px 10px 10px 10px;\">");
@@ -76,7 +76,8 @@ void WriteFieldRow(Tabrix1& page, const adodb::Field& field) {
 void WriteUpdateForm(Tabrix1& page, adodb::Recordset& rs, const Variant& record_id) {
   std::string title = HtmlEscape(ConcatText(rs.Value(page.TitleField)));
   page.PageCaption =
-      Variant("<font size='1'>" + ConcatText(page.TableCaption) + "</font><br>&nbsp;<b>" + title);
+      Variant("<font size='1'>" + HtmlEscape(ConcatText(page.TableCaption)) + "</font><br>&nbsp;<b>" +
+              title);
   page.Write("<form action=\"Update.asp\" method=\"post\">");
   page.CaptionInclude();
   page.Write("            <input type=\"hidden\" name=\"go\" value=\"1\">");

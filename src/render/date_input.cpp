@@ -7,6 +7,7 @@
 
 #include "component/tabrix1.h"
 #include "host/clock.h"
+#include "host/html.h"
 #include "host/variant_ops.h"
 
 namespace tabrix {
@@ -56,7 +57,7 @@ void WriteOptions(Tabrix1& object, int first, int last, const std::string& selec
 }
 
 std::string OpenSelect(const std::string& name, const char* suffix) {
-  return "<select name=\"" + name + suffix + "\" class=\"select\">";
+  return "<select name=\"" + HtmlEscape(name + suffix) + "\" class=\"select\">";
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ bool IsNumber(const Variant& v, long n) {
 }
 
 std::string SelectOpening(const std::string& field) {
-  return "<select name=\"" + field + "\" class=\"select\">";
+  return "<select name=\"" + HtmlEscape(field) + "\" class=\"select\">";
 }
 
 constexpr std::string_view kNoChoiceOption = "<option value=\"\">Select</option>";
@@ -79,10 +79,16 @@ void WriteInputControl(Tabrix1& page, const Variant& FieldName, const Variant& F
     long n = ToLong(relation);
     std::string key = EntryKey("set_relation", n);
     std::vector<std::string> parts = EntryPositions(page, "set_relation", n);
-    if (FoldCase(RequirePosition(parts, 4, key, "drop-down switch (position 4)")) == "yes") {
-      const std::string& related_table = parts[1];
-      const std::string& key_field = RequirePosition(parts, 2, key, "key field (position 2)");
-      const std::string& caption = RequirePosition(parts, 3, key, "caption (position 3)");
+    const std::string& related_table = RequirePosition(parts, 1, key, "related table (position 1)");
+    const std::string& key_field = RequirePosition(parts, 2, key, "key field (position 2)");
+    const std::string& caption = RequirePosition(parts, 3, key, "caption (position 3)");
+    // Captions the user may not view are never listed: the field then
+    // takes its plain control, and the value is typed.
+    bool captions_viewable =
+        ToBool(page.YetkiKontrol(Variant(related_table), Variant("V"))) &&
+        ToBool(page.YetkiKontrolField(Variant(related_table), Variant(caption), Variant("V")));
+    if (FoldCase(RequirePosition(parts, 4, key, "drop-down switch (position 4)")) == "yes" &&
+        captions_viewable) {
       adodb::Recordset& rows = ObjectAs<adodb::Recordset>(page.Rs2);
       page.OpenRecordset(rows,
                          "select " + key_field + " as id, " + caption + " as cap from " +
@@ -127,14 +133,14 @@ void WriteInputControl(Tabrix1& page, const Variant& FieldName, const Variant& F
 
   long type = TypeNumber(FieldType);
   if (InGroup(kLongTextTypes, type)) {
-    page.Write("<textarea name=\"" + field + "\" class=\"select\" cols=\"50\" rows=\"8\">" +
+    page.Write("<textarea name=\"" + HtmlEscape(field) + "\" class=\"select\" cols=\"50\" rows=\"8\">" +
                HtmlEscape(value_text) + "</textarea>");
     return;
   }
   if (InGroup(kTextTypes, type) || InGroup(kNumberTypes, type)) {
     if (InGroup(kNumberTypes, type) && value_text.empty() && IsNumber(Tip, kAddForm))
       value_text = "0";
-    page.Write("<input type=\"textbox\" name=\"" + field + "\" value=\"" + HtmlEscape(value_text) +
+    page.Write("<input type=\"textbox\" name=\"" + HtmlEscape(field) + "\" value=\"" + HtmlEscape(value_text) +
                "\" size=\"25\">");
     return;
   }
@@ -156,7 +162,7 @@ void WriteInputControl(Tabrix1& page, const Variant& FieldName, const Variant& F
     // A range that applies only when ticked; both ends are whole days.
     Variant ticked = page.Param(field);
     bool checked = ticked.IsString() && ticked.string() == "E";
-    page.Write("<input type=\"checkbox\" name=\"" + field + "\" value=\"E\"" +
+    page.Write("<input type=\"checkbox\" name=\"" + HtmlEscape(field) + "\" value=\"E\"" +
                (checked ? " checked" : "") + ">");
     select_date(field + "1", Variant(1), request_parts(field + "1"));
     page.Write("<br>&nbsp;&nbsp;/&nbsp;&nbsp;");

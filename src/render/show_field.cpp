@@ -191,13 +191,21 @@ Variant Tabrix1::ShowField(const Variant& FName, const Variant& FValue, const Va
         positions, 1, EntryKey(kRelationPrefix, relation), "related table");
     const std::string& key_field = RequirePosition(
         positions, 2, EntryKey(kRelationPrefix, relation), "key field");
-    Variant caption = ObjectAs<adodb::Recordset>(Rs).Value(Variant(field + "_caption"));
-    result = HtmlEscape(ConcatText(caption));
+    const std::string& caption_field = RequirePosition(
+        positions, 3, EntryKey(kRelationPrefix, relation), "caption field");
+    // A caption the user may not view is never sent: the field's own value
+    // stands instead, linked only into a table the user may view.
+    bool table_viewable = ToBool(YetkiKontrol(Variant(related), Variant("V")));
+    if (table_viewable &&
+        ToBool(YetkiKontrolField(Variant(related), Variant(caption_field), Variant("V")))) {
+      Variant caption = ObjectAs<adodb::Recordset>(Rs).Value(Variant(field + "_caption"));
+      result = HtmlEscape(ConcatText(caption));
+    }
     // The link opens the related record only where the relation's key is
     // that table's whole primary key: any other value could name another
     // row, or several.
     const std::vector<std::string>& key = row_address::KeyColumnsOf(*this, related);
-    if (key.size() == 1 && EqualsIgnoreCase(key.front(), key_field)) {
+    if (table_viewable && key.size() == 1 && EqualsIgnoreCase(key.front(), key_field)) {
       result += " <A href='Info.asp?t=" + ConcatText(Setting("code_" + related)) + "&id=" +
                 UrlEncode(FValue.IsNull() ? ToText(FValue) : row_address::OfKeyValue(FValue)) +
                 "'><img src='images/link.gif' border='0' align='absmiddle'></a>";

@@ -40,7 +40,7 @@ int HexDigit(char c) {
 }
 
 [[noreturn]] void RaiseMalformed(const std::string& why) {
-  RaiseError(kErrInvalidArgument, "the record address is not valid: " + why);
+  RaiseRequestError(kErrInvalidArgument, "the record address is not valid: " + why);
 }
 
 std::string UnescapePart(std::string_view part) {

@@ -112,7 +112,7 @@ TEST(AddPage, APostStoresConvertedValuesAndLeadsToTheNewRecord) {
   std::string out = pages.Add({"t=ORD",
                                {{"go", "1"},
                                 {"Title", "Tea & \"cakes\""},
-                                {"Qty", "12abc"},
+                                {"Qty", "1,012"},
                                 {"Price", "12.50"},
                                 {"Due_y", "2008"}, {"Due_m", "3"}, {"Due_d", "7"},
                                 {"Due_h", ""}, {"Due_i", ""},
@@ -123,7 +123,7 @@ TEST(AddPage, APostStoresConvertedValuesAndLeadsToTheNewRecord) {
   EXPECT_EQ(pages.Message(), "Saved.Record added successfully!");
   EXPECT_EQ(pages.Rows("Orders"),
             "1|Tea|2|3.5|2008-01-02|2008-01-02 10:00:00|NULL\n"
-            "2|Tea & \"cakes\"|0|12.5|2008-03-07|2008-03-07 14:05:00|NULL\n");
+            "2|Tea & \"cakes\"|1012|12.5|2008-03-07|2008-03-07 14:05:00|NULL\n");
   // The new key is read from the inserted row itself: no second query.
   EXPECT_EQ(pages.h().sql(), std::vector<std::string>{"select top 1 * from [Orders]"});
 }

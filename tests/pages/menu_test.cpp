@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/html.h"
 #include "support/component_harness.h"
 #include "support/test_database.h"
 
@@ -30,11 +31,12 @@ constexpr const char* kLineItemsCode = "MMFI9LRKFP";
 constexpr const char* kOrdersCode = "8RAIIR";
 constexpr const char* kOrders2Code = "8RAIIRR";
 
+// The menu's head; the user's configured name is text, escaped.
 std::string Head(const std::string& user_name) {
   return "<td width=\"200\" class=\"none\" valign=\"top\" style=\"padding: 10px 10px 10px "
          "10px;\"><table width=\"200\" class=\"none\" align=\"center\"><font "
          "size=\"1\">&nbsp;&nbsp;" +
-         user_name + " [<A href=\"Login.asp?logout=1\">Logout</a>]<br>&nbsp;<br></font>";
+         HtmlEscape(user_name) + " [<A href=\"Login.asp?logout=1\">Logout</a>]<br>&nbsp;<br></font>";
 }
 
 const std::string kGroup =

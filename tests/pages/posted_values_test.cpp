@@ -12,6 +12,7 @@
 #include "host/locale/locale.h"
 #include "host/variant_ops.h"
 #include "pages/record_form_parts.h"
+#include "values/sql_literal.h"
 #include "support/component_harness.h"
 #include "support/error_number.h"
 
@@ -44,16 +45,21 @@ TEST(PostedValues, EachTypeStoresItsConversionOfThePostedText) {
     Variant expected;
   };
   const Case cases[] = {
-      // Numbers: the double, or the whole number 0 for anything else.
+      // Numbers: the double; nothing posted is the whole number 0.
       {3, {{"F", "12"}}, Variant(12.0)},
-      {3, {{"F", "12abc"}}, Variant(0)},
+      {3, {{"F", "1,234,567"}}, Variant(1234567.0)},
       {3, {}, Variant(0)},
       {5, {{"F", "-1.5e2"}}, Variant(-150.0)},
-      {11, {{"F", "True"}}, Variant(0)},
       {131, {{"F", " 7.25 "}}, Variant(7.25)},
-      // Currency and text: the text as it stands; nothing posted stays Empty.
-      {6, {{"F", "1,234.50"}}, Variant("1,234.50")},
-      {6, {{"F", "abc"}}, Variant("abc")},
+      // Yes/no: the regional words, or a number.
+      {11, {{"F", "True"}}, Variant(true)},
+      {11, {{"F", "false"}}, Variant(false)},
+      {11, {{"F", "-1"}}, Variant(-1.0)},
+      // Money: every digit typed; nothing posted stays as it was.
+      {6, {{"F", "1,234.50"}}, *TypedNumber(Variant("1234.50"))},
+      {6, {{"F", "12"}}, Variant(12)},
+      {6, {{"F", ""}}, Variant("")},
+      // Text as it stands; nothing posted stays Empty.
       {202, {{"F", " O'Brien | x "}}, Variant(" O'Brien | x ")},
       {203, {}, Variant()},
       // Dates from their parts; empty hour and minute read as midnight.
@@ -79,6 +85,22 @@ TEST(PostedValues, DatePartsReadTheSameUnderEveryLocale) {
   const Form parts{{"F_y", "2008"}, {"F_m", "3"}, {"F_d", "7"}, {"F_h", "14"}, {"F_i", "5"}};
   for (const char* locale : {"en-US", "de-DE", "tr-TR", "en-GB"})
     EXPECT_TRUE(Posted(135, parts, locale).Identical(DateOf("2008-03-07 14:05"))) << locale;
+}
+
+TEST(PostedValues, TextTheFieldsTypeCannotTakeRaisesTypeMismatchNamingTheField) {
+  // A grouping symbol counts only between groups of three digits.
+  const std::pair<long, const char*> cases[] = {
+      {3, "12abc"}, {3, "1,5"}, {3, "12,34"}, {3, "1,2345"}, {5, "x"}, {131, "1.2.3"},
+      {11, "yes"},  {11, "ja"}, {6, "abc"},   {6, "1,5"},    {6, "12 EUR"}};
+  for (const auto& [type, text] : cases) {
+    std::string description;
+    long number = ErrorNumberOf([&] { Posted(type, {{"F", text}}); }, &description);
+    EXPECT_EQ(number, 13) << type << " " << text;
+    EXPECT_NE(description.find("'F'"), std::string::npos) << description;
+  }
+  // Under German the symbols swap: "1.234,5" is a number there, "1,5" too.
+  EXPECT_TRUE(Posted(5, {{"F", "1.234,5"}}, "de-DE").Identical(Variant(1234.5)));
+  EXPECT_TRUE(Posted(5, {{"F", "1,5"}}, "de-DE").Identical(Variant(1.5)));
 }
 
 TEST(PostedValues, PartsThatMakeNoDateRaiseTypeMismatchNamingTheField) {

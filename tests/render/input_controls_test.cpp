@@ -56,6 +56,8 @@ class InputControls : public ::testing::Test {
   void Restart() {
     harness_.emplace();
     h().Set("set_dns", Variant(db.connection_string()));
+    h().Set("UserId", Variant(1));
+    h().Set("set_user1_CanTable", Variant("Orders[VAU],Customers[V],Tags[V],Nowhere[V]"));
     h().object().ALLPagesBegin();
     h().object().CurrentTable = Variant("Orders");
   }
@@ -136,6 +138,23 @@ TEST_F(InputControls, RelationNotMarkedYesLeavesTheFieldItsOwnControl) {
   for (const char* marker : {"no", "yess", "", " yes"}) {
     h().Set("set_relation1", Variant(std::string("Orders.CustomerId,Customers,Id,Name,") + marker));
     EXPECT_EQ(Control("CustomerId", adodb::kInteger, kAdd), TextBox("CustomerId", "0")) << marker;
+  }
+}
+
+TEST_F(InputControls, CaptionsTheUserMayNotViewAreNeverOffered) {
+  // Withheld caption field or related table: the field's own control, and
+  // the related rows are not read.
+  for (const char* withheld : {"field", "table"}) {
+    Restart();
+    h().Set("set_relation1", Variant("Orders.CustomerId,Customers,Id,Name,yes"));
+    if (std::string(withheld) == "field")
+      h().Set("set_user1_CantField", Variant("Customers.Name[V]"));
+    else
+      h().Set("set_user1_CanTable", Variant("Orders[VAU]"));
+    std::string control = Control("CustomerId", adodb::kInteger, kSearch);
+    EXPECT_TRUE(control.starts_with("<input type=\"textbox\" name=\"CustomerId\""))
+        << withheld << ": " << control;
+    EXPECT_TRUE(h().sql().empty()) << withheld;
   }
 }
 
@@ -419,6 +438,8 @@ TEST_F(InputControls, FailuresEndTheCall) {
   testing::ComponentHarness unbegun;
   unbegun.Set("set_dns", Variant(db.connection_string()));
   unbegun.Set("set_relation1", Variant("*.CustomerId,Customers,Id,Name,yes"));
+  unbegun.Set("UserId", Variant(1));
+  unbegun.Set("set_user1_CanTable", Variant("Orders[VAU],Customers[V]"));
   EXPECT_EQ(ErrorNumberOf([&] {
               unbegun.object().InputKoyF(Variant("CustomerId"), Variant(3), Variant(kSearch));
             }),

@@ -212,6 +212,8 @@ struct RelatedDisplay {
     h.Set("set_relation2", Variant("*.Tag,Tags,Code,Title,no"));
     h.Set("code_Customers", Variant("C1"));
     h.Set("code_Tags", Variant("T9"));
+    h.Set("UserId", Variant(1));
+    h.Set("set_user1_CanTable", Variant("Orders[V],Customers[V],Tags[V]"));
     Tabrix1& object = h.object();
     object.CurrentTable = Variant("Orders");
     object.GetFieldList(Variant("Orders"));
@@ -240,6 +242,20 @@ TEST(ShowField, ShowsTheRelatedCaptionWithALinkToItsRecord) {
   ObjectAs<adodb::Recordset>(d.h.object().Rs).MoveNext();
   EXPECT_EQ(d.Show("CustomerId", 2), std::string(" <A href='Info.asp?t=C1&id=99") + kLink);
   EXPECT_EQ(d.Show("Tag", 3), "");  // Null: no link either
+}
+
+TEST(ShowField, ACaptionTheUserMayNotViewIsNeverSent) {
+  // The caption field withheld: the key, still linked to a record the user
+  // may view.
+  RelatedDisplay d;
+  d.h.Set("set_user1_CantField", Variant("Customers.Name[V]"));
+  EXPECT_EQ(d.Show("CustomerId", 2),
+            std::string("<p align='right'>17</p> <A href='Info.asp?t=C1&id=17") + kLink);
+  // The related table withheld: the key alone, without a link.
+  d.h.Set("set_user1_CantField", Variant(""));
+  d.h.Set("set_user1_CanTable", Variant("Orders[V],Customers[A],Tags[V]"));
+  EXPECT_EQ(d.Show("CustomerId", 2), "<p align='right'>17</p>");
+  EXPECT_EQ(d.Show("Tag", 3), std::string("Mixed <A href='Info.asp?t=T9&id=a+b%26c") + kLink);
 }
 
 TEST(ShowField, AValueListForTheFieldHidesItsRelation) {
@@ -273,6 +289,8 @@ TEST(ShowField, FailuresEndTheCall) {
     Display d(c.type);
     d.h.Set("set_dns", Variant(db.connection_string()));
     if (c.key != nullptr) d.h.Set(c.key, Variant(c.setting));
+    d.h.Set("UserId", Variant(1));
+    d.h.Set("set_user1_CanTable", Variant("Orders[V],States[V]"));
     auto rs = d.h.object().NewRecordset();
     d.h.object().OpenRecordset(*rs, "select * from [Orders]");
     d.h.object().Rs = Variant(rs);

@@ -158,13 +158,13 @@ TEST(Csv, CellsAreNeutralisedAndQuoted) {
   }
 }
 
-TEST(ErrorAnswers, BusyTimeoutAndLostLinksAre503OthersAre500WithoutSql) {
+TEST(ErrorAnswers, BusyTimeoutAndLostLinksAre503RefusedWritesAre409OthersAre500WithoutSql) {
   struct Case {
     DbFailure failure;
     int status;
   } cases[] = {
       {DbFailure::kBusy, 503},   {DbFailure::kTimeout, 503},    {DbFailure::kNone, 500},
-      {DbFailure::kOther, 500},  {DbFailure::kConstraint, 500}, {DbFailure::kStatement, 500},
+      {DbFailure::kOther, 500},  {DbFailure::kConstraint, 409}, {DbFailure::kStatement, 500},
       {DbFailure::kInjected, 500}, {DbFailure::kConnection, 503},
   };
   for (const Case& c : cases) {
