@@ -33,6 +33,8 @@ constexpr const char* kSchema = R"sql(
   INSERT INTO Codes VALUES ('A''1', 'first');
   INSERT INTO Codes VALUES ('B2', 'second');
   INSERT INTO Codes VALUES ('C3', 'third');
+  INSERT INTO Codes VALUES ('1-2-3', 'key');
+  INSERT INTO Codes VALUES ('0001-02-03', 'day');
 )sql";
 
 // The heading block the page writes for action "Delete" on Orders.
@@ -74,6 +76,18 @@ class ActionPage {
     for (const std::string& sql : h_.sql())
       if (sql.find(" in (") != std::string::npos) out.push_back(sql);
     return out;
+  }
+
+  // The codes left in Codes, in order.
+  std::vector<std::string> CodesLeft() {
+    auto rs = adodb::NewRecordset();
+    rs->Open(Variant("select Code from Codes order by Code"), Variant(db_.connection_string()),
+             Variant(3), Variant(1));
+    std::vector<std::string> codes;
+    for (int guard = 0; !rs->Eof() && guard < 100; ++guard, rs->MoveNext())
+      codes.push_back(ConcatText(rs->Value(Variant("Code"))));
+    rs->Close();
+    return codes;
   }
 
   // The keys left in Orders, in order.
@@ -342,6 +356,19 @@ TEST(ActionPage, TheHostingPageDeletesExactlyThePickedRecordsThroughTheRecordset
     rs.MoveNext();
   }
   EXPECT_EQ(confirmed.OrderIds(), (std::vector<long>{2, 4, 5}));
+}
+
+TEST(ActionPage, ATextKeyShapedLikeADateActsOnItsOwnRecordOnly) {
+  ActionPage page;
+  page.Run({{"c", "2"}, {"id1", "1-2-3|key"}, {"onay", "1"}}, "Codes");
+  EXPECT_EQ(page.RecordQueries(),
+            std::vector<std::string>{"select * from [Codes] WHERE Code in ('1-2-3')"});
+  adodb::Recordset& rs = page.Rs();
+  for (int guard = 0; !rs.Eof() && guard < 10; ++guard) {
+    rs.Delete();
+    rs.MoveNext();
+  }
+  EXPECT_EQ(page.CodesLeft(), (std::vector<std::string>{"0001-02-03", "A'1", "B2", "C3"}));
 }
 
 }  // namespace

@@ -5,10 +5,12 @@
 
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/locale/locale.h"
 #include "pages/list_page_fixture.h"
+#include "support/test_database.h"
 
 namespace tabrix {
 namespace {
@@ -160,6 +162,55 @@ TEST(ListCriteria, ABooleanCriterionSelectsTheTrueOrTheFalseRows) {
       {"Done=maybe", " AND (Done= 0)", {2}},  // neither: CheckNum's 0
   };
   for (const CriterionCase& c : cases) ExpectCriteria(c);
+}
+
+TEST(ListCriteria, ANumberCriterionOnAMoneyColumnFindsItsRows) {
+  constexpr const char* kPrices = R"sql(
+    create table Orders (Id integer primary key, Price money);
+    insert into Orders values (1, 12.5), (2, -3), (3, 0);
+  )sql";
+  const std::pair<const char*, std::vector<int>> cases[] = {
+      {"Price=12.5", {1}}, {"Price=-3", {2}}, {"Price=abc", {3}}, {"Price=7", {}}};
+  for (const auto& [items, ids] : cases) {
+    ListPage page(kPrices);
+    EXPECT_EQ(ShownIds(page.Run(std::string("go=1&hf=1&o=Id&o2=Asc&") + items)), ids) << items;
+  }
+}
+
+// Each PostgreSQL type the provider maps takes the criterion its field type
+// gives it: numbers (money among them) compare, text of any kind (json, an
+// address, a time, an interval) is searched with like, booleans and date
+// ranges select their rows. Row 1 matches every criterion, row 2 none.
+TEST(ListCriteria, EveryPostgresColumnTypeTakesTheCriterionOfItsKind) {
+  if (testing::TestEngine() != "postgres") GTEST_SKIP() << "PostgreSQL's own column types";
+  constexpr const char* kTypes = R"sql(
+    create table Orders (Id integer primary key, Sm int2, Ig int4, Bg int8, F4 float4, F8 float8,
+      Nu numeric(10,2), Mo money, Tx text, Vc varchar(10), Ch char(5), Js json, Jb jsonb,
+      Ip inet, Tm time, Iv interval, Tag uuid, Flag boolean, Day date, Moment timestamp,
+      Zoned timestamptz);
+    insert into Orders values
+      (1, 2, 3, 4, 1.5, 2.5, 12.5, 12.5, 'tea', 'milk', 'abc', '{"k":"tea"}', '{"k":"tea"}',
+       '10.0.0.1', '10:30:00', '1 day', 'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11', true,
+       '2008-06-05', '2008-06-05 10:00:00', '2008-06-05 10:00:00+00'),
+      (2, 0, 0, 0, 0, 0, 0, 0, 'x', 'x', 'x', '{}', '{}', '192.168.1.1', '23:00:00', '2 hours',
+       'b0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11', false, '2009-01-01', '2009-01-01 10:00:00',
+       '2009-01-01 10:00:00+00');
+  )sql";
+  const std::pair<const char*, std::vector<int>> cases[] = {
+      {"Sm=2", {1}}, {"Ig=3", {1}}, {"Bg=4", {1}}, {"F4=1.5", {1}}, {"F8=2.5", {1}},
+      {"Nu=12.5", {1}}, {"Mo=12.5", {1}}, {"Tx=te", {1}}, {"Vc=il", {1}}, {"Ch=ab", {1}},
+      {"Js=tea", {1}}, {"Jb=tea", {1}}, {"Ip=10.0", {1}}, {"Tm=10:3", {1}}, {"Iv=day", {1}},
+      // A uuid is searched as a number, which no uuid equals.
+      {"Tag=5", {}}, {"Flag=True", {1}},
+      {"Day=x&Day1_y=2008&Day1_m=6&Day1_d=5&Day2_y=2008&Day2_m=6&Day2_d=5", {1}},
+      {"Moment=x&Moment1_y=2008&Moment1_m=6&Moment1_d=5&Moment2_y=2008&Moment2_m=6&Moment2_d=5",
+       {1}},
+      {"Zoned=x&Zoned1_y=2008&Zoned1_m=6&Zoned1_d=4&Zoned2_y=2008&Zoned2_m=6&Zoned2_d=6", {1}},
+  };
+  for (const auto& [items, ids] : cases) {
+    ListPage page(kTypes);
+    EXPECT_EQ(ShownIds(page.Run(std::string("go=1&hf=1&o=Id&o2=Asc&") + items)), ids) << items;
+  }
 }
 
 class ListCriteriaRegional : public ::testing::Test {

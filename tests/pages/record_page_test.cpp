@@ -223,6 +223,17 @@ TEST(RecordPage, AMissingRecordLeavesThePageEmptyAndKeepsItsAddress) {
   }
 }
 
+TEST(RecordPage, ATextKeyShapedLikeADateShowsItsOwnRecord) {
+  RecordPage page(R"sql(
+    create table Lots (Code varchar(20) primary key, Name varchar(20));
+    insert into Lots values ('1-2-3', 'key'), ('0001-02-03', 'day');
+  )sql", "Lots[V]");
+  std::string out = page.Run(Variant("1-2-3"), "Lots", "t=LOT&id=1-2-3");
+  EXPECT_NE(out.find("key"), std::string::npos) << out;
+  EXPECT_EQ(out.find("day"), std::string::npos) << out;
+  EXPECT_EQ(page.RecordQueries().back(), "select [Code],[Name] from [Lots] WHERE Code='1-2-3'");
+}
+
 TEST(RecordPage, FieldsWithheldFromViewAreLeftOutAndTheirPlaceholdersEmpty) {
   struct Case {
     const char* cant_field;

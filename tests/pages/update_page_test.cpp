@@ -195,6 +195,36 @@ TEST(UpdatePage, TheRecordIsFoundByItsKeyWrittenForItsType) {
   }
 }
 
+// Text keys that have the shape of a date, beside the keys of the days they
+// would stand for: each id finds its own row only, for the form and for
+// the post.
+TEST(UpdatePage, ATextKeyShapedLikeADateFindsOnlyItsOwnRow) {
+  constexpr const char* kLots = R"sql(
+    create table Lots (Code varchar(20) primary key, Name varchar(20), Made date);
+    insert into Lots values ('1-2-3', 'key', '2008-01-02'), ('0001-02-03', 'day', null),
+      ('2024-1-1 9:5', 'stamp', null), ('2024-01-01 09:05:00', 'iso', null);
+  )sql";
+  struct Case {
+    const char* id;
+    const char* rows_after;
+  };
+  const Case cases[] = {
+      {"1-2-3", "0001-02-03|day|NULL\n1-2-3|new|2008-01-02\n2024-01-01 09:05:00|iso|NULL\n"
+                "2024-1-1 9:5|stamp|NULL\n"},
+      {"2024-1-1 9:5", "0001-02-03|day|NULL\n1-2-3|key|2008-01-02\n2024-01-01 09:05:00|iso|NULL\n"
+                       "2024-1-1 9:5|new|NULL\n"},
+  };
+  for (const Case& c : cases) {
+    RecordPages pages(kLots, "Lots[VU]");
+    std::string form = pages.Update({"", {{"id", c.id}}}, Variant(c.id), "Lots");
+    EXPECT_NE(form.find(TextBox("Name", c.id[1] == '-' ? "key" : "stamp")), std::string::npos)
+        << c.id << "\n" << form;
+    pages.Update({"", {{"id", c.id}, {"go", "1"}, {"Checked_Name", "Yes"}, {"Name", "new"}}},
+                 Variant(c.id), "Lots");
+    EXPECT_EQ(pages.Rows("Lots"), c.rows_after) << c.id;
+  }
+}
+
 TEST(UpdatePage, AnIdThatMatchesNothingShowsAnEmptyPage) {
   for (const char* go : {"", "1"}) {
     RecordPages pages(kOrders, "Orders[VU]");

@@ -68,7 +68,8 @@ sql::NameCatalog ReadNames(PGconn* db) {
       "WHERE c.relkind IN ('r', 'v', 'm', 'p')");
   for (int row = 0; row < PQntuples(result); ++row) {
     names.AddTable(PQgetvalue(result, row, 0));
-    names.AddColumn(PQgetvalue(result, row, 0), PQgetvalue(result, row, 1), false);
+    names.AddColumn(PQgetvalue(result, row, 0), PQgetvalue(result, row, 1),
+                    sql::ColumnKind::kOther);
   }
   PQclear(result);
   return names;
@@ -141,7 +142,8 @@ void CollectDeclared(const std::vector<sql::Token>& tokens, sql::NameCatalog& na
       }
       if (item_start && depth == 1 && is_name(j) && !EndsType(at(j)) &&
           !sql::IsWord(at(j), "foreign"))
-        names.AddColumn(sql::NameText(at(name)), sql::NameText(at(j)), false);
+        names.AddColumn(sql::NameText(at(name)), sql::NameText(at(j)),
+                        sql::ColumnKind::kOther);
       item_start = false;
     }
   }

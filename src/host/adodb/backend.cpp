@@ -78,6 +78,8 @@ std::vector<const TableColumn*> KeyColumns(const TableInfo& table) {
 
 int IndexOfName(const std::vector<std::string>& columns, std::string_view name) {
   for (size_t i = 0; i < columns.size(); ++i)
+    if (columns[i] == name) return static_cast<int>(i);
+  for (size_t i = 0; i < columns.size(); ++i)
     if (EqualsIgnoreCase(columns[i], name)) return static_cast<int>(i);
   return -1;
 }

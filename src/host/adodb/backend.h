@@ -199,7 +199,8 @@ inline constexpr std::string_view kTooManyRowsMessage =
 
 // The columns of `table`'s primary key, in key order.
 std::vector<const TableColumn*> KeyColumns(const TableInfo& table);
-// The position of `name` in `columns`, ignoring case; -1 when absent.
+// The position of `name` in `columns`: its exact spelling, else the first
+// that differs only in case; -1 when absent.
 int IndexOfName(const std::vector<std::string>& columns, std::string_view name);
 // The condition "each key column = ?" with its values taken from `values`
 // (one per name of `columns`; a key column not among them takes Null).

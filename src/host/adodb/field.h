@@ -72,8 +72,9 @@ class Fields : public Object {
  public:
   std::string_view ClassName() const override { return "Fields"; }
   virtual long Count() const = 0;
-  // By 0-based position (a number) or by name ignoring case (text); raises
-  // 3265 when there is no such field.
+  // By 0-based position (a number) or by name (text: the exact spelling,
+  // else the first that differs only in case); raises 3265 when there is
+  // no such field.
   virtual std::shared_ptr<Field> Item(const Variant& index_or_name) const = 0;
 };
 

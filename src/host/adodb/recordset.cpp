@@ -249,7 +249,12 @@ std::int64_t RecordsetImpl::AbsolutePosition() {
 int RecordsetImpl::ColumnIndex(const Variant& index_or_name) const {
   RequireOpen();
   if (index_or_name.IsString()) {
-    std::string folded = FoldCase(index_or_name.string());
+    // The exact spelling first: "email" is not "Email" when both exist.
+    const std::string& name = index_or_name.string();
+    const std::vector<ColumnInfo>& columns = rows_->columns();
+    for (size_t i = 0; i < columns.size(); ++i)
+      if (columns[i].name == name) return static_cast<int>(i);
+    std::string folded = FoldCase(name);
     for (size_t i = 0; i < folded_names_.size(); ++i)
       if (folded_names_[i] == folded) return static_cast<int>(i);
     RaiseError(kErrItemNotFound, "'" + index_or_name.string() + "'");

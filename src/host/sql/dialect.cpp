@@ -15,7 +15,6 @@ std::string Dialect::QuoteName(std::string_view name) const {
 std::string Dialect::Word(std::string_view word) const { return std::string(word); }
 
 std::string Dialect::StringLiteral(std::string_view inner) const {
-  if (auto date = ParseDateLiteral(inner)) return "'" + DateText(*date) + "'";
   // The component doubles each bar of a value, as it doubles apostrophes.
   std::string literal = "'";
   for (size_t i = 0; i < inner.size(); ++i) {
@@ -26,7 +25,9 @@ std::string Dialect::StringLiteral(std::string_view inner) const {
   return literal;
 }
 
-std::string Dialect::DateText(const DateLiteral& date) const { return IsoText(date); }
+std::string Dialect::DateLiteralText(const DateLiteral& date) const {
+  return "'" + IsoText(date) + "'";
+}
 
 std::string Dialect::LimitClause(std::string_view count) const {
   return " LIMIT " + std::string(count);
@@ -35,7 +36,6 @@ std::string Dialect::LimitClause(std::string_view count) const {
 std::string Dialect::OffsetClause(std::int64_t offset) const {
   return " OFFSET " + std::to_string(offset);
 }
-
 
 std::string SqliteDialect::OffsetClause(std::int64_t offset) const {
   return " LIMIT -1 OFFSET " + std::to_string(offset);

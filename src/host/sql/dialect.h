@@ -29,11 +29,11 @@ class Dialect {
   virtual std::string Word(std::string_view word) const;
   // A whole string literal for the engine, given the text between the
   // apostrophes as written (an apostrophe still doubled). The default turns
-  // a date-shaped text into DateText and a doubled bar into one bar, and
-  // keeps every other byte.
+  // a doubled bar into one bar and keeps every other byte.
   virtual std::string StringLiteral(std::string_view inner) const;
-  // The engine's text for a date-shaped literal; the default is ISO.
-  virtual std::string DateText(const DateLiteral& date) const;
+  // The engine's date for a date-shaped literal compared with a date or
+  // time column; the default is the zero-padded ISO text, quoted.
+  virtual std::string DateLiteralText(const DateLiteral& date) const;
   // The clause appended to a (sub)query in place of "top N"; `count` is
   // the text that followed "top". The default is " LIMIT count".
   virtual std::string LimitClause(std::string_view count) const;

@@ -7,49 +7,64 @@
 
 namespace tabrix::sql {
 
+namespace {
+
+void AddTo(std::unordered_map<std::string, std::vector<std::string>>& spellings,
+           std::string_view name) {
+  std::vector<std::string>& same = spellings[NameCatalog::Fold(name)];
+  if (std::find(same.begin(), same.end(), name) == same.end()) same.emplace_back(name);
+}
+
+}  // namespace
+
 std::string NameCatalog::Fold(std::string_view name) {
   return text::Encode(text::FoldedCodePoints(name));
 }
 
-void NameCatalog::AddSpelling(std::string_view name) {
-  std::vector<std::string>& spellings = spellings_[Fold(name)];
-  if (std::find(spellings.begin(), spellings.end(), name) == spellings.end())
-    spellings.emplace_back(name);
+std::optional<std::string> NameCatalog::Pick(const Spellings& spellings, std::string_view name) {
+  auto it = spellings.find(Fold(name));
+  if (it == spellings.end()) return std::nullopt;
+  const std::vector<std::string>& same = it->second;
+  for (const std::string& spelling : same)
+    if (spelling == name) return spelling;
+  // Letter case is ignored only where that leaves one name.
+  if (same.size() == 1) return same.front();
+  return std::nullopt;
 }
 
 void NameCatalog::AddTable(std::string_view table) {
-  AddSpelling(table);
-  tables_.insert(Fold(table));
+  AddTo(spellings_, table);
+  AddTo(tables_, table);
+  columns_.try_emplace(std::string(table));
 }
 
-void NameCatalog::AddSchema(std::string_view schema) { AddSpelling(schema); }
+void NameCatalog::AddSchema(std::string_view schema) { AddTo(spellings_, schema); }
 
-void NameCatalog::AddColumn(std::string_view table, std::string_view column, bool boolean) {
-  AddSpelling(column);
-  if (boolean) boolean_columns_.emplace(Fold(table), Fold(column));
+void NameCatalog::AddColumn(std::string_view table, std::string_view column, ColumnKind kind) {
+  AddTable(table);
+  AddTo(spellings_, column);
+  Columns& columns = columns_[std::string(table)];
+  AddTo(columns.spellings, column);
+  columns.kinds[std::string(column)] = kind;
 }
 
 std::optional<std::string> NameCatalog::Resolve(std::string_view name) const {
-  auto it = spellings_.find(Fold(name));
-  if (it == spellings_.end()) return std::nullopt;
-  const std::vector<std::string>& spellings = it->second;
-  for (const std::string& spelling : spellings)
-    if (spelling == name) return spelling;
-  std::string lower(name);
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  for (const std::string& spelling : spellings)
-    if (spelling == lower) return spelling;
-  return spellings.front();
+  return Pick(spellings_, name);
 }
 
-bool NameCatalog::IsTable(std::string_view name) const { return tables_.count(Fold(name)) > 0; }
+std::optional<std::string> NameCatalog::ResolveTable(std::string_view name) const {
+  return Pick(tables_, name);
+}
 
-bool NameCatalog::IsBooleanIn(std::string_view column, const std::set<std::string>& tables) const {
-  std::string folded = Fold(column);
-  for (const std::string& table : tables)
-    if (boolean_columns_.count({table, folded}) > 0) return true;
-  return false;
+std::optional<ColumnKind> NameCatalog::KindIn(std::string_view column,
+                                              const std::vector<std::string>& tables) const {
+  for (const std::string& table : tables) {
+    auto it = columns_.find(table);
+    if (it == columns_.end()) continue;
+    if (std::optional<std::string> spelling = Pick(it->second.spellings, column))
+      return it->second.kinds.at(*spelling);
+  }
+  return std::nullopt;
 }
 
 }  // namespace tabrix::sql

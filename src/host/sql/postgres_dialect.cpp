@@ -6,36 +6,17 @@
 #include <set>
 #include <vector>
 
+#include "host/sql/comparisons.h"
 #include "host/sql/legacy_names.h"
 #include "host/sql/rewriter.h"
 #include "host/sql/tokenizer.h"
 
 namespace tabrix::sql {
 
-std::string PostgresDialect::Word(std::string_view word) const {
-  Token token{TokenKind::kWord, word};
-  if (IsWord(token, "like")) return "ILIKE";
-  return std::string(word);
-}
-
 namespace {
 
 bool IsName(const Token& token) {
   return token.kind == TokenKind::kWord || token.kind == TokenKind::kQuotedName;
-}
-
-bool IsEquality(const Token& token) {
-  return IsPunct(token, "=") || IsPunct(token, "<>") || IsPunct(token, "!=");
-}
-
-bool IsComparison(const Token& token) {
-  return IsEquality(token) || IsPunct(token, "<") || IsPunct(token, ">") ||
-         IsPunct(token, "<=") || IsPunct(token, ">=");
-}
-
-bool IsDateShaped(const Token& token) {
-  return token.kind == TokenKind::kString && IsTerminated(token) &&
-         ParseDateLiteral(InnerText(token)).has_value();
 }
 
 // Whether the literal names a day of the calendar and a time of day: the
@@ -49,20 +30,34 @@ bool IsRealMoment(const DateLiteral& date) {
   return date.day <= days && date.hour < 24 && date.minute < 60 && date.second < 60;
 }
 
+}  // namespace
+
+std::string PostgresDialect::Word(std::string_view word) const {
+  Token token{TokenKind::kWord, word};
+  if (IsWord(token, "like")) return "ILIKE";
+  return std::string(word);
+}
+
+std::string PostgresDialect::DateLiteralText(const DateLiteral& date) const {
+  if (!IsRealMoment(date)) return "NULL::timestamp";
+  return "'" + IsoText(date) + "'::timestamp";
+}
+
+namespace {
+
 class PostgresPass {
  public:
   PostgresPass(std::string_view sql, NameSource& source)
-      : tokens_(Tokenize(sql)), source_(source), names_(&source.Names()) {
-    for (size_t i = 0; i < tokens_.size(); ++i)
-      if (!IsTrivia(tokens_[i])) significant_.push_back(i);
+      : tokens_(Tokenize(sql)), statement_(tokens_), source_(source), names_(&source.Names()) {
     replaced_.resize(tokens_.size());
   }
 
   std::string Run() {
     MarkCasts();
-    CollectTablesAndAliases();
-    MarkBooleanComparisons();
-    for (size_t k = 0; k < significant_.size(); ++k) RewriteToken(k);
+    CollectAliases();
+    MarkTypedNumbers();
+    for (size_t k = 0; k < statement_.size(); ++k) RewriteToken(k);
+    for (size_t k : as_text_) Replace(k, Current(k) + "::text");
     std::string out;
     for (size_t i = 0; i < tokens_.size(); ++i)
       out += replaced_[i] ? *replaced_[i] : std::string(tokens_[i].text);
@@ -70,18 +65,22 @@ class PostgresPass {
   }
 
  private:
-  const Token& At(size_t k) const { return tokens_[significant_[k]]; }
+  const Token& At(size_t k) const { return statement_.At(k); }
   const Token* Before(size_t k) const { return k > 0 ? &At(k - 1) : nullptr; }
-  const Token* After(size_t k) const {
-    return k + 1 < significant_.size() ? &At(k + 1) : nullptr;
+  const Token* After(size_t k) const { return k + 1 < statement_.size() ? &At(k + 1) : nullptr; }
+  void Replace(size_t k, std::string text) {
+    replaced_[statement_.TokenIndex(k)] = std::move(text);
   }
-  void Replace(size_t k, std::string text) { replaced_[significant_[k]] = std::move(text); }
+  std::string Current(size_t k) const {
+    const std::optional<std::string>& text = replaced_[statement_.TokenIndex(k)];
+    return text ? *text : std::string(At(k).text);
+  }
 
   // in_cast_[k]: token k sits directly inside CAST( ... ).
   void MarkCasts() {
     std::vector<bool> stack;
-    in_cast_.resize(significant_.size());
-    for (size_t k = 0; k < significant_.size(); ++k) {
+    in_cast_.resize(statement_.size());
+    for (size_t k = 0; k < statement_.size(); ++k) {
       in_cast_[k] = !stack.empty() && stack.back();
       if (IsPunct(At(k), "(")) stack.push_back(k > 0 && IsWord(At(k - 1), "cast"));
       if (IsPunct(At(k), ")") && !stack.empty()) stack.pop_back();
@@ -92,58 +91,42 @@ class PostgresPass {
     return k > 0 && IsWord(At(k - 1), "as") && !in_cast_[k - 1] && IsName(At(k));
   }
 
-  void CollectTablesAndAliases() {
-    for (size_t k = 0; k < significant_.size(); ++k) {
-      const Token& token = At(k);
-      if (!IsName(token)) continue;
-      std::string name = NameText(token);
-      if (DefinesAlias(k)) {
-        aliases_.emplace(NameCatalog::Fold(name), name);
-      } else if (names_->IsTable(name)) {
-        tables_.insert(NameCatalog::Fold(name));
+  void CollectAliases() {
+    for (size_t k = 0; k < statement_.size(); ++k) {
+      if (!DefinesAlias(k)) continue;
+      std::string name = NameText(At(k));
+      aliases_.emplace(NameCatalog::Fold(name), name);
+    }
+  }
+
+  // Numbers compared with a boolean column become TRUE or FALSE, with a
+  // money column money; compared with a column of another kind (a uuid,
+  // json) both sides compare as text, which PostgreSQL can always do.
+  void MarkTypedNumbers() {
+    for (size_t k = 0; k < statement_.size(); ++k) {
+      if (At(k).kind != TokenKind::kNumber) continue;
+      std::optional<ColumnRef> column = statement_.ComparedColumn(k);
+      if (!column) continue;
+      std::optional<ColumnKind> kind = statement_.KindOf(*column, *names_);
+      bool minus = statement_.ValueStart(k) != k;
+      if (kind == ColumnKind::kBoolean) {
+        double value = std::strtod(std::string(At(k).text).c_str(), nullptr);
+        Typed(k, minus, value != 0 ? "TRUE" : "FALSE");
+      } else if (kind == ColumnKind::kMoney) {
+        Typed(k, minus, "CAST(" + std::string(minus ? "-" : "") + std::string(At(k).text) +
+                            " AS money)");
+      } else if (kind == ColumnKind::kOther) {
+        Typed(k, minus, "'" + std::string(minus ? "-" : "") + std::string(At(k).text) + "'");
+        as_text_.insert(column->last);
       }
     }
   }
 
-  bool IsBooleanColumn(size_t k) const {
-    return IsName(At(k)) && names_->IsBooleanIn(NameText(At(k)), tables_);
-  }
-
-  // A number (perhaps with a minus sign) at k, compared with a boolean
-  // column: TRUE or FALSE in its place.
-  void MarkBooleanComparisons() {
-    for (size_t k = 1; k + 1 < significant_.size(); ++k) {
-      if (!IsEquality(At(k))) continue;
-      size_t number = k + 1;
-      bool minus = IsPunct(At(number), "-") && number + 1 < significant_.size();
-      if (minus) ++number;
-      if (At(number).kind == TokenKind::kNumber && IsBooleanColumn(k - 1)) {
-        SetBoolean(number, minus);
-        continue;
-      }
-      if (At(k - 1).kind == TokenKind::kNumber && k + 1 < significant_.size() &&
-          IsBooleanColumn(k + 1)) {
-        SetBoolean(k - 1, k >= 2 && IsPunct(At(k - 2), "-"));
-      }
-    }
-  }
-
-  void SetBoolean(size_t number, bool minus) {
-    double value = std::strtod(std::string(At(number).text).c_str(), nullptr);
-    Replace(number, value != 0 ? "TRUE" : "FALSE");
-    booleans_.insert(number);  // a minus sign before it goes too
-    if (minus) Replace(number - 1, "");
-  }
-
-  // A date-shaped literal beside a comparison or in BETWEEN ... AND ....
-  bool IsComparedDate(size_t k) const {
-    if (!IsDateShaped(At(k))) return false;
-    const Token* before = Before(k);
-    const Token* after = After(k);
-    if (before != nullptr && (IsComparison(*before) || IsWord(*before, "between"))) return true;
-    if (after != nullptr && IsComparison(*after)) return true;
-    return before != nullptr && IsWord(*before, "and") && k >= 3 && IsDateShaped(At(k - 2)) &&
-           IsWord(At(k - 3), "between");
+  // The number at k (and the minus sign before it) as `text`.
+  void Typed(size_t k, bool minus, std::string text) {
+    Replace(k, std::move(text));
+    typed_.insert(k);
+    if (minus) Replace(k - 1, "");
   }
 
   std::optional<std::string> Resolve(const std::string& name, bool reload_if_unknown) {
@@ -164,7 +147,7 @@ class PostgresPass {
 
   void RewriteToken(size_t k) {
     const Token& token = At(k);
-    if (booleans_.count(k) > 0) return;
+    if (typed_.count(k) > 0) return;
     switch (token.kind) {
       case TokenKind::kQuotedName: {
         if (!IsTerminated(token) || DefinesAlias(k)) return;
@@ -176,6 +159,7 @@ class PostgresPass {
       }
       case TokenKind::kWord: {
         if (IsWord(token, "ilike")) {
+          TextOperand(k);
           AddEscape(k);
           return;
         }
@@ -195,14 +179,17 @@ class PostgresPass {
         if (spelling) Replace(k, quote_.QuoteName(*spelling));
         return;
       }
-      case TokenKind::kString:
-        if (IsComparedDate(k))
-          Replace(k, IsRealMoment(*ParseDateLiteral(InnerText(token)))
-                         ? std::string(token.text) + "::timestamp"
-                         : std::string("NULL::timestamp"));
-        return;
       default: return;
     }
+  }
+
+  // The column before ILIKE at k, as text when it holds none: PostgreSQL
+  // has no ILIKE for numbers, dates, json and the like.
+  void TextOperand(size_t k) {
+    std::optional<ColumnRef> column = statement_.ColumnBefore(k);
+    if (!column) return;
+    std::optional<ColumnKind> kind = statement_.KindOf(*column, *names_);
+    if (kind && *kind != ColumnKind::kText) Replace(column->last, Current(column->last) + "::text");
   }
 
   // ILIKE 'pattern' without ESCAPE: no escape character.
@@ -216,15 +203,15 @@ class PostgresPass {
   }
 
   std::vector<Token> tokens_;
+  Comparisons statement_;
   NameSource& source_;
   const NameCatalog* names_;
   bool reloaded_ = false;
-  std::vector<size_t> significant_;  // indexes of the tokens that are not trivia
-  std::vector<bool> in_cast_;        // by significant index
+  std::vector<bool> in_cast_;                         // by significant position
   std::vector<std::optional<std::string>> replaced_;  // by token index
-  std::set<std::string> tables_;                      // folded names of the tables named
   std::map<std::string, std::string> aliases_;        // folded alias -> as written
-  std::set<size_t> booleans_;                         // numbers turned TRUE/FALSE
+  std::set<size_t> typed_;    // numbers turned TRUE/FALSE, money or text
+  std::set<size_t> as_text_;  // columns those numbers compare as text
   Dialect quote_;
 };
 
@@ -232,7 +219,7 @@ class PostgresPass {
 
 std::string RewriteForPostgres(std::string_view sql, NameSource& names) {
   static const PostgresDialect kDialect;
-  std::string standard = Rewrite(sql, kDialect);
+  std::string standard = Rewrite(sql, kDialect, &names);
   return NumberPlaceholders(PostgresPass(standard, names).Run());
 }
 

@@ -1,21 +1,24 @@
 // The legacy SQL for PostgreSQL.
 //
-// PostgresDialect is the token-by-token part: LIKE becomes ILIKE, the rest
-// is the standard form. RewriteForPostgres adds what needs the neighbouring
-// tokens and the database's names, after the shared rewrite:
-// - bracketed, quoted and bare names resolve without regard to case to the
-//   catalog's spelling and are quoted ("orderid" -> "OrderID"); a bare word
+// PostgresDialect is the token-by-token part: LIKE becomes ILIKE, a
+// date-shaped literal compared with a date or time column becomes a
+// timestamp ('2008-06-05'::timestamp, so a time of day counts against a
+// date column too; one that names no real moment, '0-0-0' or '2008-2-30',
+// becomes NULL::timestamp, which no row matches, where the engine would
+// refuse the whole statement); the rest is the standard form.
+// RewriteForPostgres adds what needs the neighbouring tokens and the
+// database's names, after the shared rewrite:
+// - bracketed, quoted and bare names resolve to the catalog's spelling
+//   (name_catalog.h) and are quoted ("orderid" -> "OrderID"); a bare word
 //   that is a keyword, a function (followed by "("), a type (after "::" or
 //   AS inside CAST) or no known name stays as written; an alias given with
 //   AS is quoted as written, and so is every bare use of it;
-// - a boolean column compared (=, <>, !=) with a number compares with TRUE
-//   (any number but 0) or FALSE, as PostgreSQL compares no boolean with an
-//   integer;
-// - a date-shaped literal that is compared (a comparison operator or
-//   BETWEEN beside it) becomes a timestamp: '2008-06-05'::timestamp, so a
-//   time of day counts against a date column too; one that names no real
-//   moment ('0-0-0', '2008-2-30') becomes NULL::timestamp, which no row
-//   matches, where the engine would refuse the whole statement;
+// - a number compared with a boolean column becomes TRUE (any number but
+//   0) or FALSE, and one compared with a money column becomes money, as
+//   PostgreSQL compares neither with a number; compared with a column that
+//   is neither text nor a number (a uuid, json) both compare as text;
+// - a column that holds no text (a number, a date, json, ...) before
+//   ILIKE is compared as its text;
 // - an ILIKE pattern literal gets ESCAPE '', so a backslash in it is the
 //   character itself, as in the other engines;
 // - "?" placeholders are numbered $1, $2, ...
@@ -35,20 +38,12 @@ namespace tabrix::sql {
 class PostgresDialect : public Dialect {
  public:
   std::string Word(std::string_view word) const override;
+  std::string DateLiteralText(const DateLiteral& date) const override;
 };
 
-// Where the rewrite finds the database's names.
-class NameSource {
- public:
-  virtual ~NameSource() = default;
-  // The names as last read.
-  virtual const NameCatalog& Names() = 0;
-  // Reads the names again (a name was not found) and returns them.
-  virtual const NameCatalog& Reload() = 0;
-};
-
-// The legacy SQL `sql` for PostgreSQL. Reloads the names at most once, when
-// a bracketed or quoted name is not among them.
+// The legacy SQL `sql` for PostgreSQL. Reloads the names when a bracketed
+// or quoted name, or a column a date-shaped literal is compared with, is
+// not among them: at most once for each.
 std::string RewriteForPostgres(std::string_view sql, NameSource& names);
 
 }  // namespace tabrix::sql

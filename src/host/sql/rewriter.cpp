@@ -1,8 +1,10 @@
 #include "host/sql/rewriter.h"
 
 #include <optional>
+#include <set>
 #include <vector>
 
+#include "host/sql/comparisons.h"
 #include "host/sql/tokenizer.h"
 
 namespace tabrix::sql {
@@ -67,10 +69,39 @@ std::optional<TopClause> FindTop(std::string_view sql, const std::vector<Token>&
   return top;
 }
 
+// The token indexes of the date-shaped literals compared with a date or
+// time column.
+std::set<size_t> ComparedDates(const std::vector<Token>& tokens, NameSource* source) {
+  std::set<size_t> dates;
+  if (source == nullptr) return dates;
+  Comparisons statement(tokens);
+  const NameCatalog* names = nullptr;
+  bool reloaded = false;
+  for (size_t k = 0; k < statement.size(); ++k) {
+    const Token& token = statement.At(k);
+    if (token.kind != TokenKind::kString || !IsTerminated(token) ||
+        !ParseDateLiteral(InnerText(token)))
+      continue;
+    std::optional<ColumnRef> column = statement.ComparedColumn(k);
+    if (!column) continue;
+    if (names == nullptr) names = &source->Names();
+    std::optional<ColumnKind> kind = statement.KindOf(*column, *names);
+    if (!kind && !reloaded && !names->Resolve(column->column)) {
+      // A column the names do not know: they may be older than the table.
+      reloaded = true;
+      names = &source->Reload();
+      kind = statement.KindOf(*column, *names);
+    }
+    if (kind == ColumnKind::kDate) dates.insert(statement.TokenIndex(k));
+  }
+  return dates;
+}
+
 }  // namespace
 
-std::string Rewrite(std::string_view sql, const Dialect& dialect) {
+std::string Rewrite(std::string_view sql, const Dialect& dialect, NameSource* names) {
   std::vector<Token> tokens = Tokenize(sql);
+  std::set<size_t> dates = ComparedDates(tokens, names);
   std::string out;
   out.reserve(sql.size() + 16);
 
@@ -98,8 +129,11 @@ std::string Rewrite(std::string_view sql, const Dialect& dialect) {
         out += IsTerminated(token) ? dialect.QuoteName(NameText(token)) : std::string(token.text);
         break;
       case TokenKind::kString:
-        out +=
-            IsTerminated(token) ? dialect.StringLiteral(InnerText(token)) : std::string(token.text);
+        if (dates.count(i) > 0)
+          out += dialect.DateLiteralText(*ParseDateLiteral(InnerText(token)));
+        else
+          out += IsTerminated(token) ? dialect.StringLiteral(InnerText(token))
+                                     : std::string(token.text);
         break;
       case TokenKind::kWord:
         out += dialect.Word(token.text);

@@ -26,19 +26,22 @@ struct RewriteCase {
   bool has_postgres = false;
 };
 
-// The catalog the PostgreSQL sections are written against; counts reloads.
+// The catalog the sections are written against; counts reloads. A column
+// written "name:kind" has that kind (date, number, money, bool, other),
+// else it is text.
 class FixedNames : public NameSource {
  public:
   FixedNames() {
-    Add("Orders", {"Id", "Total", "Date"});
-    Add("Order Details", {"Unit Price"});
-    Add("Customers", {"Name", "Code", "City"});
-    names_.AddColumn("Customers", "Active", true);
+    Add("Orders", {"Id:number", "Total:number", "Date:date", "Paid:money", "Code"});
+    Add("Order Details", {"Unit Price:number"});
+    Add("Customers", {"Name", "Code", "City", "Active:bool", "Since:date"});
     Add("Codes", {"Code"});
-    Add("B", {"id", "d"});
-    Add("A", {"id"});
-    Add("t", {"a", "b", "x", "z", "d"});
+    Add("B", {"id:number", "d:date"});
+    Add("A", {"id:number"});
+    Add("t", {"a", "b", "x", "z", "d:date", "j:other", "num:number"});
     Add("Müşteri", {"Adı"});
+    Add("Secret", {"Email", "email"});
+    Add("secret", {"id:number"});
     names_.AddSchema("public");
   }
   const NameCatalog& Names() override { return names_; }
@@ -46,9 +49,19 @@ class FixedNames : public NameSource {
     ++reloads;
     return names_;
   }
-  void Add(const char* table, std::initializer_list<const char*> columns) {
+  void Add(const char* table, std::initializer_list<std::string> columns) {
     names_.AddTable(table);
-    for (const char* column : columns) names_.AddColumn(table, column, false);
+    for (const std::string& column : columns) {
+      size_t colon = column.find(':');
+      std::string kind = colon == std::string::npos ? "text" : column.substr(colon + 1);
+      names_.AddColumn(table, column.substr(0, colon),
+                       kind == "date"     ? ColumnKind::kDate
+                       : kind == "number" ? ColumnKind::kNumber
+                       : kind == "money"  ? ColumnKind::kMoney
+                       : kind == "bool"   ? ColumnKind::kBoolean
+                       : kind == "other"  ? ColumnKind::kOther
+                                          : ColumnKind::kText);
+    }
   }
   int reloads = 0;
 
@@ -104,7 +117,7 @@ TEST(Rewrite, CasesFromTheDataFile) {
   for (const RewriteCase& c : cases) {
     ASSERT_TRUE(c.has_sqlite) << c.id << " has no sqlite section";
     ASSERT_TRUE(c.has_postgres) << c.id << " has no postgres section";
-    EXPECT_EQ(Rewrite(c.input, sqlite), c.sqlite) << "case " << c.id;
+    EXPECT_EQ(Rewrite(c.input, sqlite, &names), c.sqlite) << "case " << c.id;
     EXPECT_EQ(RewriteForPostgres(c.input, names), c.postgres) << "case " << c.id;
   }
 }

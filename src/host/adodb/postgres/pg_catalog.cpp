@@ -44,17 +44,23 @@ Oid FindRelation(PostgresConnection& db, const TableRef& table) {
   // An exact spelling before one that differs in case; then the search
   // path's order.
   PgResult result = db.Run(
-      std::string("SELECT c.oid FROM pg_catalog.pg_class c "
+      std::string("SELECT c.oid, c.relname, n.nspname FROM pg_catalog.pg_class c "
                   "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
                   "WHERE c.relkind IN ") + kRelationKinds +
           " AND lower(c.relname) = lower($1) AND CASE WHEN $2 = '' "
           "THEN n.nspname = ANY (pg_catalog.current_schemas(false)) "
           "ELSE lower(n.nspname) = lower($2) END "
           "ORDER BY c.relname = $1 DESC, n.nspname = $2 DESC, "
-          "array_position(pg_catalog.current_schemas(false), n.nspname::text) LIMIT 1",
+          "array_position(pg_catalog.current_schemas(false), n.nspname::text)",
       {table.name, table.schema});
-  if (PQntuples(result.get()) == 0) return 0;
-  return static_cast<Oid>(std::strtoul(PQgetvalue(result.get(), 0, 0), nullptr, 10));
+  const PGresult* r = result.get();
+  if (PQntuples(r) == 0) return 0;
+  if (Text(r, 0, 1) != table.name) {
+    // No exact spelling: letter case is ignored only where one name is left.
+    for (int row = 1; row < PQntuples(r); ++row)
+      if (Text(r, row, 2) == Text(r, 0, 2) && Text(r, row, 1) != Text(r, 0, 1)) return 0;
+  }
+  return static_cast<Oid>(std::strtoul(PQgetvalue(r, 0, 0), nullptr, 10));
 }
 
 Relation ReadRelation(PostgresConnection& db, Oid oid) {
@@ -107,17 +113,22 @@ sql::NameCatalog ReadNames(PostgresConnection& db) {
   for (int row = 0; row < PQntuples(schemas.get()); ++row)
     names.AddSchema(Text(schemas.get(), row, 0));
   PgResult columns = db.Run(
-      std::string("SELECT c.relname, a.attname, a.atttypid = 16 "
+      std::string("SELECT c.relname, a.attname, "
+                  "CASE WHEN t.typtype = 'd' THEN t.typbasetype ELSE a.atttypid END "
                   "FROM pg_catalog.pg_class c "
                   "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
                   "LEFT JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 "
-                  "AND NOT a.attisdropped WHERE c.relkind IN ") + kRelationKinds +
+                  "AND NOT a.attisdropped "
+                  "LEFT JOIN pg_catalog.pg_type t ON t.oid = a.atttypid "
+                  "WHERE c.relkind IN ") + kRelationKinds +
       " AND n.nspname = ANY (pg_catalog.current_schemas(false))");
   const PGresult* r = columns.get();
   for (int row = 0; row < PQntuples(r); ++row) {
     std::string table = Text(r, row, 0);
     names.AddTable(table);
-    if (!PQgetisnull(r, row, 1)) names.AddColumn(table, Text(r, row, 1), Flag(r, row, 2));
+    if (PQgetisnull(r, row, 1)) continue;
+    Oid type = static_cast<Oid>(std::strtoul(PQgetvalue(r, row, 2), nullptr, 10));
+    names.AddColumn(table, Text(r, row, 1), KindFromOid(type));
   }
   return names;
 }

@@ -1,7 +1,7 @@
 // The schema of a PostgreSQL database as the facade describes it, read
 // from the system catalog. Only the schemas on the search path count
-// (current_schemas(false)); names match without regard to case, an exact
-// spelling first.
+// (current_schemas(false)); a name matches its exact spelling, and without
+// regard to case only where that leaves one name.
 #pragma once
 
 #include <libpq-fe.h>
@@ -21,7 +21,9 @@ struct Relation;
 // when the search path names them, "SYSTEM TABLE".
 std::vector<TableEntry> ListTables(PostgresConnection& db);
 
-// The OID of the table or view `table`; 0 when there is none.
+// The OID of the table or view `table`: the exact spelling, else the one
+// name that differs from it only in case; 0 when there is none, or when
+// several differ only in case ("Secret" and "secret" for "SECRET").
 Oid FindRelation(PostgresConnection& db, const TableRef& table);
 
 // The relation `oid` with its columns in their own order: key positions
@@ -30,8 +32,8 @@ Oid FindRelation(PostgresConnection& db, const TableRef& table);
 // Tables have no row id: a keyless row is found by its values.
 Relation ReadRelation(PostgresConnection& db, Oid oid);
 
-// The names of the tables, views, their columns and the schemas on the
-// search path, with the boolean columns marked.
+// The names of the tables, views, their columns (with their kinds) and the
+// schemas on the search path.
 sql::NameCatalog ReadNames(PostgresConnection& db);
 
 }  // namespace tabrix::adodb::postgres

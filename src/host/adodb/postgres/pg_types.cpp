@@ -15,7 +15,8 @@ namespace {
 
 // Type OIDs, fixed in every PostgreSQL release.
 enum : Oid {
-  kBoolOid = 16, kByteaOid = 17, kInt8Oid = 20, kInt2Oid = 21, kInt4Oid = 23, kTextOid = 25,
+  kBoolOid = 16, kByteaOid = 17, kCharOid = 18, kNameOid = 19, kInt8Oid = 20, kInt2Oid = 21,
+  kInt4Oid = 23, kTextOid = 25,
   kFloat4Oid = 700, kFloat8Oid = 701, kMoneyOid = 790, kBpcharOid = 1042, kVarcharOid = 1043,
   kDateOid = 1082, kTimestampOid = 1114, kTimestamptzOid = 1184, kNumericOid = 1700,
   kUuidOid = 2950,
@@ -77,6 +78,28 @@ long TypeFromOid(Oid oid) {
     case kByteaOid: return kLongVarBinary;
     case kUuidOid: return kGUID;
     default: return kVarWChar;
+  }
+}
+
+sql::ColumnKind KindFromOid(Oid oid) {
+  switch (oid) {
+    case kBoolOid: return sql::ColumnKind::kBoolean;
+    case kInt2Oid:
+    case kInt4Oid:
+    case kInt8Oid:
+    case kFloat4Oid:
+    case kFloat8Oid:
+    case kNumericOid: return sql::ColumnKind::kNumber;
+    case kMoneyOid: return sql::ColumnKind::kMoney;
+    case kDateOid:
+    case kTimestampOid:
+    case kTimestamptzOid: return sql::ColumnKind::kDate;
+    case kTextOid:
+    case kVarcharOid:
+    case kBpcharOid:
+    case kCharOid:
+    case kNameOid: return sql::ColumnKind::kText;
+    default: return sql::ColumnKind::kOther;
   }
 }
 

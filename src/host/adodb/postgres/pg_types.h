@@ -13,12 +13,18 @@
 #include <string>
 #include <string_view>
 
+#include "host/sql/name_catalog.h"
 #include "host/variant.h"
 
 namespace tabrix::adodb::postgres {
 
 // The ADO type of a column of type `oid`.
 long TypeFromOid(Oid oid);
+// How the rewrite compares a column of type `oid` (a domain's base type):
+// bool, money and the date and time stamp types have their own kinds; the
+// integer, floating point and numeric types are numbers; text, varchar,
+// bpchar, char and name are text; anything else is other.
+sql::ColumnKind KindFromOid(Oid oid);
 // The declared length of a column of type `oid` with modifier `typmod`
 // (varchar(50) 50); 0 when it has none.
 long DefinedSizeFromOid(Oid oid, int typmod);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "host/adodb/field.h"
 #include "host/adodb/sqlite/sqlite_handle.h"
 #include "host/adodb/sqlite/sqlite_types.h"
 #include "host/sql/tokenizer.h"
@@ -122,6 +123,43 @@ TableInfo DescribeTable(sqlite3* db, const TableRef& table) {
         column.auto_key = true;
   }
   return info;
+}
+
+sql::NameCatalog ReadNames(sqlite3* db) {
+  sql::NameCatalog names;
+  for (const char* schema : {"main", "temp"}) {
+    StatementHandle tables = PrepareOrRaise(
+        db, "SELECT name FROM " + std::string(schema) +
+                ".sqlite_schema WHERE type IN ('table', 'view')");
+    while (StepOrRaise(db, tables.get())) {
+      std::string table = ColumnText(tables.get(), 0);
+      sqlite3_stmt* raw = nullptr;
+      if (sqlite3_prepare_v2(db, "SELECT name, type FROM pragma_table_xinfo(?1, ?2)", -1, &raw,
+                             nullptr) != SQLITE_OK)
+        RaiseSqliteError(db);
+      StatementHandle columns(raw);
+      BindText(columns.get(), 1, table);
+      BindText(columns.get(), 2, schema);
+      names.AddTable(table);
+      while (sqlite3_step(columns.get()) == SQLITE_ROW) {
+        long type = TypeFromDeclared(ColumnText(columns.get(), 1));
+        bool date = type == kDate || type == kDBTimeStamp || type == kDBDate || type == kDBTime;
+        names.AddColumn(table, ColumnText(columns.get(), 0),
+                        date ? sql::ColumnKind::kDate : sql::ColumnKind::kOther);
+      }
+    }
+  }
+  return names;
+}
+
+std::int64_t SchemaVersion(sqlite3* db) {
+  std::int64_t version = 0;
+  for (const char* pragma : {"PRAGMA main.schema_version", "PRAGMA temp.schema_version"}) {
+    StatementHandle statement = PrepareOrRaise(db, pragma);
+    if (StepOrRaise(db, statement.get()))
+      version = version * 1000003 + sqlite3_column_int64(statement.get(), 0);
+  }
+  return version;
 }
 
 }  // namespace tabrix::adodb::sqlite

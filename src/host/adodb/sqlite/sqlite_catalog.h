@@ -4,9 +4,11 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "host/adodb/backend.h"
+#include "host/sql/name_catalog.h"
 
 namespace tabrix::adodb::sqlite {
 
@@ -20,5 +22,14 @@ std::vector<TableEntry> ListTables(sqlite3* db);
 // its auto_key; generated and hidden columns are marked generated; key
 // columns are NOT NULL.
 TableInfo DescribeTable(sqlite3* db, const TableRef& table);
+
+// The tables and views of main and temp with their columns, for the
+// rewrite, which asks only which columns hold dates (DATE, DATETIME,
+// TIMESTAMP and the other declared types read as dates). A table whose
+// columns cannot be read (a view over a table dropped since) is left out.
+sql::NameCatalog ReadNames(sqlite3* db);
+
+// A number that changes whenever the schema of main or temp does.
+std::int64_t SchemaVersion(sqlite3* db);
 
 }  // namespace tabrix::adodb::sqlite

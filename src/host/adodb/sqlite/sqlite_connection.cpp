@@ -8,6 +8,7 @@
 #include "host/adodb/sqlite/sqlite_types.h"
 #include "host/adodb/window_rows.h"
 #include "host/locale/locale.h"
+#include "host/sql/rewriter.h"
 
 namespace tabrix::adodb::sqlite {
 
@@ -38,6 +39,29 @@ std::string RowIdName(const TableInfo& table) {
 
 }  // namespace
 
+const sql::NameCatalog& SchemaNames::Names() {
+  std::int64_t version = -1;
+  try {
+    version = SchemaVersion(db_);
+  } catch (const ScriptError&) {
+    return names_;  // the statement's own error follows
+  }
+  if (version != version_) Reload();
+  return names_;
+}
+
+const sql::NameCatalog& SchemaNames::Reload() {
+  try {
+    std::int64_t version = SchemaVersion(db_);
+    names_ = ReadNames(db_);
+    version_ = version;
+  } catch (const ScriptError&) {
+    // A locked or damaged schema reads nothing: the rewrite goes on with
+    // the names it had, and the statement's own error follows.
+  }
+  return names_;
+}
+
 SqliteConnection::SqliteConnection(sqlite3* db) : db_(db) {}
 
 SqliteConnection::~SqliteConnection() { sqlite3_close_v2(db_); }
@@ -45,6 +69,10 @@ SqliteConnection::~SqliteConnection() { sqlite3_close_v2(db_); }
 const sql::Dialect& SqliteConnection::dialect() const {
   static const sql::SqliteDialect kDialect;
   return kDialect;
+}
+
+std::string SqliteConnection::Rewrite(std::string_view legacy_sql) const {
+  return sql::Rewrite(legacy_sql, dialect(), &names_);
 }
 
 std::unique_ptr<StatementBackend> SqliteConnection::Prepare(std::string_view sql) {

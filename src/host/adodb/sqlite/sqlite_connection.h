@@ -3,10 +3,27 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
+
 #include "host/adodb/backend.h"
 #include "host/sql/dialect.h"
+#include "host/sql/name_catalog.h"
 
 namespace tabrix::adodb::sqlite {
+
+// The database's names for the rewrite, read when first asked for and again
+// whenever the schema has changed since.
+class SchemaNames : public sql::NameSource {
+ public:
+  explicit SchemaNames(sqlite3* db) : db_(db) {}
+  const sql::NameCatalog& Names() override;
+  const sql::NameCatalog& Reload() override;
+
+ private:
+  sqlite3* db_;
+  sql::NameCatalog names_;
+  std::int64_t version_ = -1;  // the schema version names_ was read at; -1 none
+};
 
 class SqliteConnection : public ConnectionBackend {
  public:
@@ -17,6 +34,8 @@ class SqliteConnection : public ConnectionBackend {
   SqliteConnection& operator=(const SqliteConnection&) = delete;
 
   const sql::Dialect& dialect() const override;
+  // The legacy SQL for SQLite; the names tell which literals are dates.
+  std::string Rewrite(std::string_view legacy_sql) const override;
   // Notes, while preparing, which tables are read through views, so that
   // view columns come out read-only.
   std::unique_ptr<StatementBackend> Prepare(std::string_view sql) override;
@@ -48,6 +67,7 @@ class SqliteConnection : public ConnectionBackend {
   // Runs one statement with no parameters and no rows.
   void Run(const char* sql);
   sqlite3* db_;
+  mutable SchemaNames names_{db_};
 };
 
 }  // namespace tabrix::adodb::sqlite

@@ -9,11 +9,13 @@
 #include "host/adodb/connection.h"
 #include "host/adodb/recordset_helpers.h"
 #include "host/variant_ops.h"
+#include "support/error_number.h"
 #include "support/postgres_fixture.h"
 
 namespace tabrix::adodb {
 namespace {
 
+using tabrix::testing::ErrorNumberOf;
 using tabrix::testing::PostgresFixture;
 using testing::OpenKeyset;
 using testing::OpenStatic;
@@ -84,6 +86,31 @@ TEST(PostgresSchema, LegacyNamesFindTheCatalogsSpellings) {
     EXPECT_EQ(ConcatText(rs->Value(Variant(c.field))), c.value) << c.sql;
     EXPECT_EQ(rs->fields().Item(Variant(c.field))->Name(), c.field) << c.sql;
   }
+}
+
+// Tables and columns whose names differ only in letter case: each name
+// finds its own spelling, through the rewrite, a keyset write and Fields;
+// a spelling that is neither stands for none of them.
+TEST(PostgresSchema, NamesThatDifferOnlyInCaseKeepApart) {
+  PostgresFixture db(R"sql(
+    CREATE TABLE "Secret"(id int PRIMARY KEY, "Email" text, email text);
+    CREATE TABLE secret(id int PRIMARY KEY, note text);
+    INSERT INTO "Secret" VALUES (1, 'upper', 'lower');
+    INSERT INTO secret VALUES (1, 'plain');
+  )sql");
+  EXPECT_EQ(Rows(*OpenStatic("select * from Secret", db.connection_string()), {"Email", "email"}),
+            "upper/lower");
+  EXPECT_EQ(Rows(*OpenStatic("select * from [secret]", db.connection_string()), {"note"}),
+            "plain");
+  EXPECT_NE(ErrorNumberOf([&] { OpenStatic("select * from [SECRET]", db.connection_string()); }),
+            0);
+
+  auto rs = OpenKeyset("select * from [Secret] where id = 1", db.connection_string());
+  rs->SetValue(Variant("email"), Variant("new"));
+  rs->Update();
+  EXPECT_EQ(rs->fields().Item(Variant("email"))->Name(), "email");
+  EXPECT_EQ(Rows(*OpenStatic("select * from Secret", db.connection_string()), {"Email", "email"}),
+            "upper/new");
 }
 
 TEST(PostgresSchema, AttributesMarkWhatTheFormsMayWrite) {
