@@ -13,11 +13,11 @@
 
 #include "host/adodb/connection.h"
 #include "host/adodb/connection_pool.h"
-#include "host/locale/locale.h"
 #include "host/adodb/connection_string.h"
-#include "site/session/pg_connections.h"
-#include "site/session/same_origin.h"
+#include "host/adodb/postgres/pg_params.h"
+#include "host/locale/locale.h"
 #include "host/variant_ops.h"
+#include "site/session/same_origin.h"
 
 namespace tabrix::site {
 
@@ -198,10 +198,10 @@ void CheckSessionDatabase(const Checker& check, const Entry& kind, const SiteCon
     why = "[session] has no set_dns text";
   } else {
     try {
-      PgParamsFor(dns);
-    } catch (const std::invalid_argument& e) {
+      adodb::postgres::PgParamsFor(dns);
+    } catch (const ScriptError& e) {
       why = "set_dns is not a PostgreSQL connection string (" +
-            adodb::RedactPassword(e.what()) + ")";
+            adodb::RedactPassword(e.description()) + ")";
     }
   }
   if (!why.empty())

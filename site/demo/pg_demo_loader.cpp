@@ -3,11 +3,14 @@
 #include <libpq-fe.h>
 
 #include <charconv>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
+#include "host/adodb/postgres/pg_session.h"
+#include "host/error.h"
 #include "site/demo/demo_data.h"
 
 namespace tabrix::site::demo {
@@ -26,30 +29,19 @@ std::string OneLine(std::string text) {
   return text;
 }
 
-struct Finish {
-  void operator()(PGconn* conn) const { PQfinish(conn); }
-};
-using Connection = std::unique_ptr<PGconn, Finish>;
+using Connection = adodb::postgres::PgConn;
 using Result = std::unique_ptr<PGresult, void (*)(PGresult*)>;
 
+// A load runs as long as it takes: no statement timeout.
 Connection Connect(const PgParams& params) {
-  PgParams all = params;
-  all.emplace_back("connect_timeout", "10");
-  all.emplace_back("application_name", "tabrix demo");
-  all.emplace_back("options", "-c lc_monetary=C -c DateStyle=ISO,YMD");
-  std::vector<const char*> keys, values;
-  for (const auto& [key, value] : all) {
-    keys.push_back(key.c_str());
-    values.push_back(value.c_str());
+  adodb::postgres::PgSessionOptions session;
+  session.connect_timeout = std::chrono::seconds(10);
+  session.application_name = "tabrix demo";
+  try {
+    return adodb::postgres::OpenPgSession(params, session);
+  } catch (const ScriptError& e) {
+    throw std::runtime_error(e.description());
   }
-  keys.push_back(nullptr);
-  values.push_back(nullptr);
-  Connection conn(PQconnectdbParams(keys.data(), values.data(), 1));
-  if (!conn) throw std::runtime_error("cannot connect to PostgreSQL: out of memory");
-  if (PQstatus(conn.get()) != CONNECTION_OK)
-    throw std::runtime_error("cannot connect to PostgreSQL: " +
-                             OneLine(PQerrorMessage(conn.get())));
-  return conn;
 }
 
 Result Check(PGconn* conn, PGresult* raw, const std::string& doing) {

@@ -1,10 +1,9 @@
 #include "site/demo/pg_demo_target.h"
 
-#include <libpq-fe.h>
-
-#include <map>
-#include <memory>
 #include <stdexcept>
+
+#include "host/adodb/connection_string.h"
+#include "host/error.h"
 
 namespace tabrix::site::demo {
 
@@ -30,37 +29,32 @@ PgDemoTarget PgDemoTargetFor(std::string_view address) {
   std::string text(address);
   if (text.find_first_not_of(" \t") == std::string::npos)
     throw std::invalid_argument("--postgres needs a postgresql:// URI or libpq keywords");
-  char* error = nullptr;
-  std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption*)> options(
-      PQconninfoParse(text.c_str(), &error), &PQconninfoFree);
-  if (!options) {
-    std::string why = error ? error : "out of memory";
-    PQfreemem(error);
-    while (!why.empty() && why.back() == '\n') why.pop_back();
-    throw std::invalid_argument("--postgres \"" + text + "\" is not a PostgreSQL address: " + why);
+  PgParams given;
+  try {
+    given = adodb::postgres::PgParamsFor(text);
+  } catch (const ScriptError& e) {
+    throw std::invalid_argument("--postgres \"" + adodb::RedactPassword(text) +
+                                "\" is not a PostgreSQL address: " + e.description());
   }
   const struct {
     const char* libpq;
     const char* site;
   } kCarried[] = {{"host", "Host"},         {"port", "Port"},         {"dbname", "Database"},
                   {"user", "User ID"},      {"password", "Password"}, {"sslmode", "SSL Mode"}};
-  std::map<std::string, std::string> given;
-  for (const auto* option = options.get(); option->keyword != nullptr; ++option) {
-    if (option->val == nullptr) continue;
-    std::string keyword = option->keyword;
+  for (const auto& [keyword, value] : given) {
     bool carried = false;
     for (const auto& key : kCarried) carried = carried || keyword == key.libpq;
     if (!carried)
       throw std::invalid_argument("--postgres: the site's connection string cannot carry \"" +
                                   keyword + "\"; give only host, port, dbname, user, password" +
                                   " and sslmode");
-    given[keyword] = option->val;
   }
   std::string dns = "Provider=PostgreSQL";
-  for (const auto& key : kCarried)
-    if (auto found = given.find(key.libpq); found != given.end())
-      dns += ";" + std::string(key.site) + "=" + ConnectionValue(found->second);
-  return {dns, PgParamsFor(dns)};
+  for (const auto& key : kCarried) {
+    std::string value = adodb::postgres::ParamValue(given, key.libpq);
+    if (!value.empty()) dns += ";" + std::string(key.site) + "=" + ConnectionValue(value);
+  }
+  return {dns, adodb::postgres::PgParamsFor(dns)};
 }
 
 }  // namespace tabrix::site::demo

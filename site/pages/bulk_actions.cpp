@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/adodb/connection.h"
+#include "host/adodb/field.h"
 #include "host/adodb/one_transaction.h"
 #include "host/variant_ops.h"
 #include "pages/list_page_parts.h"
@@ -20,6 +21,41 @@ void WalkToEnd(adodb::Recordset& rs, const std::function<void()>& each) {
     each();
     rs.MoveNext();
   }
+}
+
+// Whether a column of ADO type `type` holds numbers (139: adVarNumeric).
+bool IsNumberType(long type) {
+  switch (type) {
+    case adodb::kSmallInt:
+    case adodb::kInteger:
+    case adodb::kSingle:
+    case adodb::kDouble:
+    case adodb::kCurrency:
+    case adodb::kDecimal:
+    case adodb::kTinyInt:
+    case adodb::kUnsignedTinyInt:
+    case adodb::kUnsignedSmallInt:
+    case adodb::kUnsignedInt:
+    case adodb::kBigInt:
+    case adodb::kUnsignedBigInt:
+    case adodb::kNumeric:
+    case 139:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// `text` as one cell: quoted when it holds what would end the cell or the
+// row, quotes doubled.
+std::string Quoted(std::string text) {
+  if (text.find_first_of(",;\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
 }
 
 }  // namespace
@@ -43,18 +79,20 @@ std::string CsvCell(std::string_view text) {
                         text.front() == '@' || text.front() == '\t' || text.front() == '\r'))
     cell += '\'';
   cell += text;
-  if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
-  std::string quoted = "\"";
-  for (char c : cell) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
+  return Quoted(std::move(cell));
+}
+
+std::string CsvCell(const Variant& value, long field_type) {
+  bool number =
+      value.IsNumericType() && value.type() != VarType::Boolean && value.type() != VarType::Date;
+  if (number && IsNumberType(field_type)) return Quoted(ConcatText(value));
+  return CsvCell(ConcatText(value));
 }
 
 std::string ExportCsv(Tabrix1& page, adodb::Recordset& rs) {
   using namespace list_page;
   std::vector<Variant> names;
+  std::vector<long> types;
   std::string csv = "\xEF\xBB\xBF";
   long total = FieldTotal(page);
   for (long i = 1; i <= total; ++i) {
@@ -65,11 +103,13 @@ std::string ExportCsv(Tabrix1& page, adodb::Recordset& rs) {
     if (!IsEmptyText(page.ListFields) && !IsListItem(page.ListFields, name)) continue;
     csv += (names.empty() ? "" : ",") + CsvCell(ConcatText(FieldCaptionOf(page, i)));
     names.push_back(name);
+    Variant type = FieldType(page, i);
+    types.push_back(type.IsEmpty() ? 0 : static_cast<long>(ToLong(type)));
   }
   csv += "\r\n";
   WalkToEnd(rs, [&] {
     for (size_t i = 0; i < names.size(); ++i)
-      csv += (i == 0 ? "" : ",") + CsvCell(ConcatText(rs.Value(names[i])));
+      csv += (i == 0 ? "" : ",") + CsvCell(rs.Value(names[i]), types[i]);
     csv += "\r\n";
   });
   return csv;

@@ -6,9 +6,12 @@
 // recordset's ActiveConnection: every picked record changes or none does (a
 // failure rolls back and passes on). Export reads the records into a CSV
 // download: UTF-8 with a byte-order mark, a header row of captions and the
-// list page's columns; a cell that begins with "=", "+", "-", "@", a tab or
-// a carriage return is prefixed with "'" so a spreadsheet never runs it as
-// a formula.
+// list page's columns. A cell that holds a separator of either kind ("," or
+// ";", which spreadsheets in many locales split on), a quote or a line break
+// is quoted (RFC 4180), so no part of it can become a cell of its own. A
+// number of a numeric column is written as the number it is ("-5"); any
+// other cell that begins with "=", "+", "-", "@", a tab or a carriage return
+// is prefixed with "'" so a spreadsheet never runs it as a formula.
 #pragma once
 
 #include <string>
@@ -29,8 +32,12 @@ void ApplyChangeAction(const BulkAction& action, adodb::Recordset& rs);
 // field the user may view). The component's field list must be loaded.
 std::string ExportCsv(Tabrix1& page, adodb::Recordset& rs);
 
-// One CSV cell: neutralised against formulas, quoted when it holds a
-// comma, a quote or a line break, quotes doubled.
+// One CSV cell of text: neutralised against formulas, quoted when it holds
+// a comma, a semicolon, a quote or a line break, quotes doubled.
 std::string CsvCell(std::string_view text);
+// The cell of `value` in a column of ADO type `field_type`: a number of a
+// numeric column as its text, quoted only as above; anything else (a text
+// that a loosely typed column holds too) as CsvCell.
+std::string CsvCell(const Variant& value, long field_type);
 
 }  // namespace tabrix::site

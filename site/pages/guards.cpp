@@ -23,7 +23,7 @@ Guards DefaultGuards(const SiteConfig& config) {
     PgOptions connections;
     connections.max_connections = 2;
     auto throttle = std::make_shared<DatabaseLoginThrottle>(
-        PgParamsFor(SessionDatabase(config)), LoginThrottleOptions{}, connections);
+        adodb::postgres::PgParamsFor(SessionDatabase(config)), LoginThrottleOptions{}, connections);
     using Clock = DatabaseLoginThrottle::Clock;
     guards.login_refused = [throttle](const std::string& name) -> std::optional<std::string> {
       if (!throttle->Refused(name, Clock::now())) return std::nullopt;

@@ -34,7 +34,8 @@ std::shared_ptr<SessionBacking> BackingOf(const SiteConfig& config) {
   std::size_t workers = config.threads > 0 ? static_cast<std::size_t>(config.threads)
                                            : std::max(1u, std::thread::hardware_concurrency());
   options.connections.max_connections = workers + 1;
-  return std::make_shared<DatabaseSessions>(PgParamsFor(SessionDatabase(config)), options);
+  return std::make_shared<DatabaseSessions>(adodb::postgres::PgParamsFor(SessionDatabase(config)),
+                                            options);
 }
 
 }  // namespace

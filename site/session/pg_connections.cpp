@@ -1,12 +1,10 @@
 #include "site/session/pg_connections.h"
 
-#include <poll.h>
-
 #include <iostream>
 
-#include "host/adodb/connection_string.h"
+#include "host/adodb/connection.h"
+#include "host/adodb/postgres/pg_session.h"
 #include "host/error.h"
-#include "host/locale/locale.h"
 
 namespace tabrix::site {
 
@@ -24,20 +22,6 @@ std::string OneLine(std::string text) {
   for (char& c : text)
     if (c == '\n') c = ' ';
   return text;
-}
-
-// Whether an idle connection is still usable: the server closes or
-// terminates an idle connection by writing to it, so anything to read on an
-// idle connection is looked at first.
-bool StillGood(PGconn* conn) {
-  if (PQstatus(conn) != CONNECTION_OK) return false;
-  pollfd fd{PQsocket(conn), POLLIN, 0};
-  if (fd.fd < 0) return false;
-  if (poll(&fd, 1, 0) > 0) {
-    if (PQconsumeInput(conn) == 0) return false;
-    while (PGnotify* notice = PQnotifies(conn)) PQfreemem(notice);
-  }
-  return PQstatus(conn) == CONNECTION_OK && PQtransactionStatus(conn) == PQTRANS_IDLE;
 }
 
 std::string Millis(std::chrono::milliseconds ms) { return std::to_string(ms.count()) + "ms"; }
@@ -64,46 +48,6 @@ bool Succeeded(const PgResult& result) {
 
 }  // namespace
 
-
-PgParams PgParamsFor(std::string_view connection_string) {
-  adodb::ConnectionString parsed = [&] {
-    try {
-      return adodb::ConnectionString::Parse(connection_string);
-    } catch (const ScriptError& e) {
-      throw std::invalid_argument(e.description());
-    }
-  }();
-  if (!EqualsIgnoreCase(parsed.provider(), "PostgreSQL"))
-    throw std::invalid_argument("the provider is \"" + parsed.provider() +
-                                "\", not PostgreSQL");
-  PgParams params;
-  // A URI goes to libpq as it is: its "dbname" is expanded.
-  if (std::optional<std::string> uri = parsed.Get("uri")) {
-    params.emplace_back("dbname", *uri);
-    return params;
-  }
-  const struct {
-    const char* libpq;
-    std::vector<const char*> names;
-  } keys[] = {
-      {"host", {"Host", "Server", "Data Source"}},
-      {"port", {"Port"}},
-      {"dbname", {"Database", "Initial Catalog"}},
-      {"user", {"User ID", "User", "UID", "Username"}},
-      {"password", {"Password", "Pwd"}},
-      {"sslmode", {"SSL Mode", "SslMode"}},
-  };
-  for (const auto& key : keys) {
-    for (const char* name : key.names) {
-      if (std::optional<std::string> value = parsed.Get(name)) {
-        params.emplace_back(key.libpq, *value);
-        break;
-      }
-    }
-  }
-  return params;
-}
-
 long long PgResult::affected() const {
   const char* text = PQcmdTuples(result_.get());
   return text != nullptr && *text != '\0' ? std::stoll(text) : 0;
@@ -117,29 +61,16 @@ PgConnections::~PgConnections() {
 }
 
 PGconn* PgConnections::Connect() {
-  PgParams all = params_;
-  all.emplace_back("connect_timeout",
-                   std::to_string(std::max<long long>(2, options_.connect_timeout.count())));
-  all.emplace_back("application_name", "tabrix");
-  // Every wait of a statement on this connection is bounded.
-  all.emplace_back("options", "-c lock_timeout=" + Millis(options_.wait) +
-                                  " -c statement_timeout=" + Millis(options_.statement_timeout));
-  std::vector<const char*> keys, values;
-  // A URI comes first as "dbname" and is expanded; the keys after it win.
-  for (const auto& [key, value] : all) {
-    keys.push_back(key.c_str());
-    values.push_back(value.c_str());
+  adodb::postgres::PgSessionOptions session;
+  session.connect_timeout = options_.connect_timeout.value_or(adodb::ConnectTimeout());
+  session.statement_timeout = options_.statement_timeout.value_or(adodb::StatementTimeout());
+  session.lock_timeout = options_.wait;
+  PGconn* conn = nullptr;
+  try {
+    conn = adodb::postgres::OpenPgSession(params_, session).release();
+  } catch (const ScriptError& e) {
+    throw SessionStoreError("the session database cannot be reached: " + e.description(), false);
   }
-  keys.push_back(nullptr);
-  values.push_back(nullptr);
-  PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 1);
-  if (conn == nullptr || PQstatus(conn) != CONNECTION_OK) {
-    std::string why = conn != nullptr ? OneLine(PQerrorMessage(conn)) : "out of memory";
-    if (conn != nullptr) PQfinish(conn);
-    throw SessionStoreError("the session database cannot be reached: " + why, false);
-  }
-  // Notices ("already exists, skipping") are no news for the log.
-  PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
   try {
     Setup(conn);
   } catch (...) {
@@ -168,7 +99,7 @@ PgConnections::Lent PgConnections::Borrow() {
     while (!idle_.empty()) {
       PGconn* conn = idle_.back();
       idle_.pop_back();
-      if (StillGood(conn)) return Lent(this, conn);
+      if (adodb::postgres::PgIdleLinkAlive(conn, false)) return Lent(this, conn);
       // Broken while idle (the server went away or restarted): a new one
       // takes its place.
       PQfinish(conn);

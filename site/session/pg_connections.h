@@ -2,12 +2,15 @@
 // the database facade's pool, for what several servers of one site share in
 // its PostgreSQL database (sessions, failed logins).
 //
-// Every wait is bounded: connecting (connect_timeout), waiting for a free
-// connection (`wait`), each statement (statement_timeout) and each lock
-// (lock_timeout, both set on every connection). A connection that broke is
-// found before it is lent again (its socket is looked at, PQstatus is
-// CONNECTION_BAD) and replaced by a new one, so the store recovers by itself
-// when the database comes back. After a failed connect, further connects
+// Connections are opened and set up as all of the program's PostgreSQL
+// connections are (adodb::postgres::OpenPgSession, from the parameters
+// PgParamsFor reads out of the site's connection string), with a lock
+// timeout besides. Every wait is bounded: connecting (connect_timeout),
+// waiting for a free connection (`wait`), each statement
+// (statement_timeout) and each lock (lock_timeout, the same as `wait`). A
+// connection that broke is found before it is lent again (PgIdleLinkAlive)
+// and replaced by a new one, so the store recovers by itself when the
+// database comes back. After a failed connect, further connects
 // are refused at once for a short while, so that a database that is away
 // does not hold every request for the connect timeout.
 //
@@ -27,11 +30,14 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "host/adodb/postgres/pg_params.h"
 
 namespace tabrix::site {
 
@@ -46,20 +52,16 @@ class SessionStoreError : public std::runtime_error {
   bool busy_;
 };
 
-// libpq connection parameters (keyword, value), in order.
-using PgParams = std::vector<std::pair<std::string, std::string>>;
-
-// The libpq parameters of a site connection string: "Provider=PostgreSQL;
-// Host=..;Port=..;Database=..;User ID=..;Password=.." or a postgresql://
-// URI. Raises std::invalid_argument saying why when it is not a PostgreSQL
-// connection string.
-PgParams PgParamsFor(std::string_view connection_string);
+// libpq connection parameters, as adodb::postgres::PgParamsFor reads them.
+using adodb::postgres::PgParams;
 
 struct PgOptions {
   std::size_t max_connections = 4;
-  std::chrono::seconds connect_timeout{5};  // libpq counts whole seconds, 2 at least
-  std::chrono::milliseconds wait{10000};    // for a free connection, and lock_timeout
-  std::chrono::milliseconds statement_timeout{10000};
+  // Unset: the site's own (adodb::ConnectTimeout, adodb::StatementTimeout),
+  // read when a connection is opened.
+  std::optional<std::chrono::milliseconds> connect_timeout;
+  std::optional<std::chrono::milliseconds> statement_timeout;
+  std::chrono::milliseconds wait{10000};        // for a free connection, and lock_timeout
   std::chrono::milliseconds retry_after{1000};  // no new connect this soon after one failed
   // Statements run once per process on the first connection that works
   // (making tables), under a transaction-wide advisory lock so that servers

@@ -48,7 +48,7 @@ TEST(PgDemoTarget, AUriOrKeywordsBecomeTheSitesConnectionString) {
     SCOPED_TRACE(c.address);
     site::demo::PgDemoTarget target = site::demo::PgDemoTargetFor(c.address);
     EXPECT_EQ(target.set_dns, c.set_dns);
-    EXPECT_EQ(target.params, site::PgParamsFor(c.set_dns));
+    EXPECT_EQ(target.params, adodb::postgres::PgParamsFor(c.set_dns));
   }
 }
 
@@ -82,7 +82,7 @@ TEST(PgDemoTarget, APasswordOfAnyCharactersReachesTheSiteThroughItsFile) {
   site::SiteConfig config = site::ParseConfig(
       site::demo::DemoSiteToml(site::demo::CountsFor(10), "k", target.set_dns), "/d/site.toml");
   ASSERT_EQ(site::SessionDatabase(config), target.set_dns);
-  site::PgParams params = site::PgParamsFor(site::SessionDatabase(config));
+  site::PgParams params = adodb::postgres::PgParamsFor(site::SessionDatabase(config));
   EXPECT_EQ(params.back(), (std::pair<std::string, std::string>("password", password)));
 }
 

@@ -1,7 +1,7 @@
 // PostgreSQL for the tests of the shared session store: a database of its
 // own per test on the server of TABRIX_TEST_PG (scripts/with-postgres), and
 // a private server a test may stop and start without disturbing the tests
-// running beside it.
+// running beside it (support/private_pg_server.h).
 //
 // Without TABRIX_TEST_PG these tests skip, saying why; a build configured
 // to test PostgreSQL (TABRIX_TEST_ENGINES holds "postgres") fails them
@@ -23,6 +23,7 @@
 #include <thread>
 
 #include "site/session/pg_connections.h"
+#include "support/private_pg_server.h"
 
 namespace tabrix::testing {
 
@@ -95,72 +96,11 @@ class PgTestDatabase {
            ";Port=" + KeywordValue(server_, "port") + ";Database=" + name_ +
            ";User ID=" + KeywordValue(server_, "user");
   }
-  site::PgParams params() const { return site::PgParamsFor(connection_string()); }
+  site::PgParams params() const { return adodb::postgres::PgParamsFor(connection_string()); }
 
  private:
   std::string server_;
   std::string name_;
-};
-
-// A PostgreSQL server of the test's own (TABRIX_TEST_PG_BIN's initdb), on a
-// unix socket in a temporary folder, so the test can stop and start it.
-// Owned by the postgres user when the tests run as root, as initdb wants.
-class PrivatePgServer {
- public:
-  PrivatePgServer() {
-    const char* bin = std::getenv("TABRIX_TEST_PG_BIN");
-    if (bin == nullptr || *bin == '\0') {
-      ADD_FAILURE() << "TABRIX_TEST_PG_BIN is not set (run under scripts/with-postgres)";
-      return;
-    }
-    bin_ = bin;
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tabrix-pg-private-" + std::to_string(getpid()) + "-" +
-               std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    std::filesystem::create_directories(folder_);
-    std::filesystem::permissions(folder_, std::filesystem::perms::all);
-    if (getuid() == 0) {
-      as_owner_ = "runuser -u postgres -- ";
-      Run("chown postgres: '" + folder_.string() + "'");
-    }
-    ok_ = Run(as_owner_ + "'" + bin_ + "/initdb' -D '" + folder_.string() +
-              "/data' -U postgres --auth=trust --encoding=UTF8 --locale=C.UTF-8 >/dev/null 2>&1") &&
-          Start();
-    if (!ok_) ADD_FAILURE() << "the private PostgreSQL server did not start";
-  }
-  ~PrivatePgServer() {
-    if (!folder_.empty()) {
-      Run(as_owner_ + "'" + bin_ + "/pg_ctl' -D '" + folder_.string() +
-          "/data' -m immediate stop >/dev/null 2>&1");
-      std::error_code ec;
-      std::filesystem::remove_all(folder_, ec);
-    }
-  }
-  PrivatePgServer(const PrivatePgServer&) = delete;
-  PrivatePgServer& operator=(const PrivatePgServer&) = delete;
-
-  bool ok() const { return ok_; }
-  std::string keywords() const {
-    return "host=" + folder_.string() + " port=5432 user=postgres dbname=postgres";
-  }
-  // Each waits up to 30 s for the server; returns whether it worked.
-  bool Start() {
-    return Run(as_owner_ + "'" + bin_ + "/pg_ctl' -D '" + folder_.string() + "/data' -l '" +
-               folder_.string() + "/server.log' -w -t 30 start -o \"-c listen_addresses='' " +
-               "-c unix_socket_directories='" + folder_.string() + "' -c fsync=off\" >/dev/null");
-  }
-  bool Stop() {
-    return Run(as_owner_ + "'" + bin_ + "/pg_ctl' -D '" + folder_.string() +
-               "/data' -m fast -w -t 30 stop >/dev/null");
-  }
-
- private:
-  static bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
-
-  std::string bin_;
-  std::filesystem::path folder_;
-  std::string as_owner_;
-  bool ok_ = false;
 };
 
 }  // namespace tabrix::testing

@@ -147,6 +147,11 @@ class ConnectionBackend {
   // Whether the connection can serve another borrower; the pool asks when
   // it is given back (after any rollback). The default says yes.
   virtual bool Healthy() { return true; }
+  // Whether an idle connection still reaches its database; the pool asks
+  // before it lends one. Cheap without `round_trip` (what the link already
+  // says); with it, one trivial exchange with the server. Never raises.
+  // The default says yes.
+  virtual bool Alive([[maybe_unused]] bool round_trip) { return true; }
 
   // Tables, views and system tables of the default schema, in no order.
   virtual std::vector<TableEntry> ListTables() = 0;

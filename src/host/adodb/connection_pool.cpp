@@ -23,6 +23,14 @@ bool Reusable(ConnectionBackend& backend) {
   }
 }
 
+bool StillAlive(ConnectionBackend& backend, bool round_trip) {
+  try {
+    return backend.Alive(round_trip);
+  } catch (...) {
+    return false;
+  }
+}
+
 std::atomic<ConnectionPool*>& CurrentPool() {
   // The process's pool is never destroyed: connections may be given back
   // during static teardown.
@@ -41,10 +49,15 @@ class PoolState {
   PoolState(std::shared_ptr<const ProviderRegistry> providers, PoolLimits limits)
       : providers(std::move(providers)), limits(limits) {}
 
+  using Clock = std::chrono::steady_clock;
+  struct Idle {
+    std::unique_ptr<ConnectionBackend> backend;
+    Clock::time_point since;
+  };
   struct PerString {
     // Most recently returned last, taken first, so one request's
     // successive queries get the same connection.
-    std::vector<std::unique_ptr<ConnectionBackend>> idle;
+    std::vector<Idle> idle;
     std::size_t open = 0;  // idle and in use
     std::size_t peak = 0;
   };
@@ -56,7 +69,7 @@ class PoolState {
       std::lock_guard<std::mutex> lock(mutex);
       PerString& entry = strings[key];
       if (keep) {
-        entry.idle.push_back(std::move(backend));
+        entry.idle.push_back({std::move(backend), Clock::now()});
       } else {
         closing = std::move(backend);
         --entry.open;
@@ -86,28 +99,43 @@ PooledConnection ConnectionPool::Acquire(std::string_view connection_string) {
   ConnectionString parts = ConnectionString::Parse(connection_string);
   const Provider& provider = state_->providers->Find(parts.provider());
   std::string key(connection_string);
-  {
-    std::unique_lock<std::mutex> lock(state_->mutex);
-    PoolState::PerString& entry = state_->strings[key];
-    auto deadline = std::chrono::steady_clock::now() + state_->limits.wait;
-    while (entry.idle.empty() && entry.open >= state_->limits.per_string) {
-      if (state_->freed.wait_until(lock, deadline) == std::cv_status::timeout &&
-          entry.idle.empty() && entry.open >= state_->limits.per_string) {
-        RaiseProviderError(
-            "no database connection came free within " +
-                std::to_string(state_->limits.wait.count()) + " ms: all " +
-                std::to_string(entry.open) + " connections for " + parts.redacted_text() +
-                " are in use",
-            {"", "pool", DbFailure::kBusy});
+  for (;;) {
+    std::unique_ptr<ConnectionBackend> idle;
+    bool round_trip = false;
+    {
+      std::unique_lock<std::mutex> lock(state_->mutex);
+      PoolState::PerString& entry = state_->strings[key];
+      auto deadline = std::chrono::steady_clock::now() + state_->limits.wait;
+      while (entry.idle.empty() && entry.open >= state_->limits.per_string) {
+        if (state_->freed.wait_until(lock, deadline) == std::cv_status::timeout &&
+            entry.idle.empty() && entry.open >= state_->limits.per_string) {
+          RaiseProviderError("no database connection came free within " +
+                                 std::to_string(state_->limits.wait.count()) + " ms: all " +
+                                 std::to_string(entry.open) + " connections for " +
+                                 parts.redacted_text() + " are in use",
+                             {"", "pool", DbFailure::kBusy});
+        }
+      }
+      if (!entry.idle.empty()) {
+        PoolState::Idle& last = entry.idle.back();
+        round_trip = PoolState::Clock::now() - last.since >= state_->limits.idle_check;
+        idle = std::move(last.backend);
+        entry.idle.pop_back();
+      } else {
+        ++entry.open;  // the slot is ours while we connect
+        entry.peak = std::max(entry.peak, entry.open);
       }
     }
-    if (!entry.idle.empty()) {
-      std::unique_ptr<ConnectionBackend> backend = std::move(entry.idle.back());
-      entry.idle.pop_back();
-      return PooledConnection(state_, std::move(key), std::move(backend));
+    if (!idle) break;
+    // The check may wait for the server; it runs outside the lock.
+    if (StillAlive(*idle, round_trip))
+      return PooledConnection(state_, std::move(key), std::move(idle));
+    idle.reset();  // a dead link is closed, and its slot given up
+    {
+      std::lock_guard<std::mutex> lock(state_->mutex);
+      --state_->strings[key].open;
     }
-    ++entry.open;  // the slot is ours while we connect
-    entry.peak = std::max(entry.peak, entry.open);
+    state_->freed.notify_one();
   }
   // Opening may take a while; it runs outside the lock.
   try {
@@ -125,7 +153,7 @@ PooledConnection ConnectionPool::Acquire(std::string_view connection_string) {
 }
 
 void ConnectionPool::CloseIdle(std::string_view connection_string) {
-  std::vector<std::unique_ptr<ConnectionBackend>> closing;
+  std::vector<PoolState::Idle> closing;
   {
     std::lock_guard<std::mutex> lock(state_->mutex);
     auto it = state_->strings.find(std::string(connection_string));

@@ -8,6 +8,11 @@
 // most `PoolLimits::wait`, then gets a provider error of kind kBusy. A
 // connection given back inside a transaction is rolled back first; one that
 // cannot be, or that fails its health check, is closed instead of kept.
+// Before an idle connection is lent, the pool asks whether it is still
+// alive (ConnectionBackend::Alive): cheaply every time, with a round trip
+// to the server once it has sat idle for `PoolLimits::idle_check`; a dead
+// one is closed and the next idle one, or a new one, is lent instead, so a
+// restarted database server costs no request an error.
 //
 // The facade uses the current pool: the process's own, until a test
 // installs another with ScopedPool. Thread-safe.
@@ -29,6 +34,9 @@ struct PoolLimits {
   std::size_t per_string = 3 * DefaultWorkers();
   // How long Acquire waits for a connection to come free.
   std::chrono::milliseconds wait{10000};
+  // How long a connection sits idle before it must answer a round trip
+  // before it is lent again.
+  std::chrono::milliseconds idle_check{30000};
 
   // One per core: the worker threads a server runs by default.
   static std::size_t DefaultWorkers();
@@ -72,8 +80,9 @@ class ConnectionPool {
   // The pool the facade uses now.
   static ConnectionPool& Current();
 
-  // An idle connection for `connection_string`, or a new one while fewer
-  // than the limit are open, else the first to come free within the wait.
+  // An idle connection for `connection_string` that is still alive, or a
+  // new one while fewer than the limit are open, else the first to come
+  // free within the wait.
   // Raises as ConnectionString::Parse, ProviderRegistry::Find and
   // Provider::Connect do, and kErrProvider (kBusy) when the wait runs out.
   PooledConnection Acquire(std::string_view connection_string);

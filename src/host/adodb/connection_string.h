@@ -26,6 +26,8 @@ class ConnectionString {
   const std::string& provider() const { return provider_; }
   // The value of `key` (any letter case); nullopt when absent.
   std::optional<std::string> Get(std::string_view key) const;
+  // Every key (in ASCII lower case, as given otherwise) and its value.
+  const std::map<std::string, std::string>& values() const { return values_; }
 
  private:
   std::string text_;

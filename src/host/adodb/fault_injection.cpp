@@ -78,6 +78,7 @@ class FaultyConnection : public ConnectionBackend {
     inner_->RollbackToSavepoint(name);
   }
   bool Healthy() override { return inner_->Healthy(); }
+  bool Alive(bool round_trip) override { return inner_->Alive(round_trip); }
   std::vector<TableEntry> ListTables() override {
     Count("ListTables");
     return inner_->ListTables();

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
-#include <chrono>
-
 #include "host/adodb/connection_pool.h"
+#include "host/adodb/row_source.h"
 #include "host/variant_ops.h"
 #include "recordset_helpers.h"
 #include "support/sqlite_fixture.h"
@@ -177,6 +177,100 @@ TEST(Pool, AConnectionLeftUnhealthyIsClosedNotReused) {
   OpenStatic("select x from T", db.connection_string());
   EXPECT_EQ(pool.connections_opened(), opened + 1);
   pool.CloseIdle(db.connection_string());
+}
+
+// A connection that reaches no engine: only its liveness is asked about.
+// `cheap_says` is what a look at the link finds, `round_trip_says` what a
+// trip to the server finds; every answer is recorded.
+struct LinkState {
+  bool cheap_says = true;
+  bool round_trip_says = true;
+  std::vector<bool> asked;  // the round_trip argument of each Alive
+};
+
+class FakeLink : public ConnectionBackend {
+ public:
+  explicit FakeLink(std::shared_ptr<LinkState> state) : state_(std::move(state)) {}
+  bool Alive(bool round_trip) override {
+    state_->asked.push_back(round_trip);
+    return state_->cheap_says && (!round_trip || state_->round_trip_says);
+  }
+  const sql::Dialect& dialect() const override {
+    static const sql::Dialect kDialect;
+    return kDialect;
+  }
+  std::unique_ptr<StatementBackend> Prepare(std::string_view) override { return nullptr; }
+  std::int64_t Execute(std::string_view, const std::vector<Variant>&) override { return 0; }
+  std::unique_ptr<RowSource> OpenStaticRows(std::shared_ptr<ConnectionLink>, std::string) override {
+    return nullptr;
+  }
+  void BeginRead() override {}
+  void BeginWrite() override {}
+  void Commit() override {}
+  void Rollback() override {}
+  bool InTransaction() const override { return false; }
+  std::vector<TableEntry> ListTables() override { return {}; }
+  TableInfo DescribeTable(const TableRef&) override { return {}; }
+  RowCondition InsertRow(const TableInfo&, const std::vector<std::string>&,
+                         const std::vector<Variant>&) override {
+    return {};
+  }
+  RowCondition LocateRow(const TableInfo&, const std::vector<std::string>&,
+                         const std::vector<Variant>&) override {
+    return {};
+  }
+
+ private:
+  std::shared_ptr<LinkState> state_;
+};
+
+class FakeProvider : public Provider {
+ public:
+  explicit FakeProvider(std::shared_ptr<LinkState> state) : state_(std::move(state)) {}
+  std::string_view Name() const override { return "Fake"; }
+  std::unique_ptr<ConnectionBackend> Connect(const ConnectionString&) const override {
+    return std::make_unique<FakeLink>(state_);
+  }
+
+ private:
+  std::shared_ptr<LinkState> state_;
+};
+
+TEST(Pool, AnIdleConnectionIsCheckedBeforeItIsLentAndADeadOneReplaced) {
+  using std::chrono::hours;
+  using std::chrono::milliseconds;
+  struct {
+    const char* id;
+    milliseconds idle_check;  // 0: the connection has sat idle long enough
+    bool cheap_says, round_trip_says;
+    bool reused;
+  } cases[] = {
+      {"fresh-alive", hours(1), true, true, true},
+      // A link that went silently is not worth a trip while it is fresh.
+      {"fresh-silently-gone", hours(1), true, false, true},
+      {"fresh-found-gone", hours(1), false, true, false},
+      {"idle-alive", milliseconds(0), true, true, true},
+      {"idle-silently-gone", milliseconds(0), true, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    auto state = std::make_shared<LinkState>();
+    auto providers = std::make_shared<ProviderRegistry>();
+    providers->Add(std::make_shared<FakeProvider>(state));
+    PoolLimits limits;
+    limits.per_string = 1;
+    limits.idle_check = c.idle_check;
+    ConnectionPool pool(providers, limits);
+    pool.Acquire("Provider=Fake").Release();
+    state->cheap_says = c.cheap_says;
+    state->round_trip_says = c.round_trip_says;
+    PooledConnection again = pool.Acquire("Provider=Fake");
+    EXPECT_TRUE(again);
+    EXPECT_EQ(pool.connections_opened(), c.reused ? 1 : 2);
+    EXPECT_EQ(state->asked, std::vector<bool>{c.idle_check.count() == 0});
+    // The dead one gave up its slot: the limit of one did not block.
+    EXPECT_EQ(pool.peak_open("Provider=Fake"), 1u);
+  }
 }
 
 }  // namespace

@@ -63,11 +63,42 @@ TEST_F(ActionPages, ExportIsACsvDownloadSafeForSpreadsheets) {
             "\xEF\xBB\xBF"
             "Orderid,Customer,Amount\r\n"
             "1,Ada,10\r\n"
-            "2,'=cmd,'-5\r\n"
+            "2,'=cmd,-5\r\n"
             "3,\"Bo, \"\"B\"\"\",7\r\n");
   // Nothing changed, and no message waits for the next page.
   EXPECT_EQ(Orders().size(), 3u);
   EXPECT_FALSE(Contains(Get("/", ada_).body, "class=\"msg\""));
+}
+
+// Cells no spreadsheet may split or run, whatever separator it splits on,
+// beside numbers of numeric columns that must stay numbers. On SQLite a
+// numeric column may hold text as well, which is text in the export too.
+TEST_F(ActionPages, ExportedCellsStayWholeAndNumbersStayNumbers) {
+  bool sqlite = tabrix::testing::TestEngine() == "sqlite";
+  db_->Run(
+      "ALTER TABLE Orders ADD COLUMN rate REAL;"
+      "INSERT INTO Orders VALUES (4, 'x;=2+3', -12, -2.5);"
+      "INSERT INTO Orders VALUES (5, 'say \"hi\"\r\nthen; go', 0, 0.25);"
+      "INSERT INTO Orders VALUES (6, '-1', -1, NULL);"
+      "INSERT INTO Orders VALUES (7, '@SUM(A1)', 3, 1234.5);");
+  if (sqlite) db_->Run("INSERT INTO Orders VALUES (8, '+1', '=2+3', '-x');");
+  // A new session reads the field list with its new column.
+  std::string ada = Login("ada", "pw1");
+  std::string code = OrdersCode(ada);
+  ASSERT_FALSE(code.empty());
+  std::string pick = "t=" + code + "&a=3&c=5&id1=4%7Cx&id2=5%7Cs&id3=6%7C-&id4=7%7C%40" +
+                     (sqlite ? "&id5=8%7C%2B" : "&id5=") + "&onay=1";
+  HttpResponse csv = Post("/Action.asp", pick, ada);
+  ASSERT_EQ(csv.status, 200) << csv.body;
+  std::string expected =
+      "\xEF\xBB\xBF"
+      "Orderid,Customer,Amount,Rate\r\n"
+      "4,\"x;=2+3\",-12,-2.5\r\n"
+      "5,\"say \"\"hi\"\"\r\nthen; go\",0,0.25\r\n"
+      "6,'-1,-1,\r\n"
+      "7,'@SUM(A1),3,1234.5\r\n";
+  if (sqlite) expected += "8,'+1,'=2+3,'-x\r\n";
+  EXPECT_EQ(csv.body, expected);
 }
 
 TEST_F(ActionPages, ABulkDeleteThatFailsMidwayLeavesEveryRow) {

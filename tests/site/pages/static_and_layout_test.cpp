@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "host/adodb/field.h"
 #include "site/pages/answers.h"
 #include "site/pages/bulk_actions.h"
 #include "site/pages/embedded_files.h"
@@ -148,6 +149,8 @@ TEST(Csv, CellsAreNeutralisedAndQuoted) {
       {"\tx", "'\tx"},
       {"\rx", "\"'\rx\""},
       {"a,b", "\"a,b\""},
+      {"x;=2+3", "\"x;=2+3\""},
+      {"=1;2", "\"'=1;2\""},
       {"say \"hi\"", "\"say \"\"hi\"\"\""},
       {"two\nlines", "\"two\nlines\""},
       {"a=b", "a=b"},
@@ -155,6 +158,28 @@ TEST(Csv, CellsAreNeutralisedAndQuoted) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(CsvCell(c.text), c.cell);
+  }
+}
+
+TEST(Csv, NumbersOfNumericColumnsStayNumbers) {
+  struct Case {
+    const char* id;
+    Variant value;
+    long type;
+    const char* cell;
+  } cases[] = {
+      {"integer", Variant(-5), adodb::kInteger, "-5"},
+      {"double", Variant(-2.5), adodb::kDouble, "-2.5"},
+      {"numeric", Variant(-7), adodb::kNumeric, "-7"},
+      // Text is text, in whatever column holds it.
+      {"text-in-text", Variant("-5"), adodb::kVarWChar, "'-5"},
+      {"text-in-integer", Variant("=2+3"), adodb::kInteger, "'=2+3"},
+      {"number-in-text", Variant(-5), adodb::kVarWChar, "'-5"},
+      {"null", Variant::Null(), adodb::kInteger, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    EXPECT_EQ(CsvCell(c.value, c.type), c.cell);
   }
 }
 

@@ -6,6 +6,7 @@
 #include "host/adodb/connection.h"
 #include "host/adodb/postgres/pg_catalog.h"
 #include "host/adodb/postgres/pg_cursor_rows.h"
+#include "host/adodb/postgres/pg_session.h"
 #include "host/adodb/postgres/pg_statement.h"
 #include "host/adodb/postgres/pg_types.h"
 #include "host/locale/locale.h"
@@ -155,6 +156,8 @@ bool PostgresConnection::InTransaction() const {
 bool PostgresConnection::Healthy() {
   return PQstatus(db_) == CONNECTION_OK && PQtransactionStatus(db_) == PQTRANS_IDLE;
 }
+
+bool PostgresConnection::Alive(bool round_trip) { return PgIdleLinkAlive(db_, round_trip); }
 
 std::vector<TableEntry> PostgresConnection::ListTables() { return postgres::ListTables(*this); }
 

@@ -90,6 +90,8 @@ class PostgresConnection : public ConnectionBackend {
   bool InTransaction() const override;
   // The link is up and out of any transaction.
   bool Healthy() override;
+  // PgIdleLinkAlive (pg_session.h).
+  bool Alive(bool round_trip) override;
 
   std::vector<TableEntry> ListTables() override;
   TableInfo DescribeTable(const TableRef& table) override;
