@@ -21,6 +21,8 @@ namespace tabrix::list_page {
 
 namespace {
 
+constexpr size_t kMaxCriterionBytes = 1000;
+
 enum class CriterionKind { kNone, kText, kDate, kNumber, kBoolean };
 
 // How a field of ADO type `type` is searched.
@@ -95,6 +97,13 @@ std::string SearchCriteria(Tabrix1& page) {
     std::string name_text = ConcatText(name);
     Variant value = page.Param(name_text);
     if (IsEmptyText(value) || !Viewable(page, name)) continue;
+    // A search value is something typed: a longer one is no search, and
+    // the engines refuse patterns past their own bounds.
+    if (ConcatText(value).size() > kMaxCriterionBytes) {
+      RaiseRequestError(kErrInvalidArgument,
+                        "the search value for \"" + name_text + "\" is longer than " +
+                            std::to_string(kMaxCriterionBytes) + " bytes");
+    }
     name_text = sql::LegacyName(name_text);
     switch (KindOfType(ToLong(FieldType(page, i)))) {
       case CriterionKind::kText:

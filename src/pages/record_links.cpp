@@ -125,7 +125,7 @@ void WriteConfiguredLinks(Tabrix1& page) {
     page.Write("<A href=\"");
     page.Write(url);
     page.Write("\">");
-    page.Write(text);
+    page.Write(HtmlEscape(text));
     page.Write("</a><br>");
   }
 }

@@ -124,8 +124,9 @@ void WriteInputControl(Tabrix1& page, const Variant& FieldName, const Variant& F
     size_t pairs = (parts.size() - 1) / 2;
     for (size_t j = 1; j <= pairs; ++j) {
       const std::string& choice = parts[2 * j - 1];
-      page.Write("<option value=\"" + choice + "\"" + (choice == value_text ? " selected" : "") +
-                 ">" + parts[2 * j] + "</option>");
+      page.Write("<option value=\"" + HtmlEscape(choice) + "\"" +
+                 (choice == value_text ? " selected" : "") + ">" + HtmlEscape(parts[2 * j]) +
+                 "</option>");
     }
     page.Write("</select>");
     return;

@@ -178,7 +178,7 @@ Variant Tabrix1::ShowField(const Variant& FName, const Variant& FValue, const Va
     if (pairs > 0) {
       std::string value_text = TrimBlanks(ToText(FValue));
       for (size_t j = 1; j <= pairs; ++j) {
-        if (TrimBlanks(positions[2 * j - 1]) == value_text) result = positions[2 * j];
+        if (TrimBlanks(positions[2 * j - 1]) == value_text) result = HtmlEscape(positions[2 * j]);
       }
     }
     return Variant(result);

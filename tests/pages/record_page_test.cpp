@@ -138,7 +138,7 @@ TEST(RecordPage, WritesTheWholePageOfARecord) {
       "<br><br>"
       // Every replacement lower-cases the whole URL first, so only the value
       // the last step put in keeps its case.
-      "<A href=\"search.asp?t=cus&go=1&q=42&c=bonn&n=Rush+%26+wrap\"><b>Customer</b></a><br>"
+      "<A href=\"search.asp?t=cus&go=1&q=42&c=bonn&n=Rush+%26+wrap\">&lt;b&gt;Customer&lt;/b&gt;</a><br>"
       "<br><br>" +
       kBackLink + kPageEnd;
   EXPECT_EQ(out, expected);

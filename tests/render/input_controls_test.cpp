@@ -217,10 +217,10 @@ TEST_F(InputControls, ValueListIsTheFirstEntryThatNamesTheField) {
       // A last value without its text is left out; an entry may offer nothing.
       {"sel-2.7", {"Orders.Status,0,Open,1"}, head + "<option value=\"0\">Open</option></select>"},
       {"sel-2.8", {"Orders.Status"}, head + "</select>"},
-      // Values match as exact text; texts are written as configured.
+      // Values match as exact text; texts are escaped as text.
       {"sel-2.9",
        {"Orders.Status, 1,<b>One</b>"},
-       head + "<option value=\" 1\"><b>One</b></option></select>"},
+       head + "<option value=\" 1\">&lt;b&gt;One&lt;/b&gt;</option></select>"},
   };
   for (const Case& c : cases) {
     Restart();

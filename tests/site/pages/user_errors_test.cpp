@@ -33,6 +33,7 @@ TEST_F(UserErrors, RequestValuesThePageCannotTakeAnswer400) {
       {list + code_ + "&p=abc", "page number"},
       {list + code_ + "&c=x", "records per page"},
       {list + code_ + "&c=0", "records per page"},
+      {list + code_ + "&Customer=" + std::string(1001, 'x'), "is longer than 1000 bytes"},
       {"/Action.asp?t=" + code_ + "&a=9&c=1&id1=1%7CAda", "is not defined"},
       {"/Action.asp?t=" + code_ + "&a=1&c=1&id1=", "no record was picked"},
       {"/Info.asp?t=" + code_ + "&id=%7E1%7E2", "record address is not valid"},
