@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/adodb/field.h"
 #include "host/adodb/recordset.h"
 #include "host/variant_ops.h"
 #include "site/pages/answers.h"
@@ -68,6 +69,16 @@ void RequireMayWrite(Tabrix1& page, const BulkAction& action) {
   for (const auto& [field, value] : action.values) {
     if (!ToBool(page.YetkiKontrolField(table, Variant(field), Variant("U"))))
       RaiseRefusal("you may not change the field \"" + field + "\", so the action changed nothing");
+    // A configured text a number, money or yes/no field cannot take is
+    // refused before anything is written, never stored as 0 or as text.
+    long type = static_cast<long>(ToLong(page.GetFieldType(Variant(field))));
+    bool numeric = type == adodb::kSmallInt || type == adodb::kInteger || type == adodb::kBigInt ||
+                   type == adodb::kSingle || type == adodb::kDouble || type == adodb::kCurrency ||
+                   type == adodb::kDecimal || type == adodb::kNumeric ||
+                   type == adodb::kUnsignedTinyInt || type == adodb::kBoolean;
+    if (numeric && value.IsString() && !IsNumeric(value))
+      RaiseError(kErrTypeMismatch, "the action sets the field '" + field + "' to \"" +
+                                       value.string() + "\", which it cannot hold");
   }
 }
 

@@ -86,6 +86,23 @@ TEST_F(UserErrors, ASetActionOnAFieldTheUserMayNotChangeChangesNothing) {
   EXPECT_FALSE(Contains(Get("/", ada_).body, "successfully"));
 }
 
+TEST_F(UserErrors, ASetActionWhoseValueTheFieldCannotHoldWritesNothing) {
+  // A site whose "Close" action would put text into the Amount number.
+  std::string text = ConfigText();
+  text.replace(text.find("values = { Customer = \"closed\" }"),
+               std::string("values = { Customer = \"closed\" }").size(),
+               "values = { Amount = \"many\" }");
+  config_ = ParseConfig(text, dir_ / "site.toml");
+  handler_ = std::make_unique<SiteHandler>(config_);
+  std::string cookie = Login("ada", "pw1");
+  const std::vector<std::string> before = Orders();
+  HttpResponse refused =
+      Post("/Action.asp", "t=" + code_ + "&a=2&c=2&id1=1%7CAda&id2=2%7Ccmd&onay=1", cookie);
+  EXPECT_EQ(refused.status, 500) << refused.body;
+  EXPECT_TRUE(Contains(refused.body, "Amount")) << refused.body;
+  EXPECT_EQ(Orders(), before);
+}
+
 TEST_F(UserErrors, AWriteTheDatabaseRefusesAnswers409InWords) {
   // Customers are unique: a second "Ada" is refused.
   db_->Run("create unique index orders_customer on Orders (Customer)");
