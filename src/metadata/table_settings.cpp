@@ -8,6 +8,7 @@
 #include "host/adodb/connection.h"
 #include "host/text/case_fold.h"
 #include "host/variant_ops.h"
+#include "values/row_address.h"
 
 namespace tabrix {
 
@@ -17,17 +18,6 @@ namespace {
 // compare as text.
 bool Comparable(long type) {
   return type != adodb::kLongVarBinary && type != adodb::kVarBinary && type != adodb::kBinary;
-}
-
-// The key's columns in key order, from the primary keys rowset.
-std::vector<std::string> KeyColumns(adodb::Connection& connection, const Variant& table) {
-  VariantArray restrictions{Variant(), Variant(), Variant(ToText(table))};
-  auto keys = connection.OpenSchema(Variant(adodb::kSchemaPrimaryKeys),
-                                    Variant::Array(std::move(restrictions)));
-  std::vector<std::string> names;
-  for (; !keys->Eof(); keys->MoveNext()) names.push_back(ConcatText(keys->Value(Variant("COLUMN_NAME"))));
-  keys->Close();
-  return names;
 }
 
 std::string Joined(const std::vector<std::string>& names) {
@@ -71,7 +61,7 @@ Variant Tabrix1::GetTableSpesific(const Variant& TabloName) {
   // it is only shown.
   RowKey key;
   if (any) {
-    key.columns = KeyColumns(*connection, TabloName);
+    key.columns = row_address::KeyColumnsOf(*this, ToText(TabloName));
     if (!key.columns.empty()) {
       key.kind = RowKey::Kind::kPrimaryKey;
     } else if (any_writable) {

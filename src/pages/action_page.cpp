@@ -219,15 +219,16 @@ Variant Tabrix1::Action(const Variant& GtTable, const Variant& ActionNo) {
   // loaded first, so a numeric key is compared as a number.
   GetFieldList(CurrentTable);
   std::shared_ptr<adodb::Recordset> rs = OpenPickedRecords(*this, PickedCondition(*this, slots));
+  const std::size_t picked = DistinctPicks(slots);
   PageCaption = Variant("<font size='1'>" + HtmlEscape(ConcatText(TableCaption)) +
                         "</font><br><b>" + HtmlEscape(ConcatText(action_name)));
   if (rs->Eof()) {
     Write("No record found!");
-  } else if (static_cast<std::size_t>(rs->RecordCount()) > DistinctPicks(slots)) {
+  } else if (static_cast<std::size_t>(rs->RecordCount()) > picked) {
     // An address that matches more than its one record (rows that cannot
     // be told apart): nothing is done to any of them.
     Write("The picked addresses match " + std::to_string(rs->RecordCount()) + " records, not " +
-          std::to_string(DistinctPicks(slots)) + ": nothing was changed.");
+          std::to_string(picked) + ": nothing was changed.");
     MoveToEnd(*rs);
   } else {
     CaptionInclude();

@@ -33,7 +33,8 @@ std::optional<std::string> OfRow(Tabrix1& page, adodb::Recordset& rs);
 std::string OfKeyValue(const Variant& value);
 
 // The columns of `table`'s primary key, read from the schema once per
-// object (the relation links ask for every row).
+// object: the current table's by GetTableSpesific, a related table's by the
+// relation links of every row.
 const std::vector<std::string>& KeyColumnsOf(Tabrix1& page, const std::string& table);
 
 // Whether `address` is a plain key value, as written before rows had
