@@ -7,10 +7,25 @@
 #include "host/adodb/field.h"
 #include "host/text/case_fold.h"
 #include "host/variant_ops.h"
+#include "values/case_twins.h"
 
 namespace tabrix {
 
 namespace {
+
+// The letters the entry "name[letters]" of `list` gives. The first entry
+// that spells the name in any case counts, unless `twinned` says the name
+// has a case twin: then only an entry of its exact spelling does.
+template <class Twinned>
+std::string Letters(Tabrix1& object, const std::string& list, const std::string& name,
+                    Twinned twinned) {
+  std::string start = "," + name + "[";
+  std::string any_case =
+      ConcatText(object.GetThis(Variant(list), Variant(1), Variant(start), Variant("]")));
+  std::string exact = values::ExactSection(list, start, "]");
+  // Where both find the same letters, the names need no telling apart.
+  return any_case == exact || !twinned() ? any_case : exact;
+}
 
 // Whether `letter` occurs in `letters`, ignoring case.
 bool HoldsLetter(const std::string& letters, const Variant& letter) {
@@ -48,25 +63,22 @@ Variant Tabrix1::YetkiKontrolStr(const Variant& TableName, const Variant& Yetki,
                                  const Variant& CanTable, const Variant& CantTable,
                                  const Variant& /*CanAction*/, const Variant& /*CantAction*/,
                                  const Variant& /*CantField*/) {
-  Variant start_marker("," + ConcatText(TableName) + "[");
-  Variant end_marker("]");
-  if (ConcatText(CantTable) != "") {
-    Variant letters = GetThis(Variant("," + ConcatText(CantTable)), Variant(1), start_marker,
-                              end_marker);
-    return Variant(!HoldsLetter(letters.string(), Yetki));
-  }
-  Variant letters =
-      GetThis(Variant("," + ConcatText(CanTable)), Variant(1), start_marker, end_marker);
-  return Variant(HoldsLetter(letters.string(), Yetki));
+  bool deny_list = ConcatText(CantTable) != "";
+  std::string list = "," + ConcatText(deny_list ? CantTable : CanTable);
+  std::string table = ConcatText(TableName);
+  std::string letters = Letters(*this, list, table, [&] { return TableHasCaseTwin(table); });
+  return Variant(HoldsLetter(letters, Yetki) != deny_list);
 }
 
 Variant Tabrix1::YetkiKontrolField(const Variant& TableName, const Variant& FieldName,
                                    const Variant& Yetki) {
   Variant cant_field = Setting("set_user" + ConcatText(Setting("UserId")) + "_CantField");
-  Variant letters = GetThis(Variant("," + ConcatText(cant_field)), Variant(1),
-                            Variant("," + ConcatText(TableName) + "." + ConcatText(FieldName) + "["),
-                            Variant("]"));
-  return Variant(!HoldsLetter(letters.string(), Yetki));
+  std::string table = ConcatText(TableName);
+  std::string field = ConcatText(FieldName);
+  std::string letters = Letters(*this, "," + ConcatText(cant_field), table + "." + field, [&] {
+    return TableHasCaseTwin(table) || FieldHasCaseTwin(table, field);
+  });
+  return Variant(!HoldsLetter(letters, Yetki));
 }
 
 Variant Tabrix1::IntToBin(const Variant& IntegerNumber) {

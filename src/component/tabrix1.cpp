@@ -27,8 +27,8 @@ tabrix::Server& Tabrix1::ServerObject() const { return ObjectAs<tabrix::Server>(
 
 Variant Tabrix1::Setting(std::string_view key) const { return SessionObject().Value(key); }
 
-Variant Tabrix1::Param(std::string_view name) const {
-  Variant value = RequestObject().Item(name);
+Variant Tabrix1::Param(std::string_view name, bool exact) const {
+  Variant value = exact ? RequestObject().ExactItem(name) : RequestObject().Item(name);
   if (value.IsString() && value.string().find('\0') != std::string::npos)
     RaiseError(kErrInvalidArgument,
                "the request item \"" + std::string(name) + "\" holds a NUL byte");

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,7 @@
 #include "host/server.h"
 #include "host/session.h"
 #include "host/variant.h"
+#include "values/case_twins.h"
 
 namespace tabrix {
 
@@ -150,6 +152,32 @@ class Tabrix1 {
   // The primary key columns of tables this object looked up (a relation's
   // related table), by the name the settings gave.
   std::map<std::string, std::vector<std::string>> KnownKeys;
+  // Names that differ only in case: the database's tables and views, read
+  // once per object, and the columns of each table asked about.
+  std::optional<values::CaseTwins> TableTwins;
+  std::map<std::string, values::CaseTwins> ColumnTwins;
+
+  // Whether another table or view differs from `table` only in case.
+  bool TableHasCaseTwin(const std::string& table);
+  // Whether another column of `table` differs from `field` only in case.
+  bool FieldHasCaseTwin(const std::string& table, const std::string& field);
+  // Whether the configured table name `entry` names `table`, and the
+  // configured "table.field" `entry` the field `field` of `table`: ignoring
+  // case, or by the exact spelling where either name has a case twin.
+  bool NamesTable(std::string_view entry, const std::string& table);
+  bool NamesField(std::string_view entry, const std::string& table, const std::string& field);
+  // What session keys built from a table name ("code_", "FL_") take of it.
+  std::string TableKey(const std::string& table);
+  // The table code the menu recorded for `table`.
+  Variant TableCode(const Variant& table);
+  // The per-table setting "set_" + table + suffix ("_list"); for a table
+  // with a case twin, only one stored under the table's exact spelling.
+  Variant TableSetting(const std::string& table, std::string_view suffix);
+  // The request item prefix + field + suffix of a current-table field
+  // ("Checked_" + name, name + "_d"); for a field with a case twin, only
+  // an item of that exact spelling.
+  Variant FieldItem(std::string_view prefix, const std::string& field,
+                    std::string_view suffix = "");
 
   // The intrinsics; each raises 424 while its member is not assigned.
   tabrix::Session& SessionObject() const;
@@ -160,10 +188,11 @@ class Tabrix1 {
   // A session setting: the Session's value under `key` (Empty if never
   // stored).
   Variant Setting(std::string_view key) const;
-  // A request item by name (query string, then form). Raises 5, naming the
-  // item, when its text holds a NUL byte: SQL text and file paths would end
-  // there, so such a value never reaches either.
-  Variant Param(std::string_view name) const;
+  // A request item by name (query string, then form), ignoring case unless
+  // `exact`. Raises 5, naming the item, when its text holds a NUL byte: SQL
+  // text and file paths would end there, so such a value never reaches
+  // either.
+  Variant Param(std::string_view name, bool exact = false) const;
   // Writes text through Yaz.
   void Write(std::string_view text);
   // A new recordset made through the Server object.

@@ -5,11 +5,11 @@
 
 namespace tabrix {
 
-Variant Request::Lookup(const Items& items, std::string_view name) {
+Variant Request::Lookup(const Items& items, std::string_view name, bool exact) {
   bool found = false;
   std::string joined;
   for (const auto& [key, value] : items) {
-    if (!EqualsIgnoreCase(key, name)) continue;
+    if (exact ? key != name : !EqualsIgnoreCase(key, name)) continue;
     if (found) joined += ", ";
     joined += value;
     found = true;
@@ -22,6 +22,12 @@ Variant Request::Item(std::string_view name) const {
   Variant v = Lookup(query_, name);
   if (!v.IsEmpty()) return v;
   return Lookup(form_, name);
+}
+
+Variant Request::ExactItem(std::string_view name) const {
+  Variant v = Lookup(query_, name, true);
+  if (!v.IsEmpty()) return v;
+  return Lookup(form_, name, true);
 }
 
 Variant Request::QueryString(std::string_view name) const { return Lookup(query_, name); }

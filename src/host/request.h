@@ -1,8 +1,8 @@
 // Request: what one HTTP request carries to the component.
 //
-// Item() looks a name up, ignoring letter case, in the query string and then
-// in the posted form; a name given several times reads as its values joined
-// by ", ". Cookies and server variables are reached only through their own
+// Item() looks a name up, ignoring letter case (ExactItem() by its exact
+// spelling), in the query string and then in the posted form; a name given
+// several times reads as its values joined by ", ". Cookies and server variables are reached only through their own
 // collections. A Request is filled once, before the component sees it, and
 // only read afterwards.
 #pragma once
@@ -26,6 +26,8 @@ class Request : public Object {
   // The default lookup: a String when the name is in the query string or
   // the form, else Empty.
   Variant Item(std::string_view name) const;
+  // As Item, but only items spelled exactly `name` count.
+  Variant ExactItem(std::string_view name) const;
   Variant QueryString(std::string_view name) const;
   Variant Form(std::string_view name) const;
   Variant Cookies(std::string_view name) const;
@@ -45,7 +47,7 @@ class Request : public Object {
   const Items& form_items() const { return form_; }
 
  private:
-  static Variant Lookup(const Items& items, std::string_view name);
+  static Variant Lookup(const Items& items, std::string_view name, bool exact = false);
   Items query_, form_, cookies_, server_vars_;
 };
 

@@ -35,6 +35,12 @@ bool Session::Contains(std::string_view key) const {
   return it != index_.end() && !entries_[it->second].removed;
 }
 
+std::string Session::StoredKey(std::string_view key) const {
+  auto it = index_.find(FoldCase(key));
+  if (it == index_.end() || entries_[it->second].removed) return "";
+  return entries_[it->second].key;
+}
+
 void Session::Remove(std::string_view key) {
   auto it = index_.find(FoldCase(key));
   if (it == index_.end()) return;

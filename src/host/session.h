@@ -29,6 +29,8 @@ class Session : public Object {
   void SetValue(std::string_view key, Variant value);
   // Whether `key` was ever stored (and not removed).
   bool Contains(std::string_view key) const;
+  // The spelling `key` was first stored under; "" when it is not stored.
+  std::string StoredKey(std::string_view key) const;
   void Remove(std::string_view key);
 
   // Every stored entry, keys in the case of their first store, in the order

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "component/tabrix1.h"
 #include "host/adodb/recordset.h"
@@ -52,9 +53,11 @@ Variant Tabrix1::TabloFieldsDoldur(const Variant& TabloName) {
 
   adodb::Fields& fields = rs->fields();
   long count = fields.Count();
+  std::vector<std::string> spellings;
   for (long position = 0; position < count; ++position) {
     auto field = fields.Item(Variant(position));
     const std::string& name = field->Name();
+    spellings.push_back(name);
     Variant caption(CaptionFor(name, Replacetext(Variant(name))));
     Variant number(position + 1);
     names->Add(number, Variant(name));
@@ -63,10 +66,11 @@ Variant Tabrix1::TabloFieldsDoldur(const Variant& TabloName) {
   }
   rs->Close();
   rs.reset();
+  ColumnTwins.insert_or_assign(table, values::CaseTwins(spellings));
 
   // The "ok" marker goes first, but only once every field has been read.
   Session& store = SessionObject();
-  std::string prefix = "FL_" + table;
+  std::string prefix = "FL_" + TableKey(table);
   store.SetValue(prefix, Variant("ok"));
   store.SetValue(prefix + "_count", Variant(names->Count()));
   store.SetValue(prefix + "_names", Variant(names));
@@ -76,7 +80,7 @@ Variant Tabrix1::TabloFieldsDoldur(const Variant& TabloName) {
 }
 
 Variant Tabrix1::GetFieldList(const Variant& TabloName) {
-  std::string prefix = "FL_" + ConcatText(TabloName);
+  std::string prefix = "FL_" + TableKey(ConcatText(TabloName));
   TabloFieldsDoldur(TabloName);
   // A Session that could not keep the cache gets a second chance.
   std::optional<int> marker = Compare(Setting(prefix), Variant("ok"));
@@ -103,14 +107,21 @@ Variant Tabrix1::GetFieldType(const Variant& FName) {
   // Null names no field: its lower-case form is Null, which equals nothing.
   if (FName.IsNull()) return result;
   std::string wanted = ConcatText(FName);
-  // Every field is looked at; with unique names the one match decides.
+  // The field spelled exactly so decides; else the one field that differs
+  // only in case. Where several do ("Email" and "email" for "EMAIL"), the
+  // name stands for none of them.
+  long matches = 0;
   for (long i = 1; i <= count; ++i) {
     Variant name = names.Get(Variant(i));
     if (name.IsNull()) continue;
-    if (EqualsIgnoreCase(ConcatText(name), wanted))
+    std::string spelling = ConcatText(name);
+    if (spelling == wanted) return ObjectAs<scripting::Dictionary>(FieldTypes).Get(Variant(i));
+    if (EqualsIgnoreCase(spelling, wanted)) {
       result = ObjectAs<scripting::Dictionary>(FieldTypes).Get(Variant(i));
+      ++matches;
+    }
   }
-  return result;
+  return matches > 1 ? Variant(0) : result;
 }
 
 }  // namespace tabrix

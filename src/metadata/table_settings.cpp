@@ -82,9 +82,9 @@ Variant Tabrix1::GetTableSpesific(const Variant& TabloName) {
   CurrentRowKey = std::move(key);
   // Rows that cannot be told apart take no bulk action.
   ActionList = Variant(CurrentRowKey.Writable() ? ",1," : "");
-  Variant list = Setting("set_" + table + "_list");
+  Variant list = TableSetting(table, "_list");
   ListFields = IsEmptyText(list) ? Variant(all) : list;
-  Variant search = Setting("set_" + table + "_search");
+  Variant search = TableSetting(table, "_search");
   SearchFields = IsEmptyText(search) ? Variant(all) : search;
   return Variant();
 }

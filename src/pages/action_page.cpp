@@ -149,7 +149,7 @@ void WriteConfirmationForm(Tabrix1& page, const Variant& action_no, const Varian
   std::string table = ConcatText(page.CurrentTable);
   page.Write("        <form action=\"Action.asp\" method=\"post\">");
   page.Write(Hidden("a", action_no));
-  page.Write(Hidden("t", page.Setting("code_" + table)));
+  page.Write(Hidden("t", page.TableCode(Variant(table))));
   page.Write(Hidden("c", page.Param("c")));
   page.Write(Hidden("idlistcheck", page.Param("idlistcheck")));
   page.Write(Hidden("idlist", page.Param("idlist")));

@@ -26,7 +26,8 @@ Variant Tabrix1::ActionThis(const Variant& Ano, const Variant& TName) {
   const std::string& scope = RequirePosition(fields, 2, key, "tables (field 2)");
   const std::string& letter = RequirePosition(fields, 1, key, "permission letter (field 1)");
   // The table is searched in the whole definition, name and letter included.
-  bool applies = scope == "ALL" || IcindeVarmi(Variant(whole), TName).boolean();
+  std::string table = ConcatText(TName);
+  bool applies = scope == "ALL" || values::ListHolds(whole, table, TableHasCaseTwin(table));
   // The permission is asked whether or not the table test passed.
   bool permitted = YetkiKontrol(TName, Variant(letter)).boolean();
   return Variant(applies && permitted);

@@ -25,8 +25,7 @@ bool IsGridColumn(Tabrix1& page, const Variant& name) {
 
 // The current table's code for a link, read afresh for each link.
 std::string TableCode(Tabrix1& page) {
-  return page.ServerObject().URLEncode(
-      ConcatText(page.Setting("code_" + ConcatText(page.CurrentTable))));
+  return page.ServerObject().URLEncode(ConcatText(page.TableCode(page.CurrentTable)));
 }
 
 void WriteHead(Tabrix1& page, ListState& state) {

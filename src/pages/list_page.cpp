@@ -104,7 +104,7 @@ Variant Tabrix1::Search(const Variant& GTName) {
   Write("</form>");
 
   if (may_add) {
-    std::string code = ServerObject().URLEncode(ConcatText(Setting("code_" + table)));
+    std::string code = ServerObject().URLEncode(ConcatText(TableCode(Variant(table))));
     Write("<A href='Add.asp?t=" + code +
           "' class='link2'><img src='images/co_addnew.gif' border='0' align='absmiddle'></a>");
   }

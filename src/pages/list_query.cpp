@@ -95,7 +95,7 @@ std::string SearchCriteria(Tabrix1& page) {
   for (long i = 1; i <= total; ++i) {
     Variant name = FieldName(page, i);
     std::string name_text = ConcatText(name);
-    Variant value = page.Param(name_text);
+    Variant value = page.FieldItem("", name_text);
     if (IsEmptyText(value) || !Viewable(page, name)) continue;
     // A search value is something typed: a longer one is no search, and
     // the engines refuse patterns past their own bounds.

@@ -9,6 +9,7 @@
 // a caption or name that holds " : " or a line break is read back the way
 // the lines give it.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "component/tabrix1.h"
@@ -88,18 +89,26 @@ Variant Tabrix1::DatabaseMenu() {
     // The tables that pass the site's filters, in schema order, with their
     // codes; codes are made distinct over the whole menu before any is
     // recorded, so every table can be reached by its own.
+    std::vector<std::pair<Variant, std::string>> schema;  // name, type
+    for (; !tables->Eof(); tables->MoveNext())
+      schema.emplace_back(tables->Value(Variant("TABLE_NAME")),
+                          ConcatText(tables->Value(Variant("TABLE_TYPE"))));
+    std::vector<std::string> spellings;
+    for (const auto& entry : schema) spellings.push_back(ConcatText(entry.first));
+    TableTwins.emplace(spellings);
+
     std::vector<Variant> names;
     std::vector<std::string> codes;
-    for (; !tables->Eof(); tables->MoveNext()) {
-      std::string type = ConcatText(tables->Value(Variant("TABLE_TYPE")));
-      Variant name_value = tables->Value(Variant("TABLE_NAME"));
+    for (auto& [name_value, type] : schema) {
       bool listed =
           type == "TABLE" || (type == "VIEW" && ConcatText(Setting("set_include_views")) == "yes");
       if (!listed) continue;
+      std::string name = ConcatText(name_value);
+      bool exact = TableTwins->Has(name);
       std::string disabled = ConcatText(Setting("set_disabled_tables"));
-      if (!disabled.empty() && IcindeVarmi(Variant(disabled), name_value).boolean()) continue;
+      if (!disabled.empty() && values::ListHolds(disabled, name, exact)) continue;
       std::string enabled = ConcatText(Setting("set_enabled_tables"));
-      if (!enabled.empty() && !IcindeVarmi(Variant(enabled), name_value).boolean()) continue;
+      if (!enabled.empty() && !values::ListHolds(enabled, name, exact)) continue;
       codes.push_back(ConcatText(EnCr(name_value)));
       names.push_back(std::move(name_value));
     }
@@ -113,7 +122,7 @@ Variant Tabrix1::DatabaseMenu() {
       Variant code(codes[i]);
       settings.SetValue("table" + std::to_string(count + 1), name_value);
       settings.SetValue("table_" + codes[i], name_value);
-      settings.SetValue("code_" + name, code);
+      settings.SetValue("code_" + TableKey(name), code);
       std::string caption = ConcatText(Replacetext(CaptionDuzelt(name_value)));
       lines += "\t" + caption + std::string(kCaptionSeparator) + name + std::string(kLineEnd);
       ++count;
@@ -147,7 +156,7 @@ Variant Tabrix1::DatabaseMenu() {
       }
       if (!YetkiKontrol(Variant(table), Variant("V")).boolean()) continue;
       menu.Append(kLinkOpen);
-      menu.Append(ServerObject().URLEncode(ConcatText(Setting("code_" + table))));
+      menu.Append(ServerObject().URLEncode(ConcatText(TableCode(Variant(table)))));
       menu.Append(kLinkCaption);
       menu.Append(HtmlEscape(caption));
       menu.Append(kLinkClose);

@@ -36,8 +36,8 @@ bool IsDateType(long type) { return type == adodb::kDate || type == adodb::kDBTi
 // lists, so its time " :" is empty and the date reads as that day at
 // midnight. Raises 13 naming the field for parts that make no date (one
 // missing, 30 February).
-DateValue PostedDate(const Tabrix1& page, const std::string& name) {
-  auto part = [&](const char* suffix) { return ConcatText(page.Param(name + suffix)); };
+DateValue PostedDate(Tabrix1& page, const std::string& name) {
+  auto part = [&](const char* suffix) { return ConcatText(page.FieldItem("", name, suffix)); };
   std::string day = part("_y") + "-" + part("_m") + "-" + part("_d");
   std::string time = part("_h") + ":" + part("_i");
   std::string composed = day + " " + time;
@@ -81,7 +81,7 @@ bool ReadsAsNumber(const Variant& value) {
 Variant PostedValue(Tabrix1& page, const adodb::Field& field) {
   const std::string& name = field.Name();
   long type = field.Type();
-  Variant posted = page.Param(name);
+  Variant posted = page.FieldItem("", name);
   // An empty number keeps its old reading (0; the empty text for money);
   // any other text must read as the field's type, or nothing is written.
   bool empty = IsEmptyText(posted);

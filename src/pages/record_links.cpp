@@ -32,8 +32,7 @@ constexpr std::string_view kDeleteIcon =
 
 // The current table's code for a link, URL-encoded.
 std::string TableCode(Tabrix1& page) {
-  return page.ServerObject().URLEncode(
-      ConcatText(page.Setting("code_" + ConcatText(page.CurrentTable))));
+  return page.ServerObject().URLEncode(ConcatText(page.TableCode(page.CurrentTable)));
 }
 
 void WriteUpdateLink(Tabrix1& page, const std::string& encoded_id) {
@@ -96,7 +95,7 @@ std::string ConfiguredLinkUrl(Tabrix1& page, const std::string& url_template) {
     std::string name = ConcatText(page.Setting("table" + std::to_string(t)));
     url = Lowered(url);
     url = text::ReplaceIgnoringCase(url, "{" + name + "}",
-                                    ConcatText(page.Setting("code_" + name)));
+                                    ConcatText(page.TableCode(Variant(name))));
   }
   long total = FieldTotal(page);
   for (long i = 1; i <= total; ++i) {
@@ -118,7 +117,7 @@ void WriteConfiguredLinks(Tabrix1& page) {
     std::vector<std::string> fields = EntryPositions(page, "set_link", n);
     std::string key = EntryKey("set_link", n);
     // An entry for another table is skipped before its other fields are read.
-    if (!EqualsIgnoreCase(RequirePosition(fields, 0, key, "table (field 0)"), table)) continue;
+    if (!page.NamesTable(RequirePosition(fields, 0, key, "table (field 0)"), table)) continue;
     const std::string& text = RequirePosition(fields, 1, key, "link text (field 1)");
     const std::string& url_template = RequirePosition(fields, 2, key, "URL (field 2)");
     std::string url = ConfiguredLinkUrl(page, url_template);

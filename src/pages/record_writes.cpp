@@ -31,7 +31,7 @@ void WriteRecordRedirect(Tabrix1& page, const std::optional<Variant>& id) {
   // that is left, so nothing can end the script's string or its element.
   Server& server = page.ServerObject();
   std::string code =
-      server.URLEncode(ConcatText(page.Setting("code_" + ConcatText(page.CurrentTable))));
+      server.URLEncode(ConcatText(page.TableCode(page.CurrentTable)));
   std::string target = id ? "Info.asp?t=" + code + "&id=" + server.URLEncode(ConcatText(*id))
                           : "Search.asp?t=" + code + "&go=1";
   page.Write("<script language=\"javascript\">window.location.href='" + target +

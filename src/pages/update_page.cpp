@@ -25,8 +25,8 @@ constexpr long kUpdateForm = 2;
 bool MayUpdate(Tabrix1& page, const Variant& field) { return ToBool(page.CanUpdate(field)); }
 
 // Whether the form's box of field `name` was ticked: exactly "Yes".
-bool Ticked(const Tabrix1& page, const std::string& name) {
-  Variant box = page.Param("Checked_" + name);
+bool Ticked(Tabrix1& page, const std::string& name) {
+  Variant box = page.FieldItem("Checked_", name);
   return box.IsString() && box.string() == "Yes";
 }
 
@@ -81,7 +81,7 @@ void WriteUpdateForm(Tabrix1& page, adodb::Recordset& rs, const Variant& record_
   page.Write("<form action=\"Update.asp\" method=\"post\">");
   page.CaptionInclude();
   page.Write("            <input type=\"hidden\" name=\"go\" value=\"1\">");
-  std::string code = ConcatText(page.Setting("code_" + ConcatText(page.CurrentTable)));
+  std::string code = ConcatText(page.TableCode(page.CurrentTable));
   page.Write("            <input type=\"hidden\" name=\"t\" value=\"" + HtmlEscape(code) + "\">");
   page.Write("            <input type=\"hidden\" name=\"id\" value=\"" +
              HtmlEscape(ConcatText(record_id)) + "\">");

@@ -68,7 +68,7 @@ void WriteInputControl(Tabrix1& page, const Variant& FieldName, const Variant& F
   // The value to show: the request's, else on the update form the stored
   // one (unless it is withheld); anything empty becomes "".
   bool show_stored = IsNumber(Tip, kUpdateForm) && stored == StoredValue::kShown;
-  Variant value = page.Param(field);
+  Variant value = page.FieldItem("", field);
   if (IsEmptyText(value) && show_stored) value = page.RsValue(FieldName);
   if (IsEmptyText(value)) value = Variant("");
   std::string value_text = ToText(value);
@@ -149,10 +149,9 @@ void WriteInputControl(Tabrix1& page, const Variant& FieldName, const Variant& F
 
   // Dates: day, month and year; with hour and minute for date-and-time.
   Variant kind(type == adodb::kDBTimeStamp ? 2 : 1);
-  auto request_parts = [&](const std::string& base) {
-    return std::vector<Variant>{page.Param(base + "_d"), page.Param(base + "_m"),
-                                page.Param(base + "_y"), page.Param(base + "_h"),
-                                page.Param(base + "_i")};
+  auto request_parts = [&](const std::string& end) {
+    auto part = [&](const char* suffix) { return page.FieldItem("", field, end + suffix); };
+    return std::vector<Variant>{part("_d"), part("_m"), part("_y"), part("_h"), part("_i")};
   };
   auto select_date = [&](const std::string& base, const Variant& date_kind,
                          std::vector<Variant> parts) {
@@ -161,17 +160,17 @@ void WriteInputControl(Tabrix1& page, const Variant& FieldName, const Variant& F
 
   if (IsNumber(Tip, kSearchForm)) {
     // A range that applies only when ticked; both ends are whole days.
-    Variant ticked = page.Param(field);
+    Variant ticked = page.FieldItem("", field);
     bool checked = ticked.IsString() && ticked.string() == "E";
     page.Write("<input type=\"checkbox\" name=\"" + HtmlEscape(field) + "\" value=\"E\"" +
                (checked ? " checked" : "") + ">");
-    select_date(field + "1", Variant(1), request_parts(field + "1"));
+    select_date(field + "1", Variant(1), request_parts("1"));
     page.Write("<br>&nbsp;&nbsp;/&nbsp;&nbsp;");
-    select_date(field + "2", Variant(1), request_parts(field + "2"));
+    select_date(field + "2", Variant(1), request_parts("2"));
   } else if (IsNumber(Tip, kUpdateForm)) {
     std::vector<Variant> parts(5);
-    if (!IsEmptyText(page.Param(field + "_d"))) {
-      parts = request_parts(field);
+    if (!IsEmptyText(page.FieldItem("", field, "_d"))) {
+      parts = request_parts("");
     } else if (Variant date = show_stored ? page.RsValue(FieldName) : Variant();
                !IsEmptyText(date)) {
       CivilTime t = SplitDate(ToDate(date));
@@ -180,7 +179,7 @@ void WriteInputControl(Tabrix1& page, const Variant& FieldName, const Variant& F
     }
     select_date(field, kind, std::move(parts));
   } else if (IsNumber(Tip, kAddForm)) {
-    select_date(field, kind, request_parts(field));
+    select_date(field, kind, request_parts(""));
   }
 }
 

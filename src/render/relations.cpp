@@ -37,9 +37,8 @@ Variant Tabrix1::GetRelation(const Variant& TName, const Variant& FName) {
     const std::string& related = RequirePosition(positions, 1, key, "related table");
 
     // A relation never applies to a field of its own related table.
-    bool applies = comparable && EqualsIgnoreCase(parts[1], field) &&
-                   !EqualsIgnoreCase(related, table) &&
-                   (EqualsIgnoreCase(parts[0], table) || parts[0] == "*");
+    bool applies = comparable && !NamesTable(related, table) &&
+                   NamesField((parts[0] == "*" ? table : parts[0]) + "." + parts[1], table, field);
     if (applies) return Variant(n);
   }
   return Variant(0);

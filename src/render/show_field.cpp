@@ -164,14 +164,15 @@ Variant Tabrix1::ShowField(const Variant& FName, const Variant& FValue, const Va
   }
 
   std::string field = ConcatText(FName);
-  std::string any_table = "*." + field;
-  std::string this_table = ConcatText(CurrentTable) + "." + field;
+  std::string table = ConcatText(CurrentTable);
   for (long n = 1; n <= kMaxNumberedEntry; ++n) {
     if (!EntryExists(*this, kSelectPrefix, n)) break;
     std::vector<std::string> positions = EntryPositions(*this, kSelectPrefix, n);
     const std::string& target =
         RequirePosition(positions, 0, EntryKey(kSelectPrefix, n), "field");
-    if (!EqualsIgnoreCase(target, any_table) && !EqualsIgnoreCase(target, this_table)) continue;
+    // "*.field" names the field in every table.
+    std::string named = target.rfind("*.", 0) == 0 ? table + target.substr(1) : target;
+    if (!NamesField(named, table, field)) continue;
     // The first list that names the field decides; a later matching pair
     // wins over an earlier one, and a value without its text is ignored.
     size_t pairs = (positions.size() - 1) / 2;
@@ -205,8 +206,8 @@ Variant Tabrix1::ShowField(const Variant& FName, const Variant& FValue, const Va
     // that table's whole primary key: any other value could name another
     // row, or several.
     const std::vector<std::string>& key = row_address::KeyColumnsOf(*this, related);
-    if (table_viewable && key.size() == 1 && EqualsIgnoreCase(key.front(), key_field)) {
-      result += " <A href='Info.asp?t=" + ConcatText(Setting("code_" + related)) + "&id=" +
+    if (table_viewable && key.size() == 1 && NamesField(related + "." + key_field, related, key.front())) {
+      result += " <A href='Info.asp?t=" + ConcatText(TableCode(Variant(related))) + "&id=" +
                 UrlEncode(FValue.IsNull() ? ToText(FValue) : row_address::OfKeyValue(FValue)) +
                 "'><img src='images/link.gif' border='0' align='absmiddle'></a>";
     }

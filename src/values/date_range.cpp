@@ -14,7 +14,9 @@ Variant Tabrix1::SQLTarih(const Variant& BasName) {
   std::string base = ConcatText(BasName);
   // Each part is a number (0 when missing or not numeric), written in the
   // invariant form so that the regional decimal symbol never reaches SQL.
-  auto part = [&](const char* suffix) { return SqlNumberText(CheckNum(Param(base + suffix))); };
+  auto part = [&](const char* suffix) {
+    return SqlNumberText(CheckNum(FieldItem("", base, suffix)));
+  };
 
   std::string end_year = part("2_y");
   std::string end_month = part("2_m");

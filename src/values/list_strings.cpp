@@ -9,6 +9,7 @@
 #include "host/text/split.h"
 #include "host/text/utf8.h"
 #include "host/variant_ops.h"
+#include "values/case_twins.h"
 
 namespace tabrix {
 
@@ -46,10 +47,8 @@ Variant Tabrix1::GetThis(const Variant& Ana, const Variant& From, const Variant&
 }
 
 Variant Tabrix1::IcindeVarmi(const Variant& Gelen1, const Variant& Gelen2) {
-  // Whole-item membership: both sides wrapped in commas, case folded.
-  std::u32string haystack = text::FoldedCodePoints("," + ConcatText(Gelen1) + ",");
-  std::u32string needle = text::FoldedCodePoints("," + ConcatText(Gelen2) + ",");
-  return Variant(haystack.find(needle) != std::u32string::npos);
+  // Whole-item membership, case folded.
+  return Variant(values::ListHolds(ConcatText(Gelen1), ConcatText(Gelen2), false));
 }
 
 Variant Tabrix1::GetBols(const Variant& AnaStr, const Variant& BolStr, const Variant& Nom) {

@@ -25,6 +25,7 @@ constexpr const char* kSchema = R"sql(
     price money, is_active_yn boolean, Ship_YN_flag integer, note text, photo blob,
     şehir text);
   create table Empty (A integer, B text);
+  create table Oils ("Öl" integer, "öl" text);
 )sql";
 
 
@@ -159,6 +160,16 @@ TEST_F(FieldListTest, GetFieldTypeFindsFieldsIgnoringCase) {
     EXPECT_TRUE(object.GetFieldType(c.name).Identical(Variant(c.expected)))
         << ConcatText(c.name);
   }
+}
+
+// Names that differ only in case (SQLite tells them apart beyond ASCII).
+TEST_F(FieldListTest, GetFieldTypeTakesTheExactSpellingOfNamesThatDifferInCase) {
+  Tabrix1& object = h_.object();
+  object.GetFieldList(Variant("Oils"));
+  EXPECT_TRUE(object.GetFieldType(Variant("Öl")).Identical(Variant(adodb::kInteger)));
+  EXPECT_TRUE(object.GetFieldType(Variant("öl")).Identical(Variant(adodb::kVarWChar)));
+  // A third spelling stands for neither.
+  EXPECT_TRUE(object.GetFieldType(Variant("ÖL")).Identical(Variant(0)));
 }
 
 }  // namespace
