@@ -53,16 +53,16 @@ HttpTestConnection::~HttpTestConnection() {
   if (fd_ >= 0) close(fd_);
 }
 
-bool HttpTestConnection::Send(std::string_view bytes) {
+bool HttpTestConnection::Send(std::string_view bytes, bool quiet) {
   if (fd_ < 0) {
-    ADD_FAILURE() << "send on a connection that is not open";
+    if (!quiet) ADD_FAILURE() << "send on a connection that is not open";
     return false;
   }
   while (!bytes.empty()) {
     ssize_t sent = send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     if (sent < 0 && errno == EINTR) continue;
     if (sent <= 0) {
-      ADD_FAILURE() << "send failed: " << std::strerror(errno);
+      if (!quiet) ADD_FAILURE() << "send failed: " << std::strerror(errno);
       return false;
     }
     bytes.remove_prefix(static_cast<size_t>(sent));
@@ -152,15 +152,29 @@ std::optional<HttpReply> Exchange(std::uint16_t port, std::string_view request, 
   return connection.ReadReply(head_only);
 }
 
-HttpReply SessionRequest(std::uint16_t port, const std::string& method, const std::string& target,
-                         const std::string& cookie, std::string_view body, bool same_origin) {
+std::optional<HttpReply> ExchangeIfServed(std::uint16_t port, std::string_view request,
+                                          std::chrono::milliseconds limit) {
+  HttpTestConnection connection(port);
+  if (!connection.connected() || !connection.Send(request, true)) return std::nullopt;
+  return connection.ReadReply(false, limit);
+}
+
+std::string SessionRequestText(const std::string& method, const std::string& target,
+                               const std::string& cookie, std::string_view body,
+                               bool same_origin) {
   std::vector<std::string> headers;
   if (!cookie.empty()) headers.push_back("Cookie: tabrix_session=" + cookie);
   if (method == "POST") {
     headers.push_back("Content-Type: application/x-www-form-urlencoded");
     if (same_origin) headers.push_back("Origin: http://127.0.0.1");
   }
-  std::optional<HttpReply> reply = Exchange(port, MakeRequest(method, target, headers, body));
+  return MakeRequest(method, target, headers, body);
+}
+
+HttpReply SessionRequest(std::uint16_t port, const std::string& method, const std::string& target,
+                         const std::string& cookie, std::string_view body, bool same_origin) {
+  std::optional<HttpReply> reply =
+      Exchange(port, SessionRequestText(method, target, cookie, body, same_origin));
   EXPECT_TRUE(reply.has_value()) << method << " " << target;
   return reply.value_or(HttpReply{});
 }

@@ -32,8 +32,9 @@ class HttpTestConnection {
   HttpTestConnection& operator=(const HttpTestConnection&) = delete;
 
   bool connected() const { return fd_ >= 0; }
-  // Sends all of `bytes`; false (and a test failure) when it cannot.
-  bool Send(std::string_view bytes);
+  // Sends all of `bytes`; false (and a test failure unless `quiet`) when it
+  // cannot.
+  bool Send(std::string_view bytes, bool quiet = false);
   // Reads one response; `head_only` for the answer to HEAD (no body
   // whatever Content-Length says). nullopt when the connection closes, or
   // `limit` passes, before a whole response came.
@@ -71,6 +72,17 @@ std::optional<HttpReply> Exchange(std::uint16_t port, std::string_view request,
 HttpReply SessionRequest(std::uint16_t port, const std::string& method, const std::string& target,
                          const std::string& cookie, std::string_view body = {},
                          bool same_origin = true);
+
+// The text of such a request.
+std::string SessionRequestText(const std::string& method, const std::string& target,
+                               const std::string& cookie, std::string_view body = {},
+                               bool same_origin = true);
+
+// One request on a new connection to a server that may be gone (killed):
+// nullopt, and no test failure, when it cannot be reached or gives no whole
+// answer within `limit`.
+std::optional<HttpReply> ExchangeIfServed(std::uint16_t port, std::string_view request,
+                                          std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 // The session id a reply's Set-Cookie header carries; "" when none.
 std::string SessionCookieOf(const HttpReply& reply);
