@@ -138,6 +138,9 @@ int ServeSite(const SiteConfig* loaded, const std::optional<std::string>& listen
     return 2;
   }
   server->Start();
+  if (!config.public_origin.empty() && config.trusted_proxies.empty())
+    err << "tabrix: warning: public_origin is set but trusted_proxies is not: behind a proxy "
+           "every visitor counts as the proxy's address for the login limits\n";
   std::string shown_host = address.host.find(':') != std::string::npos
                                ? "[" + address.host + "]"
                                : address.host;

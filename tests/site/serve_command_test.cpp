@@ -94,6 +94,27 @@ TEST(ServeCommandTest, TakesTheBodyLimitFromTheConfigurationAndTheAddressFromLis
   EXPECT_EQ(server.Stop(), 0);
 }
 
+TEST(ServeCommandTest, WarnsOfAPublicOriginWithoutTrustedProxies) {
+  struct Case {
+    const char* config;
+    bool warns;
+  };
+  const Case cases[] = {
+      {"public_origin = \"https://db.example.com\"\n", true},
+      {"public_origin = \"https://db.example.com\"\ntrusted_proxies = [\"127.0.0.1\"]\n", false},
+      {"", false},
+  };
+  for (const Case& c : cases) {
+    TestFolder folder;
+    std::ofstream(folder.path() / "site.toml") << c.config;
+    TabrixServer server({"--config", "site.toml", "--listen", "127.0.0.1:0"}, folder.path());
+    ASSERT_TRUE(server.listening());
+    EXPECT_EQ(server.Stderr().find("trusted_proxies") != std::string::npos, c.warns)
+        << c.config << server.Stderr();
+    EXPECT_EQ(server.Stop(), 0);
+  }
+}
+
 TEST(ServeCommandTest, RefusesBadUsageAndAnAddressInUse) {
   TestFolder folder;
   TabrixServer running({"--listen", "127.0.0.1:0"}, folder.path());
