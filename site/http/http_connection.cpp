@@ -269,9 +269,10 @@ void Connection::Dispatch() {
   // The guard keeps the I/O threads running while the worker has the request.
   net::post(*core_->workers, [self = shared_from_this(), request = std::move(request),
                               guard = net::make_work_guard(core_->io)]() mutable {
-    // A page asked for by someone who has left while it waited for a worker
-    // is not made: under load the work would only hold up those still
-    // waiting. What changes data is carried out all the same.
+    // A page asked for by someone who has left (the connection reset) while
+    // it waited for a worker is not made: under load the work would only
+    // hold up those still waiting. A client that only half-closed is still
+    // reading. What changes data is carried out all the same.
     bool reads_only = request.method == "GET" || request.method == "HEAD";
     if (reads_only && PeerGone(self->stream_.socket().native_handle())) {
       net::post(self->stream_.get_executor(), [self] { self->Close(); });

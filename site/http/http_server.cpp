@@ -83,46 +83,54 @@ void ServerCore::Log(std::string_view line) {
   std::fflush(stderr);
 }
 
-bool ServerCore::ShedIdlestLocked(const std::string* address_key) {
-  std::shared_ptr<Connection> idlest;
+bool ServerCore::ShedIdlestLocked(const std::string* address_key,
+                                  std::shared_ptr<Connection>& keep) {
+  // A registered connection's members outlive its entry here: its
+  // destructor waits for this lock to unregister. So they are read through
+  // the key, and only the one chosen is locked.
+  const Connection* idlest = nullptr;
   std::chrono::steady_clock::time_point idlest_since{};
-  for (auto& [key, entry] : connections_) {
+  for (const auto& [connection, entry] : connections_) {
     if (address_key != nullptr && entry.address_key != *address_key) continue;
-    std::shared_ptr<Connection> connection = entry.connection.lock();
     std::chrono::steady_clock::time_point since;
-    if (!connection || connection->shedding() || !connection->Idle(&since)) continue;
-    if (!idlest || since < idlest_since) {
-      idlest = std::move(connection);
+    if (connection->shedding() || !connection->Idle(&since)) continue;
+    if (idlest == nullptr || since < idlest_since) {
+      idlest = connection;
       idlest_since = since;
     }
   }
-  if (!idlest || !idlest->MarkShedding()) return false;
+  if (idlest == nullptr) return false;
+  auto it = connections_.find(idlest);
+  // Dropped after the lock: the last owner's destructor takes it.
+  keep = it->second.connection.lock();
+  if (!keep || !keep->MarkShedding()) return false;
   // A connection being shed no longer counts against the caps: it closes
   // at once on its strand.
   ++shedding_;
-  auto it = connections_.find(idlest.get());
   if (--per_address_[it->second.address_key] == 0) per_address_.erase(it->second.address_key);
-  idlest->Shed();
+  keep->Shed();
   return true;
 }
 
 bool ServerCore::Admit(const std::string& address, const std::string& address_key) {
+  std::shared_ptr<Connection> keep, keep_too;  // released after the lock
   std::lock_guard lock(connections_mutex_);
   std::size_t per_address_cap = options.max_connections_per_address;
   if (per_address_cap > 0 && !(options.uncapped_address && options.uncapped_address(address))) {
     auto it = per_address_.find(address_key);
     if (it != per_address_.end() && it->second >= per_address_cap &&
-        !ShedIdlestLocked(&address_key))
+        !ShedIdlestLocked(&address_key, keep))
       return false;
   }
   if (options.max_connections > 0 && connections_.size() - shedding_ >= options.max_connections)
-    return ShedIdlestLocked(nullptr);
+    return ShedIdlestLocked(nullptr, keep_too);
   return true;
 }
 
 bool ServerCore::ShedIdlest() {
+  std::shared_ptr<Connection> keep;
   std::lock_guard lock(connections_mutex_);
-  return ShedIdlestLocked(nullptr);
+  return ShedIdlestLocked(nullptr, keep);
 }
 
 void ServerCore::Register(const std::shared_ptr<Connection>& connection,

@@ -63,9 +63,10 @@ struct ServerCore {
     std::weak_ptr<Connection> connection;
     std::string address_key;
   };
-  // The idlest connection among `connections_` (of `address_key` only,
-  // unless empty) that is not already being shed; asks it to close.
-  bool ShedIdlestLocked(const std::string* address_key);
+  // Asks the idlest connection (of `address_key` only, unless null) not
+  // already being shed to close; whether one was. `keep` holds it, to be
+  // released after the lock.
+  bool ShedIdlestLocked(const std::string* address_key, std::shared_ptr<Connection>& keep);
 
   std::mutex log_mutex_;
   std::mutex connections_mutex_;  // guards the members below
