@@ -17,6 +17,7 @@
 #include "host/adodb/postgres/pg_params.h"
 #include "host/locale/locale.h"
 #include "host/variant_ops.h"
+#include "site/session/client_address.h"
 #include "site/session/same_origin.h"
 
 namespace tabrix::site {
@@ -343,6 +344,19 @@ SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
       config.public_origin = check.Text(entry, name);
       if (!IsOrigin(config.public_origin))
         check.Fail(where, name, "expected an origin such as \"https://db.example.com\"");
+    } else if (name == "trusted_proxies") {
+      if (!entry.second->is_array()) check.WrongKind(entry, name, "an array of addresses");
+      for (const toml::node& item : *entry.second->as_array()) {
+        const std::string* text = item.is_string() ? &item.as_string()->get() : nullptr;
+        if (text == nullptr || !TrustedProxies::Parse(*text))
+          check.Fail(where, name,
+                     "expected addresses or networks such as \"10.0.0.5\" or \"10.0.0.0/8\"");
+        config.trusted_proxies.push_back(*text);
+      }
+    } else if (name == "max_connections") {
+      config.max_connections = check.Integer(entry, name, 0, 10'000'000);
+    } else if (name == "max_connections_per_address") {
+      config.max_connections_per_address = check.Integer(entry, name, 0, 10'000'000);
     } else if (name == "session_store") {
       database_kind = ReadSessionStore(check, check.Table(entry, name), config);
     } else if (name == "session") {
@@ -353,7 +367,8 @@ SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
       check.Fail(where, name,
                  "unknown key (expected listen, locale, site_root, max_page_size, db_connections, "
                  "threads, max_page_bytes, max_body_bytes, statement_timeout, connect_timeout, "
-                 "cookie_secure, public_origin, [session_store], [session] or [actions])");
+                 "cookie_secure, public_origin, trusted_proxies, max_connections, "
+                 "max_connections_per_address, [session_store], [session] or [actions])");
     }
   }
   if (database_kind) CheckSessionDatabase(check, *database_kind, config);

@@ -12,6 +12,12 @@
 //   connect_timeout = 5            # seconds to open a database server connection
 //   cookie_secure = false          # the session cookie carries Secure
 //   public_origin = "https://db.example.com"   # origin behind a TLS proxy
+//   trusted_proxies = ["127.0.0.1", "10.0.0.0/8"]  # whose X-Forwarded-For
+//                                  # names the visitor (default: none)
+//   max_connections = 0            # open HTTP connections (0: from the
+//                                  # descriptor limit, less room for the rest)
+//   max_connections_per_address = 256   # per visitor address (IPv6: per /64;
+//                                  # trusted proxies are not capped)
 //   [session_store]                # kind = "memory" (default) or "database",
 //   kind = "database"              # idle_minutes = 20 (an idle session ends)
 //   [session]                      # settings copied into every new session,
@@ -96,6 +102,15 @@ struct SiteConfig {
   // The site's origin as browsers see it ("https://db.example.com"), for
   // the same-origin check of POSTs behind a proxy; empty: the Host header.
   std::string public_origin;
+  // The proxies in front of the site (addresses or networks such as
+  // "10.0.0.0/8"): a request from one of them is counted as the visitor its
+  // X-Forwarded-For names (client_address.h). Empty: the peer is the visitor.
+  std::vector<std::string> trusted_proxies;
+  // The most HTTP connections open at once; 0: derived from the process's
+  // descriptor limit at start-up (serve_command.cpp).
+  std::int64_t max_connections = 0;
+  // The most open connections from one address (IPv6: one /64); 0: no cap.
+  std::int64_t max_connections_per_address = 256;
   // [session_store]: where sessions live ("memory" or "database") and how
   // long an idle one lasts.
   std::string session_store_kind = "memory";

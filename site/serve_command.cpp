@@ -1,6 +1,7 @@
 #include "site/serve_command.h"
 
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <stdexcept>
@@ -9,7 +10,9 @@
 #include "site/call_command.h"
 #include "site/config.h"
 #include "site/http/http_server.h"
+#include "host/adodb/connection_pool.h"
 #include "site/pages/site_handler.h"
+#include "site/session/client_address.h"
 
 namespace tabrix::site {
 
@@ -66,6 +69,17 @@ std::size_t WorkerCount(const SiteConfig& config, unsigned cores) {
 std::size_t IoThreadCount(unsigned cores) { return std::clamp<std::size_t>(cores / 2, 1, 4); }
 
 }  // namespace
+
+std::size_t DefaultMaxConnections(std::uint64_t open_files_limit, std::size_t workers,
+                                  std::size_t db_connections_per_string) {
+  // Room for the rest: standard streams, the listener, log and site files,
+  // the session store (a connection per worker and one more), and database
+  // connections, each SQLite one with a few files of its own (journal, WAL).
+  std::uint64_t reserve = 64 + 4 * static_cast<std::uint64_t>(db_connections_per_string) +
+                          static_cast<std::uint64_t>(workers) + 3;
+  std::uint64_t room = open_files_limit > reserve ? open_files_limit - reserve : 0;
+  return static_cast<std::size_t>(std::max<std::uint64_t>(room, 16));
+}
 
 int RunServeCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
   ServeOptions options;
@@ -124,6 +138,22 @@ int ServeSite(const SiteConfig* loaded, const std::optional<std::string>& listen
   server_options.workers = WorkerCount(config, cores);
   server_options.io_threads = IoThreadCount(cores);
   server_options.max_body_bytes = static_cast<std::uint64_t>(config.max_body_bytes);
+  rlimit files{};
+  std::uint64_t open_files =
+      getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur != RLIM_INFINITY
+          ? static_cast<std::uint64_t>(files.rlim_cur)
+          : 1u << 20;
+  server_options.max_connections =
+      config.max_connections > 0
+          ? static_cast<std::size_t>(config.max_connections)
+          : DefaultMaxConnections(open_files, server_options.workers,
+                                  adodb::ConnectionPool::Current().limits().per_string);
+  server_options.max_connections_per_address =
+      static_cast<std::size_t>(config.max_connections_per_address);
+  auto proxies = std::make_shared<const TrustedProxies>(config.trusted_proxies);
+  server_options.uncapped_address = [proxies](const std::string& address) {
+    return proxies->Contains(address);
+  };
 
   std::optional<SiteHandler> handler;
   std::optional<HttpServer> server;
@@ -138,6 +168,9 @@ int ServeSite(const SiteConfig* loaded, const std::optional<std::string>& listen
     return 2;
   }
   server->Start();
+  if (!config.public_origin.empty() && config.trusted_proxies.empty())
+    err << "tabrix: warning: public_origin is set but trusted_proxies is not: behind a proxy "
+           "every visitor counts as the proxy's address for the login limits\n";
   std::string shown_host = address.host.find(':') != std::string::npos
                                ? "[" + address.host + "]"
                                : address.host;

@@ -50,6 +50,11 @@ int RunServeCommand(const std::vector<std::string>& words, std::ostream& out, st
 
 std::string ServeUsage();
 
+// The default max_connections: the descriptor limit less room for what
+// else the process opens (database connections, files), at least 16.
+std::size_t DefaultMaxConnections(std::uint64_t open_files_limit, std::size_t workers,
+                                  std::size_t db_connections_per_string);
+
 // What ServeSite calls once it listens: the host as a URL writes it (an
 // IPv6 literal in brackets) and the real port.
 using OnListening = std::function<void(const std::string& host, std::uint16_t port)>;

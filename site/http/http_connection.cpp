@@ -33,11 +33,12 @@ std::string Lower(std::string_view text) {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) { return Lower(a) == Lower(b); }
 
-// Whether the peer of socket `fd` has closed or reset the connection (a
-// look that does not wait or read).
+// Whether the peer of socket `fd` is gone: the connection was reset, or
+// shut both ways (a look that does not wait or read). A peer that only
+// closed its sending side (POLLRDHUP) may still be reading the answer.
 bool PeerGone(int fd) {
-  pollfd look{fd, POLLRDHUP, 0};
-  return ::poll(&look, 1, 0) > 0 && (look.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+  pollfd look{fd, 0, 0};
+  return ::poll(&look, 1, 0) > 0 && (look.revents & (POLLHUP | POLLERR)) != 0;
 }
 
 std::string_view Trim(std::string_view text) {
@@ -115,6 +116,20 @@ void Connection::CloseIfIdle() {
   });
 }
 
+bool Connection::Idle(Clock::time_point* since) const {
+  if (!idle_) return false;
+  *since = Clock::time_point(Clock::duration(idle_since_.load()));
+  return true;
+}
+
+void Connection::Shed() {
+  net::post(stream_.get_executor(), [self = shared_from_this()] {
+    if (self->idle_) return self->Close();
+    self->shedding_ = false;
+    self->core_->NotShed(self.get());
+  });
+}
+
 void Connection::WaitForRequest() {
   method_ = "-";
   logged_target_ = "-";
@@ -126,6 +141,9 @@ void Connection::WaitForRequest() {
     started_ = Clock::now();
     return ReadHead();
   }
+  // A buffer grown for a large request is not kept by a connection that waits.
+  buffer_.shrink_to_fit();
+  idle_since_ = Clock::now().time_since_epoch().count();
   idle_ = true;
   stream_.expires_after(core_->options.idle_timeout);
   stream_.async_read_some(buffer_.prepare(4096),
@@ -251,9 +269,10 @@ void Connection::Dispatch() {
   // The guard keeps the I/O threads running while the worker has the request.
   net::post(*core_->workers, [self = shared_from_this(), request = std::move(request),
                               guard = net::make_work_guard(core_->io)]() mutable {
-    // A page asked for by someone who has left while it waited for a worker
-    // is not made: under load the work would only hold up those still
-    // waiting. What changes data is carried out all the same.
+    // A page asked for by someone who has left (the connection reset) while
+    // it waited for a worker is not made: under load the work would only
+    // hold up those still waiting. A client that only half-closed is still
+    // reading. What changes data is carried out all the same.
     bool reads_only = request.method == "GET" || request.method == "HEAD";
     if (reads_only && PeerGone(self->stream_.socket().native_handle())) {
       net::post(self->stream_.get_executor(), [self] { self->Close(); });

@@ -12,6 +12,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -31,6 +32,16 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // Closes the connection if it is waiting for a request; one that is
   // reading, handling or answering one closes after its answer.
   void CloseIfIdle();
+
+  // For the connection caps (any thread): whether it waits for its next
+  // request with none in progress or queued, and since when.
+  bool Idle(std::chrono::steady_clock::time_point* since) const;
+  // Marks it as being shed; false when it already was.
+  bool MarkShedding() { return !shedding_.exchange(true); }
+  bool shedding() const { return shedding_; }
+  // Closes it when it is still idle; otherwise unmarks it (it became busy
+  // meanwhile) and tells the core.
+  void Shed();
 
  private:
   using Parser = boost::beast::http::request_parser<boost::beast::http::string_body>;
@@ -63,7 +74,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
   boost::beast::flat_buffer buffer_;
   std::optional<Parser> parser_;
   std::unique_ptr<Response> response_;
-  bool idle_ = false;  // waiting for the first byte of a request
+  // Waiting for the first byte of a request (set on the strand, read by
+  // the caps from any thread), since idle_since_ (steady clock ticks).
+  std::atomic<bool> idle_{false};
+  std::atomic<Clock::rep> idle_since_{0};
+  std::atomic<bool> shedding_{false};
   // The current request, for its answer and its log line.
   Clock::time_point started_;
   std::string method_ = "-";

@@ -17,7 +17,17 @@
 // Date (unless the handler gave one) and the handler's headers as given; a
 // HEAD request gets the headers alone. A handler's answer with a line break
 // or NUL in a header is not written: the client gets a 500 instead. It
-// writes one access-log line per answered request.
+// writes one access-log line per answered request, and one error-log line
+// with the cause of every 500 it makes itself.
+//
+// Connections are capped (`max_connections` in all, and
+// `max_connections_per_address` from one address, IPv6 per /64): at a cap
+// the connection idle longest (waiting for its next request, none in
+// progress or queued) is closed to make room; when none is idle the new
+// connection gets a 503 and is closed. Running out of descriptors (EMFILE)
+// is met the same way, a spare descriptor kept for the refusal, and the
+// server accepts again once a descriptor frees. A client that half-closes
+// its side after its request still gets the answer.
 //
 // Threads: Start, Stop, Wait and port() may be called from any thread.
 // Stop is a clean stop: the listener closes, idle connections close, the
@@ -52,9 +62,18 @@ struct HttpServerOptions {
   std::chrono::milliseconds idle_timeout{60'000};
   // Writing one response (a client that stops reading).
   std::chrono::milliseconds write_timeout{60'000};
+  // Open connections at once; 0: no cap.
+  std::size_t max_connections = 0;
+  // Open connections from one address (IPv6: one /64); 0: no cap.
+  std::size_t max_connections_per_address = 0;
+  // Addresses the per-address cap does not apply to (the site's proxies).
+  std::function<bool(const std::string& address)> uncapped_address;
   // Receives each access-log line (without its newline), from I/O threads,
   // one call at a time. Empty: the lines go to stderr.
   std::function<void(std::string_view line)> access_log;
+  // Receives each error line (the cause of a 500), from any thread, one
+  // call at a time. Empty: "tabrix: <line>" goes to stderr.
+  std::function<void(std::string_view line)> error_log;
 };
 
 class HttpServer {

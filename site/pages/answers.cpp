@@ -190,6 +190,7 @@ HttpResponse SessionStoreAnswer(const std::string& account, bool busy) {
 }
 
 HttpResponse PageTooLargeAnswer(const std::string& menu) {
+  std::cerr << "tabrix: page error: the page's output passed max_page_bytes\n";
   return BoxAnswer(500, "Error", "The page is too large",
                    "The page grew past the size this site allows. Show fewer records per page "
                    "or narrow the search.",

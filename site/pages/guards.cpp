@@ -2,11 +2,45 @@
 
 #include <chrono>
 
+#include "site/session/client_address.h"
 #include "site/session/database_login_throttle.h"
 #include "site/session/login_throttle.h"
 #include "site/session/same_origin.h"
 
 namespace tabrix::site {
+
+namespace {
+
+std::optional<std::string> RefusalText(LoginRefusal refusal) {
+  switch (refusal) {
+    case LoginRefusal::kNone: return std::nullopt;
+    case LoginRefusal::kName:
+      return "Too many failed logins for this name. Please try again in 15 minutes.";
+    case LoginRefusal::kAddress:
+      return "Too many failed logins from your address. Please try again in 15 minutes.";
+  }
+  return std::nullopt;
+}
+
+// Wires a throttle (either kind) into the two login guards.
+template <typename Throttle>
+void UseThrottle(Guards& guards, std::shared_ptr<Throttle> throttle,
+                 std::shared_ptr<const TrustedProxies> proxies) {
+  using Clock = typename Throttle::Clock;
+  guards.login_refused = [throttle, proxies](const HttpRequest& request,
+                                             const std::string& name) {
+    return RefusalText(
+        throttle->Refused(name, AddressKey(ClientAddress(request, *proxies)), Clock::now()));
+  };
+  guards.login_result = [throttle, proxies](const HttpRequest& request, const std::string& name,
+                                            bool succeeded) {
+    std::string address = AddressKey(ClientAddress(request, *proxies));
+    if (succeeded) throttle->Succeeded(name, address);
+    else throttle->Failed(name, address, Clock::now());
+  };
+}
+
+}  // namespace
 
 Guards DefaultGuards(const SiteConfig& config) {
   Guards guards;
@@ -14,35 +48,20 @@ Guards DefaultGuards(const SiteConfig& config) {
   guards.same_origin = [public_origin](const HttpRequest& request) {
     return IsSameOrigin(request, public_origin);
   };
-  // One throttle for the site: ten failed logins for a name within 15
-  // minutes lock that name for 15 minutes. With sessions in the database,
-  // the counts live there too, so the throttle holds across servers.
-  static constexpr const char* kRefused =
-      "Too many failed logins for this name. Please try again in 15 minutes.";
+  // One throttle for the site (limits in login_throttle.h). With sessions
+  // in the database, the counts live there too, so the throttle holds
+  // across servers.
+  auto proxies = std::make_shared<const TrustedProxies>(config.trusted_proxies);
   if (config.session_store_kind == "database") {
     PgOptions connections;
     connections.max_connections = 2;
-    auto throttle = std::make_shared<DatabaseLoginThrottle>(
-        adodb::postgres::PgParamsFor(SessionDatabase(config)), LoginThrottleOptions{}, connections);
-    using Clock = DatabaseLoginThrottle::Clock;
-    guards.login_refused = [throttle](const std::string& name) -> std::optional<std::string> {
-      if (!throttle->Refused(name, Clock::now())) return std::nullopt;
-      return kRefused;
-    };
-    guards.login_result = [throttle](const std::string& name, bool succeeded) {
-      if (succeeded) throttle->Succeeded(name);
-      else throttle->Failed(name, Clock::now());
-    };
+    UseThrottle(guards,
+                std::make_shared<DatabaseLoginThrottle>(
+                    adodb::postgres::PgParamsFor(SessionDatabase(config)), LoginThrottleOptions{},
+                    connections),
+                proxies);
   } else {
-    auto throttle = std::make_shared<LoginThrottle>();
-    guards.login_refused = [throttle](const std::string& name) -> std::optional<std::string> {
-      if (!throttle->Refused(name, LoginThrottle::Clock::now())) return std::nullopt;
-      return kRefused;
-    };
-    guards.login_result = [throttle](const std::string& name, bool succeeded) {
-      if (succeeded) throttle->Succeeded(name);
-      else throttle->Failed(name, LoginThrottle::Clock::now());
-    };
+    UseThrottle(guards, std::make_shared<LoginThrottle>(), proxies);
   }
   // The statement time limit holds for the whole process (statement_timeout,
   // applied at start-up), so a page needs no scope of its own.

@@ -3,7 +3,8 @@
 //   same_origin    before any POST is handled (login, add, update, a
 //                  confirmed action); false answers 403 and nothing changes;
 //   login_refused  before CheckLogin: a message when attempts for the name
-//                  are refused for now (throttling), nullopt to go on;
+//                  from the request's visitor are refused for now
+//                  (throttling), nullopt to go on;
 //   login_result   after CheckLogin, with its outcome for the name;
 //   page_scope     around one run of the component: what it returns lives
 //                  while the component runs (a statement time limit).
@@ -22,15 +23,17 @@ namespace tabrix::site {
 
 struct Guards {
   std::function<bool(const HttpRequest&)> same_origin;
-  std::function<std::optional<std::string>(const std::string& name)> login_refused;
-  std::function<void(const std::string& name, bool succeeded)> login_result;
+  std::function<std::optional<std::string>(const HttpRequest&, const std::string& name)>
+      login_refused;
+  std::function<void(const HttpRequest&, const std::string& name, bool succeeded)> login_result;
   std::function<std::shared_ptr<void>()> page_scope;
 };
 
 // The site's checks: IsSameOrigin (site/session/same_origin.h) against
 // `public_origin` or the Host; one login throttle for the site (its counts
-// in the site's database with a "database" session store); no page
-// scope (the statement time limit is process-wide).
+// in the site's database with a "database" session store), counting the
+// visitor's address as client_address.h finds it behind `trusted_proxies`;
+// no page scope (the statement time limit is process-wide).
 Guards DefaultGuards(const SiteConfig& config);
 
 }  // namespace tabrix::site

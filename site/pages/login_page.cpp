@@ -78,7 +78,7 @@ HttpResponse ServeLoginPage(const SiteContext& site, const HttpRequest& request,
     // Only the posted form logs in; a name in the query string does not.
     typed_name = ConcatText(items->Form("username"));
     std::string password = ConcatText(items->Form("password"));
-    if (std::optional<std::string> refusal = site.guards.login_refused(typed_name)) {
+    if (std::optional<std::string> refusal = site.guards.login_refused(request, typed_name)) {
       notice = *refusal;
       status = 429;
     } else {
@@ -89,7 +89,7 @@ HttpResponse ServeLoginPage(const SiteContext& site, const HttpRequest& request,
         ok = ToBool(run.object().CheckLogin(Variant(typed_name), Variant(password),
                                             Variant(kLoginFailed), Variant(kWelcome)));
       }
-      site.guards.login_result(typed_name, ok);
+      site.guards.login_result(request, typed_name, ok);
       if (ok) {
         // A new id at login: an id known before it finds nothing.
         lease.Renew();

@@ -30,6 +30,16 @@ bool IsPasswordHash(std::string_view stored);
 // or 64 lanes).
 bool VerifyPasswordHash(std::string_view stored, std::string_view password);
 
+// Spends on `password` the work of verifying it against a stored hash of
+// the cost written in `like` (an argon2id string; the default cost when it
+// is none or its cost is out of bounds), and discards the outcome: a login
+// for a name that does not exist takes as long as one for a name that does.
+void VerifyDummyPasswordHash(std::string_view like, std::string_view password);
+
+// How many argon2id verifications this process has run, real or dummy
+// (diagnostics and tests).
+std::uint64_t PasswordHashVerifications();
+
 // A new argon2id string for `password`, salted with 16 random bytes from
 // the operating system. Raises std::runtime_error when no random bytes can
 // be read or the cost is refused by the library.

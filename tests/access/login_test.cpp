@@ -3,6 +3,7 @@
 // message, and a failed check that leaves an earlier login alone.
 #include <gtest/gtest.h>
 
+#include "access/password_hash.h"
 #include "support/component_harness.h"
 
 namespace tabrix {
@@ -166,6 +167,39 @@ TEST_F(LoginTest, AHashedPasswordIsVerifiedAndKeepsItsLetterCase) {
   ASSERT_TRUE(Login(Variant("ALICE"), Variant("Secret")).boolean()) << "the name still ignores case";
   EXPECT_EQ(Stored("UserId").long_value(), 1);
   EXPECT_EQ(Stored("msg").string(), "Welcome Alice!");
+}
+
+TEST(Login, AFailedCheckCostsOneVerificationWhetherOrNotTheNameExists) {
+  // Argon2id strings for "Secret" at a small cost (t=1, m=8 KiB, p=1).
+  const char* hash =
+      "$argon2id$v=19$m=8,t=1,p=1$c2FsdHNhbHRzYWx0c2FsdA$WljbYj8REtKBm5RL0C0TZFFv0b008LZLFVT0T5/"
+      "j0bU";
+  struct Case {
+    const char* user;
+    const char* pass;
+    std::uint64_t verifications;
+  };
+  const Case cases[] = {
+      {"alice", "wrong", 1},   // a hashed password
+      {"nobody", "wrong", 1},  // no such name: a dummy of the same cost
+      {"bob", "wrong", 1},     // a plain password: the dummy too
+      {"bob", "pw", 0},        // a success need not hide
+      {"", "", 1},
+  };
+  for (const Case& c : cases) {
+    testing::ComponentHarness h;
+    DefineUser(h, 1, Variant("alice"), Variant(hash), "Alice");
+    DefineUser(h, 2, Variant("bob"), Variant("pw"), "Bob");
+    std::uint64_t before = PasswordHashVerifications();
+    h.object().CheckLogin(Variant(c.user), Variant(c.pass), Variant(kFailed), Variant(kWelcome));
+    EXPECT_EQ(PasswordHashVerifications() - before, c.verifications) << c.user;
+  }
+  // A site without hashes has no hashing cost to hide.
+  testing::ComponentHarness plain;
+  DefineUser(plain, 1, Variant("bob"), Variant("pw"), "Bob");
+  std::uint64_t before = PasswordHashVerifications();
+  plain.object().CheckLogin(Variant("nobody"), Variant("x"), Variant(kFailed), Variant(kWelcome));
+  EXPECT_EQ(PasswordHashVerifications(), before);
 }
 
 TEST_F(LoginTest, WithNoUsersEveryCheckFails) {

@@ -175,6 +175,13 @@ TEST(Config, RefusalsNameTheFileTheLineAndTheKey) {
       {"origin-no-scheme", "public_origin = \"db.example.com\"", 1, "public_origin"},
       {"origin-with-path", "public_origin = \"https://db.example.com/site\"", 1, "public_origin"},
       {"origin-bad-port", "public_origin = \"https://db.example.com:99999\"", 1, "public_origin"},
+      {"proxies-text", "trusted_proxies = \"10.0.0.1\"", 1, "trusted_proxies"},
+      {"proxies-name", "trusted_proxies = [\"proxy.example\"]", 1, "trusted_proxies"},
+      {"proxies-number", "trusted_proxies = [10]", 1, "trusted_proxies"},
+      {"proxies-prefix", "trusted_proxies = [\"10.0.0.0/40\"]", 1, "trusted_proxies"},
+      {"connections-negative", "max_connections = -1", 1, "max_connections"},
+      {"per-address-text", "max_connections_per_address = \"5\"", 1,
+       "max_connections_per_address"},
       {"store-kind", "[session_store]\nkind = \"database\"", 2, "session_store.kind"},
       {"store-kind-word", "[session_store]\nkind = \"disk\"", 2, "session_store.kind"},
       {"store-database-sqlite",
@@ -224,6 +231,20 @@ TEST(Config, MaxPageSizeIsAWholeNumberWithADefaultAndBoundsTheProcess) {
   ApplyProcessSettings(nullptr, std::nullopt);
   EXPECT_EQ(CurrentProcessLimits().max_page_size, 1000);
   adodb::SetDataSourceBase(base);
+}
+
+TEST(Config, ProxiesAndConnectionCapsHaveDefaults) {
+  SiteConfig defaults = ParseConfig("", kFile);
+  EXPECT_TRUE(defaults.trusted_proxies.empty());
+  EXPECT_EQ(defaults.max_connections, 0);
+  EXPECT_EQ(defaults.max_connections_per_address, 256);
+  SiteConfig set = ParseConfig(
+      "trusted_proxies = [\"10.0.0.0/8\", \"::1\"]\nmax_connections = 500\n"
+      "max_connections_per_address = 0",
+      kFile);
+  EXPECT_EQ(set.trusted_proxies, (std::vector<std::string>{"10.0.0.0/8", "::1"}));
+  EXPECT_EQ(set.max_connections, 500);
+  EXPECT_EQ(set.max_connections_per_address, 0);
 }
 
 TEST(Config, PublicOriginIsAnOriginTheSameOriginCheckCanCompare) {

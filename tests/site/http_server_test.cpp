@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
+#include <memory>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -59,6 +61,12 @@ class TestHandler : public HttpHandler {
       response.body = "bye";
     } else if (request.path == "/throw") {
       throw std::runtime_error("a fault the handler let out");
+    } else if (request.path == "/throw-other") {
+      throw 42;  // no std::exception
+    } else if (request.path == "/split") {
+      response.AddHeader("Location", "/x\r\nSet-Cookie: stolen=1");
+    } else if (request.path == "/bad-status") {
+      response.status = 42;
     } else {
       response.body = request.path;
     }
@@ -98,8 +106,10 @@ class TestHandler : public HttpHandler {
 
 class HttpServerTest : public ::testing::Test {
  protected:
-  // A server on 127.0.0.1 with a free port, small limits and short timeouts.
-  void StartServer(std::size_t workers = 2) {
+  // A server on 127.0.0.1 with a free port, small limits and short timeouts
+  // (changed by `adjust`).
+  void StartServer(std::size_t workers = 2,
+                   const std::function<void(HttpServerOptions&)>& adjust = {}) {
     HttpServerOptions options;
     options.host = "127.0.0.1";
     options.port = 0;
@@ -114,6 +124,11 @@ class HttpServerTest : public ::testing::Test {
       log_.emplace_back(line);
       log_changed_.notify_all();
     };
+    options.error_log = [this](std::string_view line) {
+      std::lock_guard lock(log_mutex_);
+      errors_.emplace_back(line);
+    };
+    if (adjust) adjust(options);
     server_.emplace(options, handler_);
     server_->Start();
   }
@@ -136,6 +151,7 @@ class HttpServerTest : public ::testing::Test {
   std::mutex log_mutex_;
   std::condition_variable log_changed_;
   std::vector<std::string> log_;
+  std::vector<std::string> errors_;
 };
 
 TEST_F(HttpServerTest, HandsTheHandlerTheRequestItsPartsDecoded) {
@@ -458,8 +474,10 @@ TEST_F(HttpServerTest, AReadWhoseVisitorLeftWhileItWaitedIsNotMadeAWriteIs) {
     left_get.Send(MakeRequest("GET", "/left-get"));
     left_post.Send(MakeRequest("POST", "/left-post", {}, "a=1"));
     // The I/O thread reads both and queues them behind the blocked worker
-    // before their visitors go.
+    // before their visitors give up.
     std::this_thread::sleep_for(200ms);
+    left_get.Reset();
+    left_post.Reset();
   }
   std::this_thread::sleep_for(100ms);
   handler_.Release();
@@ -470,6 +488,105 @@ TEST_F(HttpServerTest, AReadWhoseVisitorLeftWhileItWaitedIsNotMadeAWriteIs) {
   std::vector<std::string> handled;
   for (size_t i = 0; i < handler_.Count(); ++i) handled.push_back(handler_.PathAt(i));
   EXPECT_EQ(handled, (std::vector<std::string>{"/block", "/left-post", "/hello"}));
+}
+
+TEST_F(HttpServerTest, AClientThatHalfClosesAfterItsRequestStillGetsTheAnswer) {
+  StartServer();
+  for (const char* method : {"GET", "HEAD", "POST"}) {
+    HttpTestConnection connection(port());
+    connection.Send(std::string(method) == "POST" ? MakeRequest(method, "/hello", {}, "a=1")
+                                                  : MakeRequest(method, "/hello"));
+    connection.ShutdownSending();
+    auto reply = connection.ReadReply(/*head_only=*/std::string(method) == "HEAD");
+    ASSERT_TRUE(reply) << method;
+    EXPECT_EQ(reply->status, 200) << method;
+    EXPECT_TRUE(connection.WaitClosed()) << method << ": then the server closes";
+  }
+}
+
+TEST_F(HttpServerTest, Every500IsLoggedWithItsCause) {
+  StartServer();
+  const std::pair<const char*, const char*> cases[] = {
+      {"/throw", "a fault the handler let out"},
+      {"/throw-other", "unknown type"},
+      {"/split", "header Location holds a line break"},
+      {"/bad-status", "status 42"},
+  };
+  for (const auto& [path, cause] : cases) {
+    auto reply = Exchange(port(), MakeRequest("GET", path));
+    ASSERT_TRUE(reply) << path;
+    EXPECT_EQ(reply->status, 500) << path;
+    std::lock_guard lock(log_mutex_);
+    ASSERT_FALSE(errors_.empty()) << path;
+    EXPECT_NE(errors_.back().find(path), std::string::npos) << errors_.back();
+    EXPECT_NE(errors_.back().find(cause), std::string::npos) << errors_.back();
+  }
+  std::lock_guard lock(log_mutex_);
+  EXPECT_EQ(errors_.size(), 4u);
+}
+
+class ConnectionCapTest : public HttpServerTest {
+ protected:
+  // At a cap of three (in all or per address): three connections made idle
+  // one after another, then a fourth. The first, idle longest, makes room;
+  // when all three have requests in progress or queued, a fifth is refused.
+  void CheckTheCap(std::size_t total, std::size_t per_address) {
+    StartServer(/*workers=*/2, [&](HttpServerOptions& options) {
+      options.max_connections = total;
+      options.max_connections_per_address = per_address;
+      options.idle_timeout = 60s;
+    });
+    std::vector<std::unique_ptr<HttpTestConnection>> open;
+    for (int i = 0; i < 3; ++i) {
+      open.push_back(std::make_unique<HttpTestConnection>(port()));
+      open.back()->Send(MakeRequest("GET", "/hello"));
+      ASSERT_TRUE(open.back()->ReadReply());
+    }
+    HttpTestConnection fourth(port());
+    fourth.Send(MakeRequest("GET", "/hello"));
+    auto answered = fourth.ReadReply();
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(answered->body, "hello");
+    EXPECT_TRUE(open[0]->WaitClosed(5s)) << "the idlest connection makes room";
+
+    for (HttpTestConnection* busy : {open[1].get(), open[2].get(), &fourth})
+      busy->Send(MakeRequest("GET", "/block"));
+    ASSERT_TRUE(handler_.WaitBlocked(2));  // the third waits for a worker
+    HttpTestConnection refused(port());
+    auto busy_answer = refused.ReadReply();
+    ASSERT_TRUE(busy_answer);
+    EXPECT_EQ(busy_answer->status, 503);
+    EXPECT_TRUE(refused.WaitClosed(5s));
+    handler_.Release();
+    for (HttpTestConnection* busy : {open[1].get(), open[2].get(), &fourth}) {
+      auto released = busy->ReadReply();
+      ASSERT_TRUE(released);
+      EXPECT_EQ(released->body, "released");
+    }
+  }
+};
+
+TEST_F(ConnectionCapTest, AtTheCapInAllTheIdlestMakesRoomElseTheNewOneIsRefused) {
+  CheckTheCap(/*total=*/3, /*per_address=*/0);
+}
+
+TEST_F(ConnectionCapTest, AtTheCapPerAddressTheIdlestMakesRoomElseTheNewOneIsRefused) {
+  CheckTheCap(/*total=*/0, /*per_address=*/3);
+}
+
+TEST_F(ConnectionCapTest, AnUncappedAddressIsNotHeldToThePerAddressCap) {
+  StartServer(/*workers=*/2, [](HttpServerOptions& options) {
+    options.max_connections_per_address = 1;
+    options.idle_timeout = 60s;
+    options.uncapped_address = [](const std::string& address) { return address == "127.0.0.1"; };
+  });
+  HttpTestConnection first(port()), second(port());
+  for (HttpTestConnection* connection : {&first, &second, &first}) {
+    connection->Send(MakeRequest("GET", "/hello"));
+    auto reply = connection->ReadReply();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 200);
+  }
 }
 
 TEST_F(HttpServerTest, AFaultyAnswerGets500AndTheServerGoesOn) {

@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <memory>
 #include <regex>
 
 #include "site/serve_command.h"
@@ -92,6 +93,69 @@ TEST(ServeCommandTest, TakesTheBodyLimitFromTheConfigurationAndTheAddressFromLis
   ASSERT_TRUE(too_large);
   EXPECT_EQ(too_large->status, 413);
   EXPECT_EQ(server.Stop(), 0);
+}
+
+TEST(ServeCommandTest, WarnsOfAPublicOriginWithoutTrustedProxies) {
+  struct Case {
+    const char* config;
+    bool warns;
+  };
+  const Case cases[] = {
+      {"public_origin = \"https://db.example.com\"\n", true},
+      {"public_origin = \"https://db.example.com\"\ntrusted_proxies = [\"127.0.0.1\"]\n", false},
+      {"", false},
+  };
+  for (const Case& c : cases) {
+    TestFolder folder;
+    std::ofstream(folder.path() / "site.toml") << c.config;
+    TabrixServer server({"--config", "site.toml", "--listen", "127.0.0.1:0"}, folder.path());
+    ASSERT_TRUE(server.listening());
+    EXPECT_EQ(server.Stderr().find("trusted_proxies") != std::string::npos, c.warns)
+        << c.config << server.Stderr();
+    EXPECT_EQ(server.Stop(), 0);
+  }
+}
+
+TEST(ServeCommandTest, WithFewDescriptorsIdleConnectionsMakeRoomForANewRequest) {
+  // 64 descriptors and 80 idle connections: with the default cap (from the
+  // limit) the server sheds the idlest at the cap; with a cap it cannot
+  // reach it runs out of descriptors and sheds then.
+  for (const char* config : {"", "max_connections = 100000\nmax_connections_per_address = 0\n"}) {
+    TestFolder folder;
+    std::ofstream(folder.path() / "site.toml") << config;
+    testing::TabrixServerLaunch launch;
+    launch.max_open_files = 64;
+    TabrixServer server({"--config", "site.toml", "--listen", "127.0.0.1:0"}, folder.path(),
+                        launch);
+    ASSERT_TRUE(server.listening()) << server.Stderr();
+    std::vector<std::unique_ptr<testing::HttpTestConnection>> idle;
+    for (int i = 0; i < 80; ++i) {
+      idle.push_back(std::make_unique<testing::HttpTestConnection>(server.port()));
+      ASSERT_TRUE(idle.back()->connected());
+    }
+    testing::HttpTestConnection fresh(server.port());
+    fresh.Send(MakeRequest("GET", "/images/but_search.gif"));
+    auto reply = fresh.ReadReply();
+    ASSERT_TRUE(reply) << config << server.Stderr();
+    EXPECT_EQ(reply->status, 200);
+    EXPECT_EQ(server.Stop(), 0) << server.Stderr();
+  }
+}
+
+TEST(ServeCommandTest, TheDefaultConnectionCapLeavesRoomForTheRest) {
+  struct Case {
+    std::uint64_t limit;
+    std::size_t workers, per_string;
+    std::size_t cap;
+  };
+  const Case cases[] = {
+      {1024, 4, 12, 1024 - 64 - 48 - 4 - 3},
+      {256, 2, 6, 256 - 64 - 24 - 2 - 3},
+      {64, 2, 6, 16},  // never below 16
+      {10, 1, 1, 16},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(DefaultMaxConnections(c.limit, c.workers, c.per_string), c.cap) << c.limit;
 }
 
 TEST(ServeCommandTest, RefusesBadUsageAndAnAddressInUse) {

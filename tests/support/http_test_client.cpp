@@ -53,6 +53,18 @@ HttpTestConnection::~HttpTestConnection() {
   if (fd_ >= 0) close(fd_);
 }
 
+void HttpTestConnection::ShutdownSending() {
+  if (fd_ >= 0) shutdown(fd_, SHUT_WR);
+}
+
+void HttpTestConnection::Reset() {
+  if (fd_ < 0) return;
+  linger now{1, 0};
+  setsockopt(fd_, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+  close(fd_);
+  fd_ = -1;
+}
+
 bool HttpTestConnection::Send(std::string_view bytes, bool quiet) {
   if (fd_ < 0) {
     if (!quiet) ADD_FAILURE() << "send on a connection that is not open";

@@ -32,6 +32,11 @@ class HttpTestConnection {
   HttpTestConnection& operator=(const HttpTestConnection&) = delete;
 
   bool connected() const { return fd_ >= 0; }
+  // Closes the sending side only (the server sees the end of the request
+  // stream); replies can still be read.
+  void ShutdownSending();
+  // Closes with a reset, as a client that gives up does.
+  void Reset();
   // Sends all of `bytes`; false (and a test failure unless `quiet`) when it
   // cannot.
   bool Send(std::string_view bytes, bool quiet = false);

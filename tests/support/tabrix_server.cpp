@@ -49,10 +49,17 @@ TabrixServer::TabrixServer(const std::vector<std::string>& args, const std::file
 
   std::vector<std::string> words = {TABRIX_BINARY, launch.command};
   words.insert(words.end(), args.begin(), args.end());
+  std::string program = TABRIX_BINARY;
+  if (launch.max_open_files > 0) {
+    program = "/bin/sh";
+    words.insert(words.begin(), {"/bin/sh", "-c",
+                                 "ulimit -n " + std::to_string(launch.max_open_files) +
+                                     " && exec \"$0\" \"$@\""});
+  }
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
-  int failed = posix_spawn(&pid_, TABRIX_BINARY, &actions, &attributes, argv.data(), environ);
+  int failed = posix_spawn(&pid_, program.c_str(), &actions, &attributes, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   close(pipe_fds[1]);

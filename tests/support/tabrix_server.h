@@ -25,6 +25,8 @@ namespace tabrix::testing {
 struct TabrixServerLaunch {
   std::string command = "serve";
   bool read_stdout = false;
+  // The child's descriptor limit (ulimit -n); 0: inherited.
+  int max_open_files = 0;
 };
 
 class TabrixServer {

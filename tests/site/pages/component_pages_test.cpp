@@ -116,9 +116,12 @@ TEST_F(ComponentPages, APagePastItsByteBoundAnswers500) {
   config_.max_page_bytes = 1024;
   handler_ = std::make_unique<SiteHandler>(config_);
   std::string cookie = Login("ada", "pw1");
+  ::testing::internal::CaptureStderr();
   HttpResponse response = Get("/Search.asp?t=" + code_ + "&go=1", cookie);
+  std::string logged = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(response.status, 500);
   EXPECT_TRUE(Contains(response.body, "The page is too large"));
+  EXPECT_TRUE(Contains(logged, "max_page_bytes")) << "the operator learns why: " << logged;
   EXPECT_FALSE(Contains(response.body, "Ada</"));
 }
 

@@ -130,11 +130,12 @@ TEST_F(SiteTest, TheListPageRefusalLeadsToTheLoginPageWithItsMessage) {
 TEST_F(SiteTest, ThrottleGuardRefusesBeforeTheLoginIsChecked) {
   Guards guards = DefaultGuards(config_);
   std::vector<std::string> results;
-  guards.login_refused = [](const std::string& name) -> std::optional<std::string> {
+  guards.login_refused = [](const HttpRequest&,
+                            const std::string& name) -> std::optional<std::string> {
     if (name == "ada") return "Too many attempts for this name; try again later.";
     return std::nullopt;
   };
-  guards.login_result = [&](const std::string& name, bool ok) {
+  guards.login_result = [&](const HttpRequest&, const std::string& name, bool ok) {
     results.push_back(name + (ok ? " ok" : " failed"));
   };
   handler_ = std::make_unique<SiteHandler>(config_, guards);
@@ -145,6 +146,53 @@ TEST_F(SiteTest, ThrottleGuardRefusesBeforeTheLoginIsChecked) {
   EXPECT_EQ(Post("/Login.asp", "username=bob&password=x").status, 200);
   EXPECT_EQ(Post("/Login.asp", "username=bob&password=pw2").status, 302);
   EXPECT_EQ(results, (std::vector<std::string>{"bob failed", "bob ok"}));
+}
+
+class LoginFromAddresses : public SiteTest {
+ protected:
+  // A login POST as the server hands it over from `peer`, with an
+  // X-Forwarded-For header when `forwarded` is not empty.
+  HttpResponse LoginFrom(const std::string& peer, const std::string& body,
+                         const std::string& forwarded = "") {
+    HttpRequest request = Request("POST", "/Login.asp", "");
+    request.remote_address = peer;
+    request.headers.emplace_back("content-type", "application/x-www-form-urlencoded");
+    request.headers.emplace_back("origin", kOrigin);
+    if (!forwarded.empty()) request.headers.emplace_back("x-forwarded-for", forwarded);
+    request.body = body;
+    return handler_->Handle(request);
+  }
+};
+
+TEST_F(LoginFromAddresses, AGuesserLocksANameOnlyForItselfAndItsAddressForEveryName) {
+  const std::string guesser = "198.51.100.7", owner = "192.0.2.1";
+  for (int i = 0; i < 10; ++i)
+    EXPECT_EQ(LoginFrom(guesser, "username=ada&password=wrong").status, 200);
+  EXPECT_EQ(LoginFrom(guesser, "username=ada&password=pw1").status, 429);
+  EXPECT_EQ(LoginFrom(owner, "username=ada&password=pw1").status, 302)
+      << "the owner logs in from elsewhere";
+
+  // Many names from one address: that address is refused for any name.
+  for (int i = 0; i < 20; ++i)
+    LoginFrom(guesser, "username=user" + std::to_string(i) + "&password=x");
+  HttpResponse refused = LoginFrom(guesser, "username=bob&password=pw2");
+  EXPECT_EQ(refused.status, 429);
+  EXPECT_TRUE(Contains(refused.body, "from your address")) << refused.body;
+  EXPECT_EQ(LoginFrom(owner, "username=bob&password=pw2").status, 302);
+}
+
+TEST_F(LoginFromAddresses, BehindATrustedProxyTheForwardedAddressIsCounted) {
+  config_.trusted_proxies = {"127.0.0.1"};
+  handler_ = std::make_unique<SiteHandler>(config_);
+  for (int i = 0; i < 10; ++i)
+    LoginFrom("127.0.0.1", "username=ada&password=wrong", "198.51.100.7");
+  EXPECT_EQ(LoginFrom("127.0.0.1", "username=ada&password=pw1",
+                      "192.0.2.1, 198.51.100.7")
+                .status,
+            429)
+      << "an entry the visitor wrote on the left changes nothing";
+  EXPECT_EQ(LoginFrom("127.0.0.1", "username=ada&password=pw1", "192.0.2.1").status,
+            302);
 }
 
 TEST_F(SiteTest, AnActionOfTheSettingsWithoutItsDefinitionIsAStartUpError) {
