@@ -2,7 +2,8 @@
 // site of a configuration (each login a session of its own, whose home page
 // is seen so the menu fills it as a visit does) and prints the heap bytes
 // held per session (mallinfo2), next to the heap the same number of
-// requests without a cookie leave behind.
+// requests without a cookie leave behind; and, for comparison, what a copy
+// of the configuration's settings in every session would hold.
 //
 //   session_cost_bench SITE_TOML [N]      (N defaults to 2000)
 //
@@ -11,7 +12,9 @@
 #include <malloc.h>
 
 #include <iostream>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "host/locale/locale.h"
 #include "site/config.h"
@@ -83,6 +86,18 @@ int main(int argc, char** argv) {
   int kept = 0;
   for (int i = 0; i < n; ++i) kept += visit_logged_in() ? 1 : 0;
   std::size_t after = HeapInUse();
+  std::size_t before_copies = HeapInUse();
+  {
+    constexpr int kCopies = 200;
+    std::vector<std::shared_ptr<Session>> copies;
+    for (int i = 0; i < kCopies; ++i) {
+      auto copy = std::make_shared<Session>();
+      for (const auto& [key, value] : config.session) copy->SetValue(key, value);
+      copies.push_back(std::move(copy));
+    }
+    std::cout << "a copy of the settings: " << (HeapInUse() - before_copies) / kCopies
+              << " heap bytes\n";
+  }
   std::cout << 3 * n << " requests without a cookie: heap "
             << static_cast<long long>(after_anonymous - start) << " bytes more\n"
             << kept << " logged-in sessions: " << (after - before) / (kept > 0 ? kept : 1)
