@@ -145,8 +145,8 @@ std::shared_ptr<Request> BuildRequest(const CallOptions& options) {
 }
 
 Json RunCalls(const CallOptions& options, const SiteConfig* config, bool* failed) {
-  auto session = std::make_shared<Session>();
-  if (config != nullptr) CopySessionSettings(*config, *session);
+  // The report's session shows the site's settings and what the run set.
+  auto session = std::make_shared<Session>(config != nullptr ? SiteSettings(*config) : nullptr);
   for (const auto& [key, value] : options.session_values) session->SetValue(key, value);
   auto request = BuildRequest(options);
   auto response = std::make_shared<Response>();

@@ -391,8 +391,10 @@ std::string SessionDatabase(const SiteConfig& config) {
   return "";
 }
 
-void CopySessionSettings(const SiteConfig& config, Session& session) {
-  for (const auto& [key, value] : config.session) session.SetValue(key, value);
+std::shared_ptr<const Session> SiteSettings(const SiteConfig& config) {
+  auto settings = std::make_shared<Session>();
+  for (const auto& [key, value] : config.session) settings->SetValue(key, value);
+  return settings;
 }
 
 void ApplyProcessSettings(const SiteConfig* config,

@@ -20,7 +20,7 @@
 //                                  # trusted proxies are not capped)
 //   [session_store]                # kind = "memory" (default) or "database",
 //   kind = "database"              # idle_minutes = 20 (an idle session ends)
-//   [session]                      # settings copied into every new session,
+//   [session]                      # settings every session reads through to,
 //   set_dns = "Provider=SQLite;Data Source=demo.db"   # in the order written
 //   [actions.1]                    # what the bulk-action page does with
 //   do = "delete"                  # action 1
@@ -49,6 +49,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -131,8 +132,9 @@ SiteConfig ParseConfig(std::string_view text, const std::filesystem::path& file)
 // [session] setting set_dns ("" when there is none or it is no string).
 std::string SessionDatabase(const SiteConfig& config);
 
-// Stores the configuration's session settings into `session`, in order.
-void CopySessionSettings(const SiteConfig& config, Session& session);
+// The configuration's session settings, in order, as the read-only layer
+// every session of the site reads through to (Session's site layer).
+std::shared_ptr<const Session> SiteSettings(const SiteConfig& config);
 
 // Makes the process follow the configuration: its locale (or
 // `locale_override` when given), its folder as the base of a relative

@@ -44,4 +44,9 @@ std::string TakeMessage(Session& session);
 // Whether the session's visitor has logged in.
 bool IsLoggedIn(const Session& session);
 
+// Whether the session's login still names its user: the name recorded at
+// login is the user name its user number has in the settings now (ignoring
+// letter case, as the login does).
+bool LoginStillNamesItsUser(const Session& session);
+
 }  // namespace tabrix::site

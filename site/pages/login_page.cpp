@@ -2,6 +2,7 @@
 #include <string>
 
 #include "host/html.h"
+#include "host/text/case_fold.h"
 #include "host/variant_ops.h"
 #include "site/pages/answers.h"
 #include "site/pages/hosting_pages.h"
@@ -16,6 +17,12 @@ constexpr const char* kLoginFailed = "The user name or the password is wrong.";
 constexpr const char* kWelcome = "Welcome, #user#!";
 constexpr const char* kNoPermission = "You do not have permission to view that page.";
 constexpr const char* kLoggedOut = "You have logged out.";
+// The user name a login was made with, recorded with the session.
+constexpr const char* kLoginName = "LoginName";
+
+Variant ConfiguredName(const Session& session) {
+  return session.Value("set_user" + ConcatText(session.Value("UserId")) + "_username");
+}
 
 std::string LoginForm(const std::string& name) {
   return "<div class=\"card\">\n"
@@ -64,6 +71,14 @@ bool IsLoggedIn(const Session& session) {
   return ok.IsString() && ok.string() == "yes";
 }
 
+bool LoginStillNamesItsUser(const Session& session) {
+  Variant recorded = session.Value(kLoginName);
+  Variant configured = ConfiguredName(session);
+  if (!recorded.IsString() || configured.IsEmpty() || configured.IsNull()) return false;
+  return text::FoldedCodePoints(recorded.string()) ==
+         text::FoldedCodePoints(ConcatText(configured));
+}
+
 HttpResponse ServeLoginPage(const SiteContext& site, const HttpRequest& request,
                             SessionStore::Lease& lease) {
   std::shared_ptr<Request> items = BuildComponentRequest(request, "/Login.asp");
@@ -72,7 +87,6 @@ HttpResponse ServeLoginPage(const SiteContext& site, const HttpRequest& request,
   int status = 200;
   if (ConcatText(items->Item("logout")) == "1") {
     lease.End();
-    CopySessionSettings(site.config, lease.session());
     notice = kLoggedOut;
   } else if (request.method == "POST") {
     // Only the posted form logs in; a name in the query string does not.
@@ -91,6 +105,7 @@ HttpResponse ServeLoginPage(const SiteContext& site, const HttpRequest& request,
       }
       site.guards.login_result(request, typed_name, ok);
       if (ok) {
+        lease.session().SetValue(kLoginName, Variant(ConcatText(ConfiguredName(lease.session()))));
         // A new id at login: an id known before it finds nothing.
         lease.Renew();
         return RedirectAnswer("./");

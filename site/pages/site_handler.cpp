@@ -21,6 +21,7 @@ SessionStoreOptions StoreOptions(const SiteConfig& config) {
   SessionStoreOptions options;
   options.idle = std::chrono::minutes(config.session_idle_minutes);
   options.cookie_secure = config.cookie_secure;
+  options.settings = SiteSettings(config);
   return options;
 }
 
@@ -34,8 +35,15 @@ std::shared_ptr<SessionBacking> BackingOf(const SiteConfig& config) {
   std::size_t workers = config.threads > 0 ? static_cast<std::size_t>(config.threads)
                                            : std::max(1u, std::thread::hardware_concurrency());
   options.connections.max_connections = workers + 1;
-  return std::make_shared<DatabaseSessions>(adodb::postgres::PgParamsFor(SessionDatabase(config)),
-                                            options);
+  auto backing = std::make_shared<DatabaseSessions>(
+      adodb::postgres::PgParamsFor(SessionDatabase(config)), options);
+  try {
+    backing->Start();
+  } catch (const SessionStoreError& e) {
+    // The site still starts; the first session read tries again.
+    std::cerr << "tabrix: session store not ready: " << e.what() << "\n";
+  }
+  return backing;
 }
 
 }  // namespace
@@ -101,7 +109,9 @@ HttpResponse SiteHandler::Handle(const HttpRequest& request) {
     if (request.method == "POST" && !state_->guards.same_origin(request)) return ForbiddenAnswer();
 
     SessionStore::Lease lease = state_->sessions.Acquire(request);
-    if (lease.is_new()) CopySessionSettings(state_->config, lease.session());
+    // A stored login outlives a restart; one whose user number now names
+    // someone else (the configuration changed) is over.
+    if (IsLoggedIn(lease.session()) && !LoginStillNamesItsUser(lease.session())) lease.End();
     SiteContext site{state_->config, state_->guards};
     HttpResponse response = Dispatch(site, route, request, lease);
     if (!IsLoggedIn(lease.session())) lease.DiscardIfNew();

@@ -5,8 +5,9 @@
 // wraps the page in the layout.
 //
 // Every POST passes the same-origin guard first (403 otherwise, nothing
-// changed). A new session receives the configuration's [session] settings
-// before the component first sees it. Threads: Handle may run on several
+// changed). Every session reads the configuration's [session] settings
+// through; a session is kept (and its cookie sent) only once someone has
+// logged in on it. Threads: Handle may run on several
 // workers at once; the requests of one session run one at a time.
 #pragma once
 

@@ -11,7 +11,10 @@ constexpr const char* kSetupSql =
     "CREATE SCHEMA IF NOT EXISTS tabrix; "
     "CREATE TABLE IF NOT EXISTS tabrix.sessions ("
     "id text PRIMARY KEY, data bytea NOT NULL, expires_at bigint NOT NULL); "
-    "CREATE INDEX IF NOT EXISTS sessions_expires_at ON tabrix.sessions (expires_at)";
+    "CREATE INDEX IF NOT EXISTS sessions_expires_at ON tabrix.sessions (expires_at); "
+    // Rows of an earlier format held a copy of the whole configuration,
+    // secrets included: they go at start rather than wait for their expiry.
+    "DELETE FROM tabrix.sessions WHERE substring(data FROM 1 FOR 4) <> '\\x54425302'::bytea";
 
 PgOptions WithSetup(PgOptions options) {
   options.setup_sql = kSetupSql;
@@ -60,6 +63,11 @@ class DatabaseSessions::RowHold : public SessionBacking::Hold {
     store_.MaybeSweep(*lent_);
   }
 
+  void Delete(const std::string& stored_id) override {
+    if (!lent_) lent_.emplace(store_.connections_.Borrow());
+    lent_->Exec("DELETE FROM tabrix.sessions WHERE id = $1", {Text(stored_id)});
+  }
+
  private:
   DatabaseSessions& store_;
   std::optional<PgConnections::Lent> lent_;
@@ -105,6 +113,10 @@ std::unique_ptr<SessionBacking::Hold> DatabaseSessions::Open(const std::string& 
 
 std::unique_ptr<SessionBacking::Hold> DatabaseSessions::Fresh() {
   return std::make_unique<RowHold>(*this, std::nullopt);
+}
+
+void DatabaseSessions::Start() {
+  PgConnections::Lent lent = connections_.Borrow();
 }
 
 long long DatabaseSessions::Sweep() {

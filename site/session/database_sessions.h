@@ -10,7 +10,9 @@
 // facade's pool) and held from Open until the Hold goes; the wait for it is
 // bounded by lock_timeout. Expired rows are swept at most once per
 // `sweep_interval` per process, at most `sweep_batch` rows at a time, by the
-// index on expires_at.
+// index on expires_at. Rows of an earlier format (session_codec.h) are
+// deleted with the setup, before the first session is read; Start does it
+// at once.
 //
 // Threads: every method may be called from any number of threads at once.
 #pragma once
@@ -41,6 +43,10 @@ class DatabaseSessions : public SessionBacking {
 
   std::unique_ptr<Hold> Open(const std::string& id, std::optional<std::string>* data) override;
   std::unique_ptr<Hold> Fresh() override;
+
+  // Makes the table and deletes the rows of an earlier format now (at
+  // start-up). Raises SessionStoreError; Open tries again then.
+  void Start();
 
   // Deletes up to `sweep_batch` expired rows now; returns how many went.
   // Raises SessionStoreError.

@@ -8,7 +8,7 @@ namespace tabrix::site {
 
 namespace {
 
-constexpr std::string_view kMagic = "TBS\x01";
+constexpr std::string_view kMagic = "TBS\x02";
 // Arrays inside arrays: deep enough for any value the component makes, and
 // a hostile text cannot recurse without end.
 constexpr int kMaxDepth = 16;
@@ -198,33 +198,44 @@ class Reader {
 }  // namespace
 
 std::string EncodeSession(const Session& session) {
-  std::vector<std::pair<std::string, Variant>> entries = session.Entries();
+  std::vector<Session::OwnEntry> entries = session.OwnEntries();
   std::string out(kMagic);
   PutVarint(out, entries.size());
-  for (const auto& [key, value] : entries) {
-    PutBytes(out, key.data(), key.size());
-    PutValue(out, value);
+  for (const Session::OwnEntry& e : entries) {
+    PutBytes(out, e.key.data(), e.key.size());
+    out += static_cast<char>(e.kind);
+    if (e.kind != Session::OwnKind::kRemoved) PutValue(out, e.value);
   }
   return out;
 }
 
-std::shared_ptr<Session> DecodeSession(std::string_view bytes, const Session* local) {
+std::shared_ptr<Session> DecodeSession(std::string_view bytes, const Session* local,
+                                       std::shared_ptr<const Session> site) {
   if (!bytes.starts_with(kMagic.substr(0, 3)))
     Reader::Fail("it does not start with the session mark");
   if (bytes.size() < kMagic.size() || bytes[3] != kMagic[3])
     Reader::Fail("it is of a version this program does not read");
   Reader reader(bytes.substr(kMagic.size()));
-  auto session = std::make_shared<Session>();
+  auto session = std::make_shared<Session>(std::move(site));
   std::size_t count = reader.Length();
   for (std::size_t i = 0; i < count; ++i) {
-    std::string key(reader.Take(reader.Length()));
-    bool kept = false;
-    Variant value = reader.Value(0, &kept);
-    if (!kept) {
-      session->SetValue(key, std::move(value));
-    } else if (local != nullptr && local->Contains(key) && HoldsObject(local->Value(key))) {
-      session->SetValue(key, local->Value(key));
+    Session::OwnEntry entry;
+    entry.key = std::string(reader.Take(reader.Length()));
+    std::uint8_t kind = reader.Byte();
+    if (kind > static_cast<std::uint8_t>(Session::OwnKind::kRemoved))
+      Reader::Fail("unknown entry kind " + std::to_string(kind));
+    entry.kind = static_cast<Session::OwnKind>(kind);
+    if (entry.kind != Session::OwnKind::kRemoved) {
+      bool kept = false;
+      entry.value = reader.Value(0, &kept);
+      if (kept) {
+        if (local == nullptr || !local->Contains(entry.key) ||
+            !HoldsObject(local->Value(entry.key)))
+          continue;
+        entry.value = local->Value(entry.key);
+      }
     }
+    if (!session->Restore(std::move(entry))) Reader::Fail("a key comes twice");
   }
   if (!reader.AtEnd()) Reader::Fail("bytes follow its last entry");
   return session;

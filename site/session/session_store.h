@@ -5,10 +5,18 @@
 // Ids carry 128 random bits from the operating system (hex); an unknown,
 // malformed or expired id gets a new session, never the id it came with, so
 // no one can plant an id (session fixation). Renew gives a session a new id
-// at login and drops the old one; End ends it at logout. A session idle
-// longer than the store's idle time is gone; expired sessions are swept as
-// new ones are made, and the store holds at most `max_sessions` (the least
-// recently used go first), so memory stays bounded.
+// at login and drops the old one; End ends it at logout.
+//
+// A new session is kept only when its request ends with something worth
+// keeping: one the caller discards (DiscardIfNew: no one logged in) is never
+// stored, sends no cookie and costs the store nothing, so visitors without a
+// cookie cannot fill it. A session idle longer than the store's idle time is
+// gone; the sessions are held in the order of their last use, so expired ones
+// are swept from its front a few at a time as requests come, and the store
+// holds at most `max_sessions` (the least recently used go first).
+//
+// Every session reads through to the site's settings (`settings`), shared
+// and never copied: a session holds only what was set during it.
 //
 // With a backing (the site's database), the backing is where a session
 // lives: Acquire takes the backing's lock on the session (so the requests
@@ -27,6 +35,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -56,6 +65,9 @@ class SessionBacking {
     // then.
     virtual void Write(const std::string& stored_id, const std::string& id,
                        const std::string& data) = 0;
+    // Deletes the session stored as `stored_id` (a logout that keeps no
+    // new session). Raises SessionStoreError.
+    virtual void Delete(const std::string& stored_id) = 0;
   };
 
   // Takes the lock on the session `id`, waiting a bounded time, then reads
@@ -69,6 +81,11 @@ class SessionBacking {
 struct SessionStoreOptions {
   std::chrono::seconds idle{20 * 60};
   std::size_t max_sessions = 100000;
+  // The most expired sessions one request sweeps, so none waits on a sweep
+  // of the whole store.
+  std::size_t sweep_batch = 64;
+  // The site's settings every session reads through to (may be null).
+  std::shared_ptr<const Session> settings;
   bool cookie_secure = false;  // the cookie carries Secure
   // The clock idle times are measured by; empty: the steady clock (tests
   // pass their own).
@@ -100,29 +117,30 @@ class SessionStore {
     std::shared_ptr<Session> shared_session() const;
     const std::string& id() const { return id_; }
     // Whether the session was made for this request (its cookie must be
-    // sent).
+    // sent if it is kept). A session ended by this request is new too.
     bool is_new() const { return is_new_; }
     // Gives the session a new id, keeping its values (at login); the old
     // id no longer finds it.
     void Renew();
     // Ends the session (logout): its values are gone and its id finds
-    // nothing; the lease then holds a new, empty session with a new id.
+    // nothing; the lease then holds a new, empty session with a new id,
+    // which is new (is_new).
     void End();
     // The Set-Cookie header value to send when the id is new or changed;
-    // empty when the visitor already holds the current id.
+    // empty when the visitor already holds the current id or when nothing
+    // was kept. After End with nothing kept, a cookie that clears the old.
     std::string SetCookie() const;
-    // Ends the request's hold: with a backing, writes the values back when
-    // they changed (or the id did) and gives the lock back. Raises
-    // SessionStoreError, and the answer must not send the cookie then.
-    // Without a backing, or when called again, does nothing. The
+    // Ends the request's hold: keeps a new session (unless discarded); with
+    // a backing, writes the values back when they changed (or the id did)
+    // and gives the lock back. Raises SessionStoreError, and the answer
+    // must not send the cookie then. When called again, does nothing. The
     // destructor finishes a lease that was not, reporting failures on
     // stderr.
     void Finish();
-    // For a session made for this request that holds nothing worth keeping
-    // (no one logged in): with a backing, Finish writes no row for it and
-    // no cookie is sent, so requests without a cookie cannot fill the
-    // database with sessions. Without a backing, or for a session that was
-    // not new, it does nothing.
+    // For a session made for this request (or ended by it) that holds
+    // nothing worth keeping (no one logged in): Finish keeps nothing and no
+    // cookie names it; an ended session's row is deleted. For a session
+    // that was not new, it does nothing.
     void DiscardIfNew();
 
    private:
@@ -134,6 +152,7 @@ class SessionStore {
     std::string id_;
     bool is_new_;
     bool id_changed_ = false;
+    bool ended_ = false;
     // With a backing: the backing's hold, the id its stored row has (empty
     // for a new session) and the bytes of the session as read.
     std::unique_ptr<SessionBacking::Hold> hold_;
@@ -151,6 +170,8 @@ class SessionStore {
 
   // How many sessions are held (tests).
   std::size_t size() const;
+  // The site's settings the store's sessions read through to.
+  const std::shared_ptr<const Session>& settings() const { return options_.settings; }
 
   // A new random id: 32 hex digits (128 bits from the operating system).
   static std::string NewId();
@@ -168,14 +189,28 @@ class SessionStore {
   void ForgetIfHeld(const std::string& id, const std::shared_ptr<Entry>& entry);
   // Whether `id` still names `entry`.
   bool Holds(const std::string& id, const std::shared_ptr<Entry>& entry) const;
+  // A new entry with a new id, not yet held: Keep stores it.
   std::shared_ptr<Entry> Make(std::string& id);
-  void SweepLocked(Clock::time_point now);
-  void Forget(const std::string& id);
+  // Holds `entry` under `id` (a new session worth keeping).
+  void Keep(const std::string& id, const std::shared_ptr<Entry>& entry);
+  // The following need mutex_ held. Entries that go are moved to `gone`,
+  // to be destroyed once the lock is let go (a session may hold objects).
+  void InsertLocked(const std::string& id, std::shared_ptr<Entry> entry, Clock::time_point now,
+                    std::vector<std::shared_ptr<Entry>>& gone);
+  void EraseLocked(std::unordered_map<std::string, std::shared_ptr<Entry>>::iterator it,
+                   std::vector<std::shared_ptr<Entry>>& gone);
+  void TouchLocked(Entry& entry, Clock::time_point now);
+  void SweepLocked(Clock::time_point now, std::vector<std::shared_ptr<Entry>>& gone);
+  bool ExpiredLocked(const Entry& entry, Clock::time_point now) const;
 
   SessionStoreOptions options_;
   std::shared_ptr<SessionBacking> backing_;  // null: memory only
   mutable std::mutex mutex_;
-  std::unordered_map<std::string, std::shared_ptr<Entry>> sessions_;  // guarded by mutex_
+  // Guarded by mutex_: the sessions held, and their ids in the order of
+  // their last use (least recent first), which is also the order they
+  // expire in.
+  std::unordered_map<std::string, std::shared_ptr<Entry>> sessions_;
+  std::list<std::string> use_order_;
 };
 
 }  // namespace tabrix::site

@@ -72,11 +72,11 @@ do = "export"
   EXPECT_EQ(set.values[2].first, "Closed");
   EXPECT_TRUE(set.values[2].second.Identical(Variant(Date(2004, 3, 5))));
 
-  auto session = std::make_shared<Session>();
-  session->SetValue("SET_DNS", Variant("older"));
-  CopySessionSettings(config, *session);
-  EXPECT_EQ(session->Value("set_dns").string(), "Provider=SQLite;Data Source=demo.db");
-  EXPECT_EQ(session->Entries()[0].first, "SET_DNS");  // an existing key keeps its case
+  // The settings are one layer sessions read through; none is copied.
+  Session session(SiteSettings(config));
+  EXPECT_EQ(session.Value("SET_DNS").string(), "Provider=SQLite;Data Source=demo.db");
+  EXPECT_EQ(session.StoredKey("SET_DNS"), "set_dns");
+  EXPECT_TRUE(session.OwnEntries().empty());
 }
 
 TEST(Config, AnEmptyFileTakesTheDefaults) {

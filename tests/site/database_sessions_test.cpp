@@ -4,13 +4,24 @@
 // logout hold on both; idle sessions end and are swept; the requests of
 // one session run one at a time across both; a lock held too long answers
 // busy; a database that is away fails clearly and is used again when back.
+// A site keeps a row only for a login, and no row holds a setting; rows of
+// the earlier format go at start; a stored login ends when its user number
+// names someone else after a restart.
 #include "site/session/database_sessions.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <filesystem>
+#include <limits>
+#include <map>
 #include <thread>
 #include <vector>
+
+#include "site/config.h"
+#include "site/pages/site_handler.h"
 
 #include "host/scripting/dictionary.h"
 #include "pg_test_server.h"
@@ -58,6 +69,17 @@ struct Server {
     return lease.id();
   }
 };
+
+// The rows of tabrix.sessions: id -> data.
+std::map<std::string, std::string> Rows(const testing::PgTestDatabase& db) {
+  PgConnections connections(db.params(), PgOptions{});
+  PgResult result =
+      connections.Borrow().Exec("SELECT id, data FROM tabrix.sessions", {}, true);
+  std::map<std::string, std::string> rows;
+  for (int r = 0; r < result.rows(); ++r)
+    rows[std::string(result.Get(r, 0))] = std::string(result.Get(r, 1));
+  return rows;
+}
 
 TEST(DatabaseSessions, ASessionMadeOnOneServerIsFoundOnTheOtherWithItsValues) {
   TABRIX_REQUIRE_PG();
@@ -304,6 +326,131 @@ TEST(DatabaseSessions, ADatabaseThatIsAwayFailsClearlyAndIsUsedAgainWhenBack) {
     EXPECT_TRUE(back) << "the session is found again once the database is back";
     EXPECT_FALSE(one.Made().empty());
   }
+}
+
+TEST(DatabaseSessions, RowsOfTheEarlierFormatAreDeletedAtStart) {
+  TABRIX_REQUIRE_PG();
+  testing::PgTestDatabase db;
+  std::string kept;
+  {
+    Server before(db.params());
+    kept = before.Made();
+  }
+  // A row as an earlier version wrote it: "TBS" 1, one entry set_dns.
+  std::string old_id(32, 'b');
+  testing::RunSql(db.keywords(), "INSERT INTO tabrix.sessions VALUES ('" + old_id +
+                                     "', '\\x5442530101077365745f646e73080178'::bytea, " +
+                                     std::to_string(std::numeric_limits<long long>::max()) + ")");
+  ASSERT_EQ(Rows(db).size(), 2u);
+  Server after(db.params());
+  after.backing->Start();
+  std::map<std::string, std::string> rows = Rows(db);
+  EXPECT_EQ(rows.size(), 1u);
+  EXPECT_TRUE(rows.contains(kept));
+  EXPECT_FALSE(after.store.Acquire(WithId(kept)).is_new());
+}
+
+// A site whose sessions live in the database of `db`, its users as given
+// ("set_user1_username = ..." lines).
+class DatabaseSite {
+ public:
+  DatabaseSite(const testing::PgTestDatabase& db, const std::string& users) {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("tabrix_db_site_" + std::to_string(getpid()) + "_" + std::to_string(++count_));
+    std::filesystem::create_directories(dir_);
+    std::string text = "[session_store]\nkind = \"database\"\n[session]\n"
+                       "set_dns = \"" + db.connection_string() + "\"\n"
+                       "set_encryptkey = \"k3y-secret\"\n" + users;
+    SiteConfig config = ParseConfig(text, dir_ / "site.toml");
+    ApplyProcessSettings(&config, std::nullopt);
+    handler_ = std::make_unique<SiteHandler>(config);
+  }
+  ~DatabaseSite() {
+    handler_.reset();
+    std::filesystem::remove_all(dir_);
+  }
+
+  HttpResponse Send(const std::string& method, const std::string& target,
+                    const std::string& cookie, const std::string& body = "") {
+    HttpRequest request;
+    request.method = method;
+    request.target = request.path = target;
+    request.headers.emplace_back("host", "127.0.0.1:8080");
+    if (method == "POST") {
+      request.headers.emplace_back("origin", "http://127.0.0.1:8080");
+      request.headers.emplace_back("content-type", "application/x-www-form-urlencoded");
+    }
+    if (!cookie.empty()) request.headers.emplace_back("cookie", cookie);
+    request.remote_address = "127.0.0.1";
+    request.body = body;
+    return handler_->Handle(request);
+  }
+
+  static bool SentToLogin(const HttpResponse& response) {
+    return response.status == 302 && response.Header("location").value_or("") == "Login.asp";
+  }
+
+ private:
+  static inline int count_ = 0;
+  std::filesystem::path dir_;
+  std::unique_ptr<SiteHandler> handler_;
+};
+
+constexpr const char* kAdaFirst =
+    "set_user1_username = \"ada\"\nset_user1_password = \"pw1-secret\"\n"
+    "set_user1_CanTable = \"Nothing[V]\"\n";
+
+TEST(DatabaseSessions, ASiteKeepsARowOnlyForALoginAndNoRowHoldsASetting) {
+  TABRIX_REQUIRE_PG();
+  testing::PgTestDatabase db;
+  DatabaseSite site(db, kAdaFirst);
+  HttpResponse visits[] = {
+      site.Send("GET", "/Login.asp", ""),
+      site.Send("GET", "/", ""),
+      site.Send("POST", "/Login.asp", "", "username=ada&password=wrong"),
+  };
+  for (const HttpResponse& visit : visits) EXPECT_EQ(visit.Header("set-cookie"), std::nullopt);
+  EXPECT_TRUE(Rows(db).empty());
+
+  HttpResponse login = site.Send("POST", "/Login.asp", "", "username=ada&password=pw1-secret");
+  ASSERT_EQ(login.status, 302);
+  std::map<std::string, std::string> rows = Rows(db);
+  ASSERT_EQ(rows.size(), 1u);
+  const std::string& data = rows.begin()->second;
+  for (const std::string& secret :
+       {std::string("pw1-secret"), std::string("k3y-secret"), db.connection_string(),
+        std::string("set_")})
+    EXPECT_EQ(data.find(secret), std::string::npos) << secret;
+  EXPECT_LT(data.size(), 200u) << "a login keeps a few values of its own";
+}
+
+TEST(DatabaseSessions, AStoredLoginEndsWhenItsUserNumberNamesSomeoneElse) {
+  TABRIX_REQUIRE_PG();
+  testing::PgTestDatabase db;
+  std::string cookie;
+  {
+    DatabaseSite before(db, kAdaFirst);
+    HttpResponse login = before.Send("POST", "/Login.asp", "", "username=ada&password=pw1-secret");
+    ASSERT_EQ(login.status, 302);
+    std::string set = login.Header("set-cookie").value_or("");
+    cookie = set.substr(0, set.find(';'));
+  }
+  {
+    // Restarted with the same user (the name in another letter case).
+    DatabaseSite same(db,
+                      "set_user1_username = \"ADA\"\nset_user1_password = \"new\"\n"
+                      "set_user1_CanTable = \"Nothing[V]\"\n");
+    EXPECT_FALSE(DatabaseSite::SentToLogin(same.Send("GET", "/", cookie)));
+  }
+  // Restarted with user number 1 now someone else: the login is over.
+  DatabaseSite changed(db,
+                       "set_user1_username = \"eve\"\nset_user1_password = \"pw9\"\n"
+                       "set_user2_username = \"ada\"\nset_user2_password = \"pw1-secret\"\n");
+  HttpResponse home = changed.Send("GET", "/", cookie);
+  EXPECT_TRUE(DatabaseSite::SentToLogin(home));
+  EXPECT_NE(home.Header("set-cookie").value_or("").find("Max-Age=0"), std::string::npos);
+  EXPECT_TRUE(Rows(db).empty()) << "its row is gone";
+  EXPECT_TRUE(DatabaseSite::SentToLogin(changed.Send("GET", "/", cookie)));
 }
 
 }  // namespace

@@ -117,6 +117,37 @@ TEST(SessionCodec, ObjectsStayWithTheProcessThatHoldsThem) {
   EXPECT_FALSE(DecodeSession(bytes, &stale)->Contains("FL_t_names"));
 }
 
+// Only what the session set is kept: the site's settings stay the site's,
+// and what the session removed or stored again over them comes back so.
+TEST(SessionCodec, KeepsOnlyTheSessionsOwnValuesOverTheSiteSettings) {
+  auto site = std::make_shared<Session>();
+  site->SetValue("set_DNS", Variant("Password=s3cret-dns"));
+  site->SetValue("set_user1_password", Variant("s3cret-pw"));
+  site->SetValue("set_relation1", Variant("a,b"));
+  site->SetValue("set_relation2", Variant("c,d"));
+  site->SetValue("msg", Variant("from the site"));
+  Session session(site);
+  session.SetValue("UserOk", Variant("yes"));
+  session.SetValue("SET_RELATION1", Variant("x,y"));  // over the site's: its spelling
+  session.Remove("set_relation2");                    // hides the site's
+  session.Remove("MSG");
+  session.SetValue("Msg", Variant("again"));  // stored again: its own spelling, last
+  std::string bytes = EncodeSession(session);
+  for (const char* secret : {"s3cret-dns", "s3cret-pw", "set_DNS", "a,b"})
+    EXPECT_EQ(bytes.find(secret), std::string::npos) << secret;
+
+  std::shared_ptr<Session> back = DecodeSession(bytes, nullptr, site);
+  EXPECT_TRUE(SameEntries(*back, session));
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : back->Entries()) keys.push_back(key);
+  EXPECT_EQ(keys, (std::vector<std::string>{"set_DNS", "set_user1_password", "set_relation1",
+                                            "UserOk", "Msg"}));
+  EXPECT_EQ(back->Value("set_relation1").string(), "x,y");
+  EXPECT_FALSE(back->Contains("set_relation2"));
+  EXPECT_EQ(back->StoredKey("msg"), "Msg");
+  EXPECT_EQ(back->Value("set_dns").string(), "Password=s3cret-dns") << "read through the site";
+}
+
 TEST(SessionCodec, DamagedOrForeignBytesAreRefused) {
   Session session;
   session.SetValue("k", Variant("value"));
@@ -127,24 +158,27 @@ TEST(SessionCodec, DamagedOrForeignBytesAreRefused) {
   for (std::size_t n = 0; n < good.size(); ++n)
     EXPECT_THROW(DecodeSession(good.substr(0, n), nullptr), SessionCodecError) << n;
 
-  std::string deep = "TBS\x01\x01\x01k";
+  std::string deep("TBS\x02\x01\x01k\x00", 8);
   for (int i = 0; i < 100; ++i) deep += "\x0a\x01";
   const struct {
     const char* id;
     std::string bytes;
   } cases[] = {
       {"trailing-byte", good + "x"},
-      {"other-mark", "XBS\x01" + good.substr(4)},
-      {"newer-version", "TBS\x02" + good.substr(4)},
-      {"unknown-tag", std::string("TBS\x01\x01\x01k\x7f", 8)},
-      {"boolean-2", std::string("TBS\x01\x01\x01k\x02\x02", 9)},
-      {"decimal-scale-29", std::string("TBS\x01\x01\x01k\x06", 8) + std::string(12, '\0') +
+      {"other-mark", "XBS\x02" + good.substr(4)},
+      {"older-version", "TBS\x01" + good.substr(4)},
+      {"newer-version", "TBS\x03" + good.substr(4)},
+      {"unknown-entry-kind", std::string("TBS\x02\x01\x01k\x03\x00", 9)},
+      {"unknown-tag", std::string("TBS\x02\x01\x01k\x00\x7f", 9)},
+      {"boolean-2", std::string("TBS\x02\x01\x01k\x00\x02\x02", 10)},
+      {"decimal-scale-29", std::string("TBS\x02\x01\x01k\x00\x06", 9) + std::string(12, '\0') +
                                "\x1d" + std::string(1, '\0')},
-      {"huge-count", std::string("TBS\x01\xff\xff\xff\xff\xff\xff\xff\xff\x7f", 13)},
-      {"huge-string", std::string("TBS\x01\x01\x01k\x08\xff\xff\xff\xff\x0f", 13)},
-      {"endless-varint", "TBS\x01" + std::string(12, '\x80')},
+      {"huge-count", std::string("TBS\x02\xff\xff\xff\xff\xff\xff\xff\xff\x7f", 13)},
+      {"huge-string", std::string("TBS\x02\x01\x01k\x00\x08\xff\xff\xff\xff\x0f", 14)},
+      {"endless-varint", "TBS\x02" + std::string(12, '\x80')},
       {"nested-too-deep", deep},
-      {"kept-inside-array", std::string("TBS\x01\x01\x01k\x0a\x01\x0b", 10)},
+      {"kept-inside-array", std::string("TBS\x02\x01\x01k\x00\x0a\x01\x0b", 11)},
+      {"key-twice", std::string("TBS\x02\x02\x01k\x00\x00\x01K\x02", 12)},
   };
   for (const auto& c : cases) EXPECT_THROW(DecodeSession(c.bytes, nullptr), SessionCodecError) << c.id;
 }

@@ -1,7 +1,9 @@
 // The in-memory session store: cookies and their flags, ids that are never
-// taken from the visitor, a new id at login and none kept after logout, idle
-// expiry on a clock the test drives, the bound on sessions held, and the
-// requests of one session running one at a time.
+// taken from the visitor, a new id at login and none kept after logout, no
+// session kept for a request that had nothing to keep, the site's settings
+// read through, idle expiry on a clock the test drives swept a few at a
+// time, the bound on sessions held, and the requests of one session running
+// one at a time.
 #include "site/session/session_store.h"
 
 #include <gtest/gtest.h>
@@ -203,6 +205,86 @@ TEST(SessionStore, HoldsAtMostMaxSessionsDroppingTheLeastRecentlyUsed) {
   store.Acquire(WithCookie(""));
   EXPECT_EQ(store.size(), 3u);
   EXPECT_TRUE(store.Acquire(WithId(ids[1])).is_new()) << "the least recently used went first";
+}
+
+TEST(SessionStore, ADiscardedNewSessionIsNeverKeptNorNamedByACookie) {
+  SessionStore store;
+  std::string id;
+  for (int i = 0; i < 100; ++i) {
+    SessionStore::Lease lease = store.Acquire(WithCookie(""));
+    lease.session().SetValue("msg", Variant("The user name or the password is wrong."));
+    lease.DiscardIfNew();
+    lease.Finish();
+    EXPECT_EQ(lease.SetCookie(), "");
+    id = lease.id();
+  }
+  EXPECT_EQ(store.size(), 0u);
+  {
+    SessionStore::Lease again = store.Acquire(WithId(id));
+    EXPECT_TRUE(again.is_new());
+    EXPECT_FALSE(again.session().Contains("msg"));
+    again.DiscardIfNew();
+  }
+
+  // A session that was kept is not new: discarding leaves it alone.
+  std::string kept = MadeSession(store);
+  {
+    SessionStore::Lease lease = store.Acquire(WithId(kept));
+    lease.DiscardIfNew();
+  }
+  EXPECT_FALSE(store.Acquire(WithId(kept)).is_new());
+
+  // A logout that keeps nothing: the old id finds nothing, no new session
+  // is held, and the browser is told to forget the cookie.
+  {
+    SessionStore::Lease lease = store.Acquire(WithId(kept));
+    lease.End();
+    EXPECT_TRUE(lease.is_new());
+    lease.DiscardIfNew();
+    lease.Finish();
+    EXPECT_EQ(lease.SetCookie(), "tabrix_session=; Path=/; Max-Age=0; HttpOnly; SameSite=Lax");
+  }
+  EXPECT_EQ(store.size(), 0u);
+}
+
+TEST(SessionStore, SessionsReadTheSiteSettingsThroughAndKeepOnlyTheirOwn) {
+  auto site = std::make_shared<Session>();
+  site->SetValue("set_encryptkey", Variant("k3y"));
+  SessionStoreOptions options;
+  options.settings = site;
+  SessionStore store(options);
+  std::string id = MadeSession(store);
+  {
+    SessionStore::Lease lease = store.Acquire(WithId(id));
+    EXPECT_EQ(lease.session().Value("SET_ENCRYPTKEY").string(), "k3y");
+    ASSERT_EQ(lease.session().OwnEntries().size(), 1u);
+    EXPECT_EQ(lease.session().OwnEntries()[0].key, "UserOk");
+    lease.End();
+    EXPECT_EQ(lease.session().Value("set_encryptkey").string(), "k3y") << "after logout too";
+    EXPECT_FALSE(lease.session().Contains("UserOk"));
+  }
+}
+
+TEST(SessionStore, ExpiredSessionsAreSweptAFewAtATime) {
+  FakeClock clock;
+  SessionStoreOptions options;
+  options.idle = minutes(20);
+  options.sweep_batch = 10;
+  options.clock = clock.Function();
+  SessionStore store(options);
+  for (int i = 0; i < 100; ++i) MadeSession(store);
+  std::string live = MadeSession(store);
+  clock.Advance(minutes(15));
+  store.Acquire(WithId(live));  // used since: it stays
+  clock.Advance(minutes(6));
+  MadeSession(store);
+  EXPECT_EQ(store.size(), 100u - 10u + 2u) << "one request sweeps a bounded share";
+  for (int i = 0; i < 9; ++i) {
+    SessionStore::Lease lease = store.Acquire(WithId(std::string(32, 'a')));
+    lease.DiscardIfNew();
+  }
+  EXPECT_EQ(store.size(), 2u);
+  EXPECT_FALSE(store.Acquire(WithId(live)).is_new());
 }
 
 TEST(SessionStore, RequestsOfOneSessionRunOneAtATime) {

@@ -88,17 +88,21 @@ class SiteOverHttp : public ::testing::Test {
 };
 
 TEST_F(SiteOverHttp, ACookieCarriesTheSessionAndPlantedIdsAreNeverAdopted) {
-  HttpReply first = Send("GET", "/Login.asp", "");
-  std::string set = first.Header("set-cookie").value_or("");
+  // A visitor who has not logged in is kept nowhere and sent no cookie; a
+  // name and password in a GET log no one in.
+  for (const char* target : {"/Login.asp", "/Login.asp?username=ada&password=pw1", "/"})
+    EXPECT_EQ(Send("GET", target, "").Header("set-cookie"), std::nullopt) << target;
+  // An id the server never issued is not adopted at login.
+  std::string planted(32, 'a');
+  HttpReply login = Send("POST", "/Login.asp", planted, "username=ada&password=pw1");
+  EXPECT_EQ(login.status, 302) << login.body;
+  std::string set = login.Header("set-cookie").value_or("");
   EXPECT_NE(set.find("HttpOnly"), std::string::npos) << set;
   EXPECT_NE(set.find("SameSite=Lax"), std::string::npos) << set;
-  EXPECT_EQ(CookieOf(first).size(), 32u);
-  // An id the server never issued gets a new one.
-  std::string planted(32, 'a');
-  EXPECT_NE(CookieOf(Send("GET", "/Login.asp", planted)), planted);
-  // A name and password in a GET log no one in.
-  Send("GET", "/Login.asp?username=ada&password=pw1", CookieOf(first));
-  EXPECT_EQ(Send("GET", "/", CookieOf(first)).status, 302);
+  EXPECT_EQ(CookieOf(login).size(), 32u);
+  EXPECT_NE(CookieOf(login), planted);
+  EXPECT_EQ(Send("GET", "/", CookieOf(login)).status, 200);
+  EXPECT_EQ(Send("GET", "/", planted).status, 302);
 }
 
 TEST_F(SiteOverHttp, EachUserSeesWhatTheyMay) {

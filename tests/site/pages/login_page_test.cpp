@@ -62,15 +62,30 @@ TEST_F(SiteTest, OnlyASameOriginPostLogsIn) {
   EXPECT_EQ(Get("/", CookieOf(right)).status, 200);
 }
 
+// A visitor keeps nothing until a login: no session, no cookie, however
+// many pages they ask for.
+TEST_F(SiteTest, AVisitorWhoHasNotLoggedInGetsNoCookie) {
+  const std::string planted = "tabrix_session=" + std::string(32, 'a');
+  for (const std::string& cookie : {std::string(), planted}) {
+    SCOPED_TRACE(cookie);
+    HttpResponse answers[] = {
+        Get("/Login.asp", cookie),
+        Get("/", cookie),
+        Get("/Search.asp?t=x", cookie),
+        Post("/Login.asp", "username=ada&password=nope", cookie),
+        Get("/Login.asp?logout=1", cookie),
+    };
+    for (const HttpResponse& answer : answers)
+      EXPECT_EQ(answer.Header("set-cookie"), std::nullopt) << answer.status;
+  }
+}
+
 TEST_F(SiteTest, LoginGivesTheSessionANewIdAndLogoutEndsIt) {
-  // The visitor's session before login (its cookie as first issued).
-  HttpResponse form = Get("/Login.asp");
-  std::string before = CookieOf(form);
-  ASSERT_FALSE(before.empty());
+  // An id sent before the login is never the one the login gets.
+  std::string before = "tabrix_session=" + std::string(32, 'a');
   std::string cookie = CookieOf(Post("/Login.asp", "username=ada&password=pw1", before));
   ASSERT_FALSE(cookie.empty());
   EXPECT_NE(cookie, before);
-  // The id known before the login finds nothing logged in.
   EXPECT_EQ(Get("/", before).status, 302);
 
   HttpResponse home = Get("/", cookie);
@@ -80,13 +95,13 @@ TEST_F(SiteTest, LoginGivesTheSessionANewIdAndLogoutEndsIt) {
   HttpResponse logout = Get("/Login.asp?logout=1", cookie);
   EXPECT_EQ(logout.status, 200);
   EXPECT_TRUE(Contains(logout.body, "You have logged out."));
-  std::string after = CookieOf(logout);
-  EXPECT_FALSE(after.empty());
-  EXPECT_NE(after, cookie);
+  // Nothing is kept after a logout: the browser is told to drop the cookie.
+  std::string cleared = logout.Header("set-cookie").value_or("");
+  EXPECT_EQ(CookieOf(logout), "tabrix_session=");
+  EXPECT_TRUE(Contains(cleared, "Max-Age=0")) << cleared;
   EXPECT_EQ(Get("/", cookie).status, 302);
-  EXPECT_EQ(Get("/", after).status, 302);
-  // The new session has the settings again: a login on it works.
-  EXPECT_EQ(Post("/Login.asp", "username=bob&password=pw2", after).status, 302);
+  // The settings are read as before: a login after it works.
+  EXPECT_EQ(Post("/Login.asp", "username=bob&password=pw2", cookie).status, 302);
 }
 
 TEST_F(SiteTest, TheMessageIsShownOnceOnTheNextPageThatRendersTheLayout) {
