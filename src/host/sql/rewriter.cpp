@@ -147,7 +147,10 @@ std::string Rewrite(std::string_view sql, const Dialect& dialect, NameSource* na
             if (top->first > i + 1 && tokens[top->first - 1].kind != TokenKind::kSpace &&
                 top->past < tokens.size())
               out += ' ';
-            pending.push_back({depth, dialect.LimitClause(top->count)});
+            // A count in parentheses is SQL like the rest ("top (select
+            // count(*) from [t] ...)"): its names and literals are the engine's
+            // too. Its dates stay as written.
+            pending.push_back({depth, dialect.LimitClause(Rewrite(top->count, dialect))});
             insert_at = out.size();
             i = top->past - 1;
             continue;
