@@ -6,6 +6,7 @@
 #include <cctype>
 #include <ctime>
 
+#include "site/http/request_head.h"
 #include "site/http/request_target.h"
 
 namespace tabrix::site::http_internal {
@@ -25,12 +26,6 @@ constexpr std::chrono::milliseconds kLinger{1000};
 // Beast 1.74 hands out boost::string_view.
 std::string_view Sv(beast::string_view text) { return {text.data(), text.size()}; }
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
-
 bool EqualsNoCase(std::string_view a, std::string_view b) { return Lower(a) == Lower(b); }
 
 // Whether the peer of socket `fd` is gone: the connection was reset, or
@@ -39,12 +34,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b) { return Lower(a) == L
 bool PeerGone(int fd) {
   pollfd look{fd, 0, 0};
   return ::poll(&look, 1, 0) > 0 && (look.revents & (POLLHUP | POLLERR)) != 0;
-}
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
 }
 
 // "Sun, 06 Nov 1994 08:49:37 GMT", whatever the process's C locale.
@@ -82,16 +71,6 @@ const char* ReasonText(int status) {
     case 431: return "Request Header Fields Too Large\n";
     default: return "Error\n";
   }
-}
-
-// Only a single "chunked" is a transfer coding this server reads.
-bool IsPlainChunked(const std::vector<std::string_view>& values) {
-  std::string joined;
-  for (std::string_view value : values) {
-    if (!joined.empty()) joined += ',';
-    joined += value;
-  }
-  return EqualsNoCase(Trim(joined), "chunked");
 }
 
 }  // namespace
@@ -186,7 +165,7 @@ void Connection::OnHead(beast::error_code error, std::size_t) {
     std::optional<int> status = StatusForReadError(error);
     return status ? Refuse(*status) : Close();
   }
-  if (int status = CheckHead(); status != 0) return Refuse(status);
+  if (int status = CheckHead(parser_->get()); status != 0) return Refuse(status);
   const auto& head = parser_->get();
   version_ = head.version();
   keep_alive_ = head.keep_alive();
@@ -204,36 +183,6 @@ void Connection::OnHead(beast::error_code error, std::size_t) {
                             });
   }
   ReadBody();
-}
-
-int Connection::CheckHead() {
-  const auto& head = parser_->get();
-  // The parser has refused every version but 1.0 and 1.1.
-  int hosts = 0, lengths = 0;
-  std::vector<std::string_view> codings;
-  for (const auto& field : head) {
-    std::string name = Lower(Sv(field.name_string()));
-    std::string_view value = Sv(field.value());
-    if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) return 400;
-    if (name == "host") {
-      ++hosts;
-      if (!IsValidHostValue(Trim(value))) return 400;
-    } else if (name == "content-length") {
-      // Digits only: the parser would merge a list of equal values ("3, 3").
-      ++lengths;
-      if (value.empty() || value.find_first_not_of("0123456789") != std::string_view::npos)
-        return 400;
-    } else if (name == "transfer-encoding") {
-      codings.push_back(value);
-    }
-  }
-  // HTTP/1.0 may leave Host out; nobody may send two.
-  if (hosts > 1 || (hosts == 0 && head.version() >= 11)) return 400;
-  if (lengths > 1) return 400;
-  if (!codings.empty() && (head.version() < 11 || lengths > 0 || !IsPlainChunked(codings)))
-    return 400;
-  if (!ParseOriginTarget(Sv(head.target()))) return 400;
-  return 0;
 }
 
 void Connection::ReadBody() {
@@ -262,8 +211,7 @@ void Connection::Dispatch() {
   SplitTarget split = *ParseOriginTarget(request.target);  // CheckHead accepted it
   request.path = std::move(split.path);
   request.query = std::move(split.query);
-  for (const auto& field : message)
-    request.headers.emplace_back(Lower(Sv(field.name_string())), std::string(Trim(Sv(field.value()))));
+  request.headers = HeaderFields(message);
   request.body = std::move(message.body());
   request.remote_address = remote_address_;
   // The guard keeps the I/O threads running while the worker has the request.

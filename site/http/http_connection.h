@@ -65,8 +65,6 @@ class Connection : public std::enable_shared_from_this<Connection> {
   // The status a read error answers with, or nullopt when the connection
   // just closes (the peer left, a timeout, a reset).
   static std::optional<int> StatusForReadError(boost::beast::error_code error);
-  // The status that refuses the parsed head, or 0 when it is acceptable.
-  int CheckHead();
 
   boost::beast::tcp_stream stream_;
   std::shared_ptr<ServerCore> core_;

@@ -58,6 +58,9 @@ std::optional<TopClause> FindTop(std::string_view sql, const std::vector<Token>&
     top.count = tokens[count].text;
   } else if (IsPunct(tokens[count], "(")) {
     top.past = PastClosingParen(tokens, count);
+    // A count that is never closed is no count: it would take the rest of
+    // the text, unterminated literals too, into the limit clause.
+    if (!IsPunct(tokens[top.past - 1], ")")) return std::nullopt;
     const Token& last = tokens[top.past - 1];
     size_t begin = tokens[count].text.data() - sql.data();
     size_t end = last.text.data() + last.text.size() - sql.data();
@@ -144,7 +147,10 @@ std::string Rewrite(std::string_view sql, const Dialect& dialect, NameSource* na
             if (top->first > i + 1 && tokens[top->first - 1].kind != TokenKind::kSpace &&
                 top->past < tokens.size())
               out += ' ';
-            pending.push_back({depth, dialect.LimitClause(top->count)});
+            // A count in parentheses is SQL like the rest ("top (select
+            // count(*) from [t] ...)"): its names and literals are the engine's
+            // too. Its dates stay as written.
+            pending.push_back({depth, dialect.LimitClause(Rewrite(top->count, dialect))});
             insert_at = out.size();
             i = top->past - 1;
             continue;
@@ -164,7 +170,9 @@ std::string Rewrite(std::string_view sql, const Dialect& dialect, NameSource* na
         break;
       default: out += token.text; break;
     }
-    if (!IsTrivia(token)) insert_at = out.size();
+    // An unterminated literal or name runs to the end of the text: a limit
+    // clause goes before it, never into it.
+    if (!IsTrivia(token) && IsTerminated(token)) insert_at = out.size();
   }
   close_queries_at(0);
   return out;
