@@ -116,11 +116,20 @@ TEST(ServeCommandTest, WarnsOfAPublicOriginWithoutTrustedProxies) {
   }
 }
 
+// The sanitizers' runtime checks memory through a pipe; in a process out of
+// descriptors it cannot open one and reports a fault that is not there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
 TEST(ServeCommandTest, WithFewDescriptorsIdleConnectionsMakeRoomForANewRequest) {
   // 64 descriptors and 80 idle connections: with the default cap (from the
   // limit) the server sheds the idlest at the cap; with a cap it cannot
-  // reach it runs out of descriptors and sheds then.
+  // reach it runs out of descriptors and sheds then (not under sanitizers).
   for (const char* config : {"", "max_connections = 100000\nmax_connections_per_address = 0\n"}) {
+    if (kSanitized && *config != '\0') continue;
     TestFolder folder;
     std::ofstream(folder.path() / "site.toml") << config;
     testing::TabrixServerLaunch launch;
