@@ -13,15 +13,20 @@ local origin = os.getenv("TABRIX_SOAK_ORIGIN")
 local sorts = { "id", "order_date", "ship_city", "freight" }
 local next_cookie = 0
 local next_seed = 0
+local threads = {}
 
 function setup(thread)
   next_cookie = next_cookie % #cookies + 1
   next_seed = next_seed + 1
   thread:set("cookie", cookies[next_cookie])
   thread:set("seed", next_seed)
+  threads[#threads + 1] = thread
 end
 
 local written = 0
+-- Every page of the mix answers 200: a redirect is a session lost to the
+-- login page, counted as an error beside wrk's own.
+unexpected = 0
 
 function init(args)
   math.randomseed(seed)
@@ -42,8 +47,20 @@ function request()
   written = written + 1
   local body = "go=1&t=" .. code .. "&id=" .. math.random(orders) ..
                "&Checked_notes=Yes&notes=soak+" .. seed .. "+" .. written
+  -- Headers given here replace wrk.headers, so the cookie goes again.
   return wrk.format("POST", "/Update.asp", {
+    ["Cookie"] = cookie,
     ["Content-Type"] = "application/x-www-form-urlencoded",
     ["Origin"] = origin,
   }, body)
+end
+
+function response(status, headers, body)
+  if status ~= 200 then unexpected = unexpected + 1 end
+end
+
+function done(summary, latency, requests)
+  local total = 0
+  for _, thread in ipairs(threads) do total = total + thread:get("unexpected") end
+  io.write(string.format("Answers other than 200: %d\n", total))
 end
