@@ -129,9 +129,12 @@ class ConnectionBackend {
   // The row source of a static read-only cursor over `sql` (in the
   // engine's dialect) on `link`, whose backend is this connection: it holds
   // the link's read snapshot from its start to its Close and reads no more
-  // rows than it is asked for. Raises kErrProvider when the query fails.
+  // rows than it is asked for. `window` is how many rows its reader takes
+  // at once (the recordset's cache size when it opens): above 1, each run
+  // of the query may be limited to that many rows (list_window.h). Raises
+  // kErrProvider when the query fails.
   virtual std::unique_ptr<RowSource> OpenStaticRows(std::shared_ptr<ConnectionLink> link,
-                                                    std::string sql) = 0;
+                                                    std::string sql, std::int64_t window) = 0;
 
   // Transactions: a read snapshot, or a write that excludes other writers.
   virtual void BeginRead() = 0;

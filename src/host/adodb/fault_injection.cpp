@@ -60,8 +60,8 @@ class FaultyConnection : public ConnectionBackend {
   // The inner backend's row source reads through the link, whose backend is
   // this wrapper, so its statements are counted too.
   std::unique_ptr<RowSource> OpenStaticRows(std::shared_ptr<ConnectionLink> link,
-                                            std::string sql) override {
-    return inner_->OpenStaticRows(std::move(link), std::move(sql));
+                                            std::string sql, std::int64_t window) override {
+    return inner_->OpenStaticRows(std::move(link), std::move(sql), window);
   }
   void BeginRead() override { Count("BeginRead"), inner_->BeginRead(); }
   void BeginWrite() override { Count("BeginWrite"), inner_->BeginWrite(); }

@@ -100,7 +100,7 @@ void RecordsetImpl::Open(const Variant& source, const Variant& active_connection
   std::string engine_sql = db.Rewrite(sql);
   std::unique_ptr<RowSource> rows;
   if (lock == kReadOnly)
-    rows = db.OpenStaticRows(link, std::move(engine_sql));
+    rows = db.OpenStaticRows(link, std::move(engine_sql), cache_size_);
   else
     rows = std::make_unique<KeysetRows>(link, std::move(engine_sql));
   link_ = std::move(link);

@@ -5,11 +5,13 @@
 
 namespace tabrix::adodb {
 
-WindowRows::WindowRows(std::shared_ptr<ConnectionLink> link, std::string sql)
-    : link_(std::move(link)), sql_(std::move(sql)) {
+WindowRows::WindowRows(std::shared_ptr<ConnectionLink> link, std::string sql, std::int64_t window)
+    : link_(std::move(link)), sql_(std::move(sql)), window_(window > 1 ? window : 0) {
   link_->BeginRead();
   try {
-    statement_ = link_->backend().Prepare(sql_);
+    if (window_ > 0) plan_.emplace(link_->backend(), sql_);
+    statement_ = link_->backend().Prepare(plan_ ? plan_->RowsFrom(0, window_) : sql_);
+    statement_end_ = plan_ ? window_ : -1;
     bool has_row = statement_->Step();
     columns_ = statement_->DescribeColumns();
     if (has_row) {
@@ -42,7 +44,7 @@ bool WindowRows::Seek(std::int64_t index) {
     current_ = index;
     return true;
   }
-  if (statement_ && index == statement_row_ + 1) {
+  if (statement_ && index == statement_row_ + 1 && index != statement_end_) {
     if (statement_->Step()) {
       statement_row_ = current_ = index;
       return true;
@@ -60,10 +62,12 @@ bool WindowRows::OpenAt(std::int64_t index) const {
   statement_.reset();
   ConnectionBackend& db = link_->backend();
   std::unique_ptr<StatementBackend> statement =
-      db.Prepare(index == 0 ? sql_ : sql::WindowQuery(sql_, index, db.dialect()));
+      db.Prepare(plan_ ? plan_->RowsFrom(index, window_)
+                       : index == 0 ? sql_ : sql::WindowQuery(sql_, index, db.dialect()));
   if (!statement->Step()) return false;
   statement_ = std::move(statement);
   statement_row_ = index;
+  statement_end_ = plan_ ? index + window_ : -1;
   return true;
 }
 

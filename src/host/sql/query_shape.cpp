@@ -1,5 +1,7 @@
 #include "host/sql/query_shape.h"
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "host/sql/tokenizer.h"
@@ -178,6 +180,165 @@ std::optional<std::string> FastCountQuery(std::string_view sql) {
 std::string CountQuery(std::string_view sql) {
   Shape shape = Analyze(sql);
   return "SELECT COUNT(*) FROM (" + std::string(sql.substr(0, shape.end)) + ")" + kAlias;
+}
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+size_t BeginOf(std::string_view sql, const Token& token) {
+  return token.text.data() - sql.data();
+}
+
+std::string Lowered(std::string name) {
+  for (char& c : name)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return name;
+}
+
+// Tokens [begin, end) of `tokens` cut at the commas outside parentheses.
+std::vector<std::pair<size_t, size_t>> TopLevelItems(const std::vector<Token>& tokens,
+                                                     size_t begin, size_t end) {
+  std::vector<std::pair<size_t, size_t>> items;
+  int depth = 0;
+  size_t start = begin;
+  for (size_t i = begin; i < end; ++i) {
+    if (IsPunct(tokens[i], "(")) ++depth;
+    if (IsPunct(tokens[i], ")") && depth > 0) --depth;
+    if (depth == 0 && IsPunct(tokens[i], ",")) {
+      items.emplace_back(start, i);
+      start = i + 1;
+    }
+  }
+  items.emplace_back(start, end);
+  return items;
+}
+
+// How many tokens from `begin` make a column reference ("name" or
+// "table.name"); 0 when they do not start with one.
+size_t ColumnReferenceLength(const std::vector<Token>& tokens, size_t begin, size_t end) {
+  if (begin >= end || !IsName(tokens[begin])) return 0;
+  if (begin + 2 < end && IsPunct(tokens[begin + 1], ".") && IsName(tokens[begin + 2])) return 3;
+  return 1;
+}
+
+// Whether select item [begin, end) is a plain column, with or without an
+// alias: its reference is all it computes.
+bool IsPlainColumn(const std::vector<Token>& tokens, size_t begin, size_t end) {
+  size_t length = ColumnReferenceLength(tokens, begin, end);
+  if (length == 0) return false;
+  size_t rest = end - begin - length;
+  if (rest == 0) return true;
+  size_t alias = begin + length;
+  if (rest == 2) return IsWord(tokens[alias], "as") && IsName(tokens[alias + 1]);
+  return rest == 1 && IsName(tokens[alias]);
+}
+
+}  // namespace
+
+std::optional<PagedList> PagedListOf(std::string_view sql) {
+  Shape shape = Analyze(sql);
+  if (!shape.plain || shape.alias_used || shape.has_limit) return std::nullopt;
+  std::vector<Token> tokens;
+  for (const Token& token : Tokenize(sql))
+    if (!IsTrivia(token)) tokens.push_back(token);
+  while (!tokens.empty() && IsPunct(tokens.back(), ";")) tokens.pop_back();
+
+  constexpr size_t kNone = static_cast<size_t>(-1);
+  size_t from = kNone, where = kNone, order = kNone;
+  int depth = 0;
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    if (IsPunct(tokens[i], "(")) ++depth;
+    if (IsPunct(tokens[i], ")") && depth > 0) --depth;
+    if (depth > 0) continue;
+    if (from == kNone && IsWord(tokens[i], "from")) from = i;
+    if (from != kNone && where == kNone && order == kNone && IsWord(tokens[i], "where")) where = i;
+    if (from != kNone && order == kNone && IsWord(tokens[i], "order")) order = i;
+  }
+  if (from == kNone || from < 2) return std::nullopt;
+  size_t table_end = where != kNone ? where : order != kNone ? order : tokens.size();
+  size_t table_length = table_end - from - 1;
+  if (ColumnReferenceLength(tokens, from + 1, table_end) != table_length) return std::nullopt;
+
+  PagedList list;
+  const Token& last_name = tokens[table_end - 1];
+  list.alias = std::string(last_name.text);
+  list.table = NameText(last_name);
+  if (table_length == 3) list.schema = NameText(tokens[from + 1]);
+  size_t list_begin = BeginOf(sql, tokens[0]) + tokens[0].text.size();
+  std::string_view select_list = sql.substr(list_begin, shape.from - list_begin);
+  while (!select_list.empty() && IsBlank(select_list.front())) select_list.remove_prefix(1);
+  while (!select_list.empty() && IsBlank(select_list.back())) select_list.remove_suffix(1);
+  list.select_list = std::string(select_list);
+  list.from_where = std::string(sql.substr(shape.from, shape.body_end - shape.from));
+
+  std::vector<std::pair<size_t, size_t>> items = TopLevelItems(tokens, 1, from);
+  for (auto [begin, end] : items)
+    if (!IsPlainColumn(tokens, begin, end)) list.per_row_work = true;
+
+  if (order == kNone) return list;
+  if (order + 2 >= tokens.size() || !IsWord(tokens[order + 1], "by")) return std::nullopt;
+  list.order = std::string(sql.substr(BeginOf(sql, tokens[order + 2]),
+                                      shape.end - BeginOf(sql, tokens[order + 2])));
+  bool leading = true;
+  for (auto [begin, end] : TopLevelItems(tokens, order + 2, tokens.size())) {
+    if (begin == end) return std::nullopt;
+    std::string item(sql.substr(BeginOf(sql, tokens[begin]),
+                                EndOf(sql, tokens[end - 1]) - BeginOf(sql, tokens[begin])));
+    size_t reference_begin = begin, reference_end = end;
+    if (tokens[begin].kind == TokenKind::kNumber) {
+      // An ordinal counts the select list, which the inner rows do not
+      // have: it becomes the column it names.
+      std::string_view digits = tokens[begin].text;
+      if (digits.size() > 4 || digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+      size_t n = std::stoul(std::string(digits));
+      if (n < 1 || n > items.size() || !IsPlainColumn(tokens, items[n - 1].first, items[n - 1].second))
+        return std::nullopt;
+      reference_begin = items[n - 1].first;
+      reference_end = items[n - 1].second;
+      const Token& first = tokens[reference_begin];
+      const Token& last =
+          tokens[reference_begin + ColumnReferenceLength(tokens, reference_begin, reference_end) - 1];
+      std::string column(sql.substr(BeginOf(sql, first), EndOf(sql, last) - BeginOf(sql, first)));
+      item = column + item.substr(digits.size());
+    }
+    if (!list.inner_order.empty()) list.inner_order += ", ";
+    list.inner_order += item;
+    size_t length = ColumnReferenceLength(tokens, reference_begin, reference_end);
+    // Only a column with nothing but a direction after it orders by that column.
+    for (size_t i = begin + (reference_begin == begin ? length : 1); i < end; ++i)
+      if (!IsWord(tokens[i], "asc") && !IsWord(tokens[i], "desc")) length = 0;
+    leading = leading && length > 0;
+    if (leading) list.leading_order_columns.push_back(Lowered(NameText(tokens[reference_begin + length - 1])));
+  }
+  return list;
+}
+
+std::string PagedListWindow(const PagedList& list, const std::vector<std::string>& tiebreak,
+                            std::int64_t offset, std::int64_t limit) {
+  std::string window = " LIMIT " + std::to_string(limit) + " OFFSET " + std::to_string(offset);
+  std::string then;
+  for (const std::string& name : tiebreak) then += ", " + name;
+  if (!list.per_row_work) {
+    std::string query = "SELECT " + list.select_list + " " + list.from_where;
+    if (!list.order.empty()) query += " ORDER BY " + list.order + then;
+    return query + window;
+  }
+  std::string inner = "SELECT * " + list.from_where;
+  if (!list.order.empty()) inner += " ORDER BY " + list.inner_order + then;
+  std::string query =
+      "SELECT " + list.select_list + " FROM (" + inner + window + ") AS " + list.alias;
+  if (!list.order.empty()) query += " ORDER BY " + list.order + then;
+  return query;
+}
+
+std::string LimitedWindow(std::string_view sql, std::int64_t offset, std::int64_t limit) {
+  Shape shape = Analyze(sql);
+  std::string body(sql.substr(0, shape.end));
+  std::string window = " LIMIT " + std::to_string(limit) + " OFFSET " + std::to_string(offset);
+  if (shape.has_limit) return "SELECT * FROM (" + body + ")" + kAlias + window;
+  return body + window;
 }
 
 std::string WindowQuery(std::string_view sql, std::int64_t offset, const Dialect& dialect) {

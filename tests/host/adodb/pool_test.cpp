@@ -201,7 +201,8 @@ class FakeLink : public ConnectionBackend {
   }
   std::unique_ptr<StatementBackend> Prepare(std::string_view) override { return nullptr; }
   std::int64_t Execute(std::string_view, const std::vector<Variant>&) override { return 0; }
-  std::unique_ptr<RowSource> OpenStaticRows(std::shared_ptr<ConnectionLink>, std::string) override {
+  std::unique_ptr<RowSource> OpenStaticRows(std::shared_ptr<ConnectionLink>, std::string,
+                                            std::int64_t) override {
     return nullptr;
   }
   void BeginRead() override {}

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace tabrix::sql {
 namespace {
 
@@ -92,6 +96,68 @@ TEST(WindowQuery, AppendsTheOffsetOrWrapsALimitedQuery) {
             "SELECT * FROM (select a from t order by a LIMIT 5) AS tabrix_rows LIMIT -1 OFFSET 2");
   Dialect standard;
   EXPECT_EQ(WindowQuery("select a from t", 3, standard), "select a from t OFFSET 3");
+}
+
+TEST(PagedListWindow, PicksTheRowsFirstAndComputesPerRowWorkOutside) {
+  const std::vector<std::string> key = {"\"t\".\"id\""};
+  struct {
+    const char* sql;
+    std::vector<std::string> tiebreak;
+    const char* window;  // rows 100 to 149
+  } cases[] = {
+      // A caption: the inner query sorts and windows the table's own rows,
+      // the ordinal becoming the column it names.
+      {"select \"id\",\"cust\", (Select name from c where c.id=\"t\".\"cust\") as cust_caption "
+       "from \"t\" WHERE 1=1 ORDER BY 1 Desc",
+       {},
+       "SELECT \"id\",\"cust\", (Select name from c where c.id=\"t\".\"cust\") as cust_caption FROM "
+       "(SELECT * from \"t\" WHERE 1=1 ORDER BY \"id\" Desc LIMIT 50 OFFSET 100) AS \"t\" ORDER BY 1 "
+       "Desc"},
+      // A sort by another column goes on with the key.
+      {"select a, (select 2) as b from t where a > 1 order by \"total\" Asc", key,
+       "SELECT a, (select 2) as b FROM (SELECT * from t where a > 1 ORDER BY \"total\" Asc, "
+       "\"t\".\"id\" LIMIT 50 OFFSET 100) AS t ORDER BY \"total\" Asc, \"t\".\"id\""},
+      // Plain columns need no inner query.
+      {"select a, b from s.t order by 2", key,
+       "SELECT a, b from s.t ORDER BY 2, \"t\".\"id\" LIMIT 50 OFFSET 100"},
+      {"select a from t", {}, "SELECT a from t LIMIT 50 OFFSET 100"},
+  };
+  for (const auto& c : cases) {
+    std::optional<PagedList> list = PagedListOf(c.sql);
+    ASSERT_TRUE(list.has_value()) << c.sql;
+    EXPECT_EQ(PagedListWindow(*list, c.tiebreak, 100, 50), c.window) << c.sql;
+  }
+}
+
+TEST(PagedListWindow, KnowsWhereTheOrderStartsAndWhichTableItReads) {
+  std::optional<PagedList> list =
+      PagedListOf("select \"Id\" as k, x from \"My Schema\".\"Big \"\"T\"\"\" where y = 'from' "
+                  "order by 1 desc, x, y + 1");
+  ASSERT_TRUE(list.has_value());
+  EXPECT_EQ(list->schema, "My Schema");
+  EXPECT_EQ(list->table, "Big \"T\"");
+  EXPECT_EQ(list->alias, "\"Big \"\"T\"\"\"");
+  EXPECT_EQ(list->inner_order, "\"Id\" desc, x, y + 1");
+  EXPECT_EQ(list->leading_order_columns, (std::vector<std::string>{"id", "x"}));
+  EXPECT_FALSE(list->per_row_work);  // plain columns, one of them renamed
+}
+
+TEST(PagedListWindow, LeavesOtherQueriesToAPlainLimit) {
+  const char* refused[] = {
+      "select a from t, u order by 1",        // two tables
+      "select a from t x order by 1",         // a table alias
+      "select a from (select a from t) s",    // a sub-query in FROM
+      "select a + 1 from t order by 1",       // an ordinal that names no column
+      "select a from t order by 3",           // an ordinal past the list
+      "select a as b from t order by b",      // an order by an alias of the list
+      "select distinct a from t order by a",  // what changes the rows
+      "select a from t order by a limit 5",
+  };
+  for (const char* sql : refused) EXPECT_FALSE(PagedListOf(sql).has_value()) << sql;
+  EXPECT_EQ(LimitedWindow("select a from t order by a;", 10, 5),
+            "select a from t order by a LIMIT 5 OFFSET 10");
+  EXPECT_EQ(LimitedWindow("select a from t limit 20", 10, 5),
+            "SELECT * FROM (select a from t limit 20) AS tabrix_rows LIMIT 5 OFFSET 10");
 }
 
 }  // namespace

@@ -126,8 +126,8 @@ std::int64_t PostgresConnection::Execute(std::string_view sql, const std::vector
 }
 
 std::unique_ptr<RowSource> PostgresConnection::OpenStaticRows(std::shared_ptr<ConnectionLink> link,
-                                                              std::string sql) {
-  return std::make_unique<CursorRows>(std::move(link), std::move(sql));
+                                                              std::string sql, std::int64_t window) {
+  return std::make_unique<CursorRows>(std::move(link), std::move(sql), window);
 }
 
 void PostgresConnection::BeginRead() {

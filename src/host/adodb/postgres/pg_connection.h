@@ -76,7 +76,7 @@ class PostgresConnection : public ConnectionBackend {
   std::int64_t Execute(std::string_view sql, const std::vector<Variant>& values) override;
   // A scrollable server-side cursor (pg_cursor_rows.h).
   std::unique_ptr<RowSource> OpenStaticRows(std::shared_ptr<ConnectionLink> link,
-                                            std::string sql) override;
+                                            std::string sql, std::int64_t window) override;
 
   // Reads: REPEATABLE READ (one snapshot for the count and every row; not
   // READ ONLY, since a user transaction may take the snapshot over and

@@ -1,5 +1,6 @@
 #include "host/adodb/postgres/pg_cursor_rows.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "host/sql/postgres_dialect.h"
@@ -10,6 +11,11 @@ namespace tabrix::adodb::postgres {
 
 namespace {
 
+// What one fetch holds at most, whatever a caller asks.
+constexpr std::int64_t kMostRows = 10000;
+// The batch a reader going on forward grows to.
+constexpr std::int64_t kMostForwardBatch = 1000;
+
 std::string NewCursorName() {
   static std::atomic<std::uint64_t> next{0};
   return "tabrix_cursor_" + std::to_string(++next);
@@ -17,7 +23,7 @@ std::string NewCursorName() {
 
 }  // namespace
 
-CursorRows::CursorRows(std::shared_ptr<ConnectionLink> link, std::string sql)
+CursorRows::CursorRows(std::shared_ptr<ConnectionLink> link, std::string sql, std::int64_t window)
     : link_(std::move(link)), name_(NewCursorName()) {
   std::vector<std::string_view> statements = sql::SplitStatements(sql);
   sql_ = statements.empty() ? sql : std::string(statements.front());
@@ -28,6 +34,13 @@ CursorRows::CursorRows(std::shared_ptr<ConnectionLink> link, std::string sql)
   link_->BeginRead();
   try {
     ConnectionBackend& db = link_->backend();
+    if (window > 1 && !held_) {
+      // A failed window query aborts only the snapshot's own transaction.
+      window_ = window < kMostRows ? window : kMostRows;
+      plan_.emplace(db, sql_);
+      Fetch(0);
+      return;
+    }
     std::string declare = "DECLARE " + name_ + " SCROLL CURSOR" +
                           (held_ ? " WITH HOLD" : "") + " FOR " + sql_;
     if (held_) {
@@ -59,11 +72,13 @@ CursorRows::CursorRows(std::shared_ptr<ConnectionLink> link, std::string sql)
 CursorRows::~CursorRows() { Close(); }
 
 void CursorRows::Fetch(std::int64_t index) {
-  bool next = position_ && *position_ == index;
-  std::int64_t wanted = next ? cache_size_ : 1;
+  bool next = !plan_ && position_ && *position_ == index;
+  std::int64_t wanted = plan_ ? window_ : next ? std::max(cache_size_, forward_batch_) : 1;
+  if (next) forward_batch_ = std::min(wanted * 2, std::max(cache_size_, kMostForwardBatch));
   std::unique_ptr<StatementBackend> fetch = link_->backend().Prepare(
-      next ? "FETCH FORWARD " + std::to_string(wanted) + " FROM " + name_
-           : "FETCH ABSOLUTE " + std::to_string(index + 1) + " FROM " + name_);
+      plan_  ? plan_->RowsFrom(index, window_)
+      : next ? "FETCH FORWARD " + std::to_string(wanted) + " FROM " + name_
+             : "FETCH ABSOLUTE " + std::to_string(index + 1) + " FROM " + name_);
   fetched_.clear();
   row_index_ = -1;
   first_index_ = index;
@@ -76,8 +91,9 @@ void CursorRows::Fetch(std::int64_t index) {
   }
   if (columns_.empty()) columns_ = fetch->DescribeColumns();
   std::int64_t got = static_cast<std::int64_t>(fetched_.size());
-  // Going forward, fewer rows than asked for means the last was among them.
-  if ((next || index == 0) && got < wanted) count_ = index + got;
+  // Going forward, fewer rows than asked for means the last was among them;
+  // so does a short window.
+  if ((next || index == 0 || (plan_ && got > 0)) && got < wanted) count_ = index + got;
   if (got == 0) {
     position_.reset();
     return;
@@ -110,7 +126,6 @@ Variant CursorRows::Value(int column) const {
 void CursorRows::SetCacheSize(std::int64_t rows) {
   // A page is bounded by the site's page size; this bounds what one fetch
   // holds whatever a caller asks.
-  constexpr std::int64_t kMostRows = 10000;
   cache_size_ = rows < 1 ? 1 : rows > kMostRows ? kMostRows : rows;
 }
 

@@ -123,8 +123,8 @@ std::int64_t SqliteConnection::Execute(std::string_view sql, const std::vector<V
 }
 
 std::unique_ptr<RowSource> SqliteConnection::OpenStaticRows(std::shared_ptr<ConnectionLink> link,
-                                                            std::string sql) {
-  return std::make_unique<WindowRows>(std::move(link), std::move(sql));
+                                                            std::string sql, std::int64_t window) {
+  return std::make_unique<WindowRows>(std::move(link), std::move(sql), window);
 }
 
 bool SqliteConnection::Healthy() {

@@ -42,7 +42,7 @@ class SqliteConnection : public ConnectionBackend {
   std::int64_t Execute(std::string_view sql, const std::vector<Variant>& values) override;
   // A window over the query (window_rows.h).
   std::unique_ptr<RowSource> OpenStaticRows(std::shared_ptr<ConnectionLink> link,
-                                            std::string sql) override;
+                                            std::string sql, std::int64_t window) override;
 
   void BeginRead() override;
   void BeginWrite() override;
