@@ -137,7 +137,19 @@ HttpResponse ErrorAnswer(const ScriptError& error, const std::string& menu) {
   // The whole account goes to the operator's log, never to the page.
   std::cerr << "tabrix: page error " << error.number() << ": " << error.description() << "\n";
   DbFailure failure = error.native().failure;
-  if (failure == DbFailure::kBusy || failure == DbFailure::kTimeout) {
+  if (failure == DbFailure::kTimeout) {
+    // A query that ran out of time will do so again: what helps is asking
+    // for less.
+    HttpResponse response = BoxAnswer(
+        503, "Too slow", "The page took too long",
+        "The database could not find these records within the time this site allows. Narrow "
+        "the list: search for fewer records (a value in one more field), or sort by another "
+        "column, then try again.",
+        menu);
+    response.SetHeader("Retry-After", "5");
+    return response;
+  }
+  if (failure == DbFailure::kBusy) {
     HttpResponse response =
         BoxAnswer(503, "Busy", "The database is busy",
                   "The page could not be made in time. Please try again in a moment.", menu);

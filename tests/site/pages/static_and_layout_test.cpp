@@ -211,6 +211,13 @@ TEST(ErrorAnswers, BusyTimeoutAndLostLinksAre503RefusedWritesAre409OthersAre500W
   HttpResponse doubt = ErrorAnswer(in_doubt, "");
   EXPECT_EQ(doubt.status, 503);
   EXPECT_NE(doubt.body.find("whether it was saved is unknown"), std::string::npos);
+  // A query out of time says what to narrow; a busy database, to wait.
+  HttpResponse slow =
+      ErrorAnswer(ScriptError(kErrProvider, "interrupted", {"SQLite", "9", DbFailure::kTimeout}), "");
+  EXPECT_NE(slow.body.find("Narrow the list"), std::string::npos);
+  HttpResponse busy =
+      ErrorAnswer(ScriptError(kErrProvider, "locked", {"SQLite", "5", DbFailure::kBusy}), "");
+  EXPECT_EQ(busy.body.find("Narrow the list"), std::string::npos);
   HttpResponse plain = ErrorAnswer(ScriptError(13, "Type mismatch <here>"), "");
   EXPECT_NE(plain.body.find("Error 13: Type mismatch &lt;here&gt;"), std::string::npos);
 }
