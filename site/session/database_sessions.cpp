@@ -102,11 +102,18 @@ std::unique_ptr<SessionBacking::Hold> DatabaseSessions::Open(const std::string& 
   // From here the hold gives the lock back whatever happens.
   auto hold = std::make_unique<RowHold>(*this, std::move(lent));
   long long now = NowMicros();
-  // Idle exactly the idle time is still alive; each use restarts it.
+  long long idle = options_.idle.count() * 1000;
+  // Idle exactly the idle time is still alive; each use restarts it. The
+  // row's expiry moves only once it lags by a twentieth of the idle time:
+  // a request that reads the session then writes nothing, so views of a
+  // page leave the database's data, and the counts kept for it, as they
+  // were. (A session may so end up to that twentieth early.)
   PgResult row = hold->lent()->Exec(
-      "UPDATE tabrix.sessions SET expires_at = $2 WHERE id = $1 AND expires_at >= $3 "
-      "RETURNING data",
-      {Text(id), Number(now + options_.idle.count() * 1000), Number(now)}, true);
+      "WITH live AS (SELECT data FROM tabrix.sessions WHERE id = $1 AND expires_at >= $3), "
+      "touched AS (UPDATE tabrix.sessions SET expires_at = $2 "
+      "WHERE id = $1 AND expires_at >= $3 AND expires_at < $4) "
+      "SELECT data FROM live",
+      {Text(id), Number(now + idle), Number(now), Number(now + idle - idle / 20)}, true);
   if (row.rows() == 1) *data = std::string(row.Get(0, 0));
   return hold;
 }

@@ -8,9 +8,11 @@
 // serialised across servers by a PostgreSQL advisory lock on a 64-bit hash
 // of its id, taken on a connection of the store's own (outside the database
 // facade's pool) and held from Open until the Hold goes; the wait for it is
-// bounded by lock_timeout. Expired rows are swept at most once per
-// `sweep_interval` per process, at most `sweep_batch` rows at a time, by the
-// index on expires_at. Rows of an earlier format (session_codec.h) are
+// bounded by lock_timeout. Each use restarts a session's idle time, but
+// its row is written for that only once the stored expiry lags by a
+// twentieth of the idle time: reading a session mostly writes nothing.
+// Expired rows are swept at most once per `sweep_interval` per process, at
+// most `sweep_batch` rows at a time, by the index on expires_at. Rows of an earlier format (session_codec.h) are
 // deleted with the setup, before the first session is read; Start does it
 // at once.
 //

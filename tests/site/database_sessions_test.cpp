@@ -237,6 +237,34 @@ TEST(DatabaseSessions, AnIdleSessionEndsAndExpiredRowsAreSwept) {
   EXPECT_FALSE(two.store.Acquire(WithId(live)).is_new());
 }
 
+TEST(DatabaseSessions, AUseRewritesTheRowOnlyOnceItsExpiryLagsATwentiethOfTheIdleTime) {
+  TABRIX_REQUIRE_PG();
+  testing::PgTestDatabase db;
+  FakeWallClock clock;
+  DatabaseSessionsOptions options;
+  options.idle = minutes(20);
+  options.clock = clock.Function();
+  Server one(db.params(), options);
+  std::string id = one.Made();
+  // The row's version, which every write of it moves.
+  auto version = [&] {
+    PgConnections connections(db.params(), PgOptions{});
+    return std::string(connections.Borrow()
+                           .Exec("SELECT xmin::text FROM tabrix.sessions WHERE id = $1",
+                                 {PgParam{id}})
+                           .Get(0, 0));
+  };
+  std::string made = version();
+  clock.Advance(seconds(59));
+  EXPECT_FALSE(one.store.Acquire(WithId(id)).is_new());
+  EXPECT_EQ(version(), made) << "a read within the minute writes nothing";
+  clock.Advance(seconds(2));
+  EXPECT_FALSE(one.store.Acquire(WithId(id)).is_new());
+  EXPECT_NE(version(), made);
+  clock.Advance(minutes(20));  // idle the idle time since that use: still there
+  EXPECT_FALSE(one.store.Acquire(WithId(id)).is_new());
+}
+
 TEST(DatabaseSessions, RequestsOfOneSessionRunOneAtATimeAcrossServers) {
   TABRIX_REQUIRE_PG();
   testing::PgTestDatabase db;

@@ -114,12 +114,29 @@ RowCondition ValuesCondition(const sql::Dialect& dialect, const std::vector<std:
   return condition;
 }
 
-std::int64_t CountQueryRows(ConnectionBackend& db, const std::string& sql) {
+CachedCount FindCachedCount(ConnectionBackend& db, const std::string& sql) {
+  CachedCount cached;
+  if (CountMayVaryWithoutWrites(sql)) return cached;
+  cached.token = db.DataToken();
+  if (cached.token) cached.count = db.count_cache().Find(sql, *cached.token);
+  if (cached.count) NoteCountCacheHit();
+  return cached;
+}
+
+std::int64_t CountQueryRows(ConnectionBackend& db, const std::string& sql,
+                            const std::optional<std::string>& token) {
   std::optional<std::string> fast = sql::FastCountQuery(sql);
   std::unique_ptr<StatementBackend> counter = db.Prepare(fast ? *fast : sql::CountQuery(sql));
   if (!counter->Step())
     RaiseProviderError("the count query returned no row", {"", "", DbFailure::kOther});
-  return ToLong(counter->Value(0, 20));
+  std::int64_t count = ToLong(counter->Value(0, 20));
+  if (token) {
+    db.count_cache().Store(sql, *token, count);
+    NoteCountCacheMiss();
+  } else {
+    NoteCountUncached();
+  }
+  return count;
 }
 
 }  // namespace tabrix::adodb

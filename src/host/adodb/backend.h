@@ -27,11 +27,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/adodb/connection_string.h"
+#include "host/adodb/count_cache.h"
 #include "host/sql/dialect.h"
 #include "host/variant.h"
 
@@ -156,6 +158,15 @@ class ConnectionBackend {
   // The default says yes.
   virtual bool Alive([[maybe_unused]] bool round_trip) { return true; }
 
+  // A token of the rows the connection's open read snapshot sees: two equal
+  // tokens see the same rows, and any commit that could change them changes
+  // it. None when no such snapshot is open (no transaction, or none that
+  // has read yet) or when this connection's own uncommitted writes may be
+  // in what it reads. Counts are cached under it. The default has none.
+  virtual std::optional<std::string> DataToken() { return std::nullopt; }
+  // The counts made on this connection (count_cache.h).
+  CountCache& count_cache() { return count_cache_; }
+
   // Tables, views and system tables of the default schema, in no order.
   virtual std::vector<TableEntry> ListTables() = 0;
   // The table or view named `table` (matched as the engine matches names);
@@ -184,6 +195,9 @@ class ConnectionBackend {
   // "INSERT INTO table (columns) VALUES (?, ...)", or with DEFAULT VALUES
   // when `columns` is empty.
   std::string InsertSql(const TableInfo& table, const std::vector<std::string>& columns) const;
+
+ private:
+  CountCache count_cache_;
 };
 
 class Provider {
@@ -222,9 +236,27 @@ bool CoversKey(const TableInfo& table, const std::vector<std::string>& columns);
 // is the engine's comparison that also matches Null with Null.
 RowCondition ValuesCondition(const sql::Dialect& dialect, const std::vector<std::string>& columns,
                              const std::vector<Variant>& values, std::string_view same);
+// Drops the counts `db` keeps when it goes out of scope: around a write
+// through the facade, which the data token may not show at once.
+struct DropCachedCountsAtEnd {
+  ConnectionBackend& db;
+  ~DropCachedCountsAtEnd() { db.count_cache().Clear(); }
+};
+
+// What `db`'s count cache holds for the query `sql` under the data token of
+// the snapshot open on `db`, and that token (none: counts are not kept). A
+// static cursor asks this before it puts down its running statement: on
+// SQLite it runs no statement, on PostgreSQL one that reads the token.
+struct CachedCount {
+  std::optional<std::int64_t> count;
+  std::optional<std::string> token;
+};
+CachedCount FindCachedCount(ConnectionBackend& db, const std::string& sql);
 // The number of rows of the query `sql` on `db`, counted without
-// evaluating its select list where that cannot change the count.
-std::int64_t CountQueryRows(ConnectionBackend& db, const std::string& sql);
+// evaluating its select list where that cannot change the count, and kept
+// in `db`'s count cache under `token` when there is one.
+std::int64_t CountQueryRows(ConnectionBackend& db, const std::string& sql,
+                            const std::optional<std::string>& token = std::nullopt);
 
 // Raises kErrProvider with `message` and the failure kRowChanged.
 [[noreturn]] void RaiseRowChanged(std::string_view message);

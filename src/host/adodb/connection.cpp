@@ -60,6 +60,8 @@ class ConnectionImpl : public Connection {
     if (!sql.IsString()) RaiseError(kErrAdoArguments, "the command is not SQL text");
     ConnectionBackend& db = link->backend();
     std::string engine_sql = db.Rewrite(sql.string());
+    // What the statement changed, even in part, no count kept may miss.
+    DropCachedCountsAtEnd drop{db};
     if (link->level() == 0) return db.Execute(engine_sql, {});
     long long changed = 0;
     link->Write([&] { changed = db.Execute(engine_sql, {}); });

@@ -104,6 +104,8 @@ void ConnectionLink::EndRead() noexcept {
 
 void ConnectionLink::Write(const std::function<void()>& write) {
   ConnectionBackend& db = backend();
+  // The connection's kept counts go with the write, whether it stays or not.
+  DropCachedCountsAtEnd drop{db};
   if (owner_ == Owner::kNone) {
     db.BeginWrite();
     try {

@@ -77,6 +77,10 @@ class FaultyConnection : public ConnectionBackend {
     Count("RollbackToSavepoint");
     inner_->RollbackToSavepoint(name);
   }
+  std::optional<std::string> DataToken() override {
+    Count("DataToken");
+    return inner_->DataToken();
+  }
   bool Healthy() override { return inner_->Healthy(); }
   bool Alive(bool round_trip) override { return inner_->Alive(round_trip); }
   std::vector<TableEntry> ListTables() override {

@@ -6,8 +6,8 @@
 // strings stay as they are), hands it to a pool of its own and installs
 // that pool with ScopedPool. The shared FaultPlan counts the calls that
 // reach the engine (connecting, preparing, stepping, binding, executing,
-// transactions and savepoints, catalog reads, row writes) and raises a
-// provider error at call number `fail_at`; a test runs a write sequence
+// transactions and savepoints, catalog reads, data tokens, row writes) and
+// raises a provider error at call number `fail_at`; a test runs a write sequence
 // once to learn how many calls it makes, then again with each N from 1 to
 // that number. Calls that only read a value already fetched are not counted.
 //

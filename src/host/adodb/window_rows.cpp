@@ -31,10 +31,13 @@ WindowRows::~WindowRows() { Close(); }
 
 std::int64_t WindowRows::Count() {
   if (count_) return *count_;
-  // The count is a result of its own: the window's statement goes first,
-  // and the next Seek opens the window again.
+  // A count the connection made before in the same data leaves the window
+  // running; a new one is a result of its own: the window's statement goes
+  // first, and the next Seek opens the window again.
+  CachedCount cached = FindCachedCount(link_->backend(), sql_);
+  if (cached.count) return *(count_ = cached.count);
   statement_.reset();
-  count_ = CountQueryRows(link_->backend(), sql_);
+  count_ = CountQueryRows(link_->backend(), sql_, cached.token);
   return *count_;
 }
 

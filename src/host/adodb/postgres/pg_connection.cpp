@@ -153,6 +153,18 @@ bool PostgresConnection::InTransaction() const {
   return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
 }
 
+std::optional<std::string> PostgresConnection::DataToken() {
+  // Out of a transaction each statement has a snapshot of its own. Under
+  // READ COMMITTED the count's snapshot may be a later one than this, yet
+  // a snapshot equal to this one later still means nothing committed since.
+  if (PQtransactionStatus(db_) != PQTRANS_INTRANS) return std::nullopt;
+  PgResult result =
+      Run("SELECT pg_current_snapshot()::text, pg_current_xact_id_if_assigned() IS NULL");
+  if (PQntuples(result.get()) != 1 || std::string_view(PQgetvalue(result.get(), 0, 1)) != "t")
+    return std::nullopt;
+  return std::string(PQgetvalue(result.get(), 0, 0));
+}
+
 bool PostgresConnection::Healthy() {
   return PQstatus(db_) == CONNECTION_OK && PQtransactionStatus(db_) == PQTRANS_IDLE;
 }

@@ -88,6 +88,9 @@ class PostgresConnection : public ConnectionBackend {
   void Commit() override;
   void Rollback() override;
   bool InTransaction() const override;
+  // The transaction's snapshot, while the transaction has written nothing
+  // (has no transaction id): an identical snapshot sees identical rows.
+  std::optional<std::string> DataToken() override;
   // The link is up and out of any transaction.
   bool Healthy() override;
   // PgIdleLinkAlive (pg_session.h).

@@ -104,7 +104,8 @@ void CursorRows::Fetch(std::int64_t index) {
 
 std::int64_t CursorRows::Count() {
   if (count_) return *count_;
-  count_ = CountQueryRows(link_->backend(), sql_);
+  CachedCount cached = FindCachedCount(link_->backend(), sql_);
+  count_ = cached.count ? *cached.count : CountQueryRows(link_->backend(), sql_, cached.token);
   return *count_;
 }
 

@@ -141,6 +141,30 @@ void SqliteConnection::Commit() { Run("COMMIT"); }
 void SqliteConnection::Rollback() { Run("ROLLBACK"); }
 bool SqliteConnection::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
+std::optional<std::string> SqliteConnection::DataToken() {
+  // Out of a transaction each statement reads in a snapshot of its own; a
+  // deferred transaction has none until its first statement steps; a write
+  // transaction may hold changes of its own no version shows yet.
+  if (sqlite3_get_autocommit(db_) != 0 || sqlite3_txn_state(db_, nullptr) != SQLITE_TXN_READ)
+    return std::nullopt;
+  // The connection's own changes to its temporary tables move no version
+  // of a shared file; its change count moves with them.
+  std::string token = std::to_string(sqlite3_total_changes64(db_));
+  for (int i = 0; const char* schema = sqlite3_db_name(db_, i); ++i) {
+    bool temp = i == 1;
+    // A database the snapshot has not read yet would be read at a later
+    // version than the one read here.
+    if (!temp && sqlite3_txn_state(db_, schema) != SQLITE_TXN_READ) return std::nullopt;
+    unsigned int version = 0;
+    if (sqlite3_file_control(db_, schema, SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK) {
+      if (temp) continue;  // no temporary database opened yet
+      return std::nullopt;
+    }
+    token += ':' + std::to_string(version);
+  }
+  return token;
+}
+
 std::vector<TableEntry> SqliteConnection::ListTables() { return sqlite::ListTables(db_); }
 
 TableInfo SqliteConnection::DescribeTable(const TableRef& table) {

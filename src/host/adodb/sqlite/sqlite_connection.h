@@ -49,6 +49,10 @@ class SqliteConnection : public ConnectionBackend {
   void Commit() override;
   void Rollback() override;
   bool InTransaction() const override;
+  // The data versions of the connection's databases and its count of
+  // changes, in a read transaction that has read: every commit to a
+  // database, by any connection, moves its version.
+  std::optional<std::string> DataToken() override;
   // Out of any transaction, with no statement left unfinished.
   bool Healthy() override;
 
