@@ -10,6 +10,7 @@
 #include "site/call_command.h"
 #include "site/config.h"
 #include "site/http/http_server.h"
+#include "site/http/malloc_settings.h"
 #include "host/adodb/connection_pool.h"
 #include "site/pages/site_handler.h"
 #include "site/session/client_address.h"
@@ -131,6 +132,8 @@ int ServeSite(const SiteConfig* loaded, const std::optional<std::string>& listen
   sigaddset(&stop_signals, SIGINT);
   pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
+  // Process-wide: set once, before the server allocates its first pages.
+  TuneMallocForServing();
   unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   HttpServerOptions server_options;
   server_options.host = address.host;

@@ -252,7 +252,9 @@ void Connection::Respond(HttpResponse answer) {
   std::size_t body_bytes = 0;
   bool bodiless = answer.status < 200 || answer.status == 204 || answer.status == 304;
   if (!bodiless) {
-    response.content_length(answer.body.size());
+    // A HEAD answer's length is the GET's; a handler that left the body out
+    // (the site's pages do) gives no length, rather than a wrong one.
+    if (!head_only_ || !answer.body.empty()) response.content_length(answer.body.size());
     if (!head_only_) {
       body_bytes = answer.body.size();
       response.body() = std::move(answer.body);

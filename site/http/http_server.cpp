@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "site/http/content_coding.h"
 #include "site/http/http_connection.h"
 #include "site/http/server_core.h"
 #include "site/session/client_address.h"
@@ -55,7 +56,10 @@ HttpResponse ServerCore::Handle(const HttpRequest& request) {
   try {
     HttpResponse response = handler.Handle(request);
     why = WhyNotWritable(response);
-    if (why.empty()) return response;
+    if (why.empty()) {
+      if (options.compress) CompressForClient(request, response);
+      return response;
+    }
     why = "the answer cannot be written: " + why;
   } catch (const std::exception& e) {
     why = std::string("the handler raised: ") + e.what();

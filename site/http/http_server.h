@@ -15,8 +15,11 @@
 // is not origin-form, a bad percent-escape or a NUL in the path. Each of
 // those answers closes the connection. The server writes Content-Length and
 // Date (unless the handler gave one) and the handler's headers as given; a
-// HEAD request gets the headers alone. A handler's answer with a line break
-// or NUL in a header is not written: the client gets a 500 instead. It
+// HEAD request gets the headers alone (and Content-Length only when the
+// handler gave the body a GET would get). A handler's answer with a line break
+// or NUL in a header is not written: the client gets a 500 instead. Text
+// answers over a kilobyte are gzip-coded for the clients that accept it
+// (content_coding.h), on the worker that made them. It
 // writes one access-log line per answered request, and one error-log line
 // with the cause of every 500 it makes itself.
 //
@@ -62,6 +65,8 @@ struct HttpServerOptions {
   std::chrono::milliseconds idle_timeout{60'000};
   // Writing one response (a client that stops reading).
   std::chrono::milliseconds write_timeout{60'000};
+  // Gzip-code answers for the clients that accept it (CompressForClient).
+  bool compress = true;
   // Open connections at once; 0: no cap.
   std::size_t max_connections = 0;
   // Open connections from one address (IPv6: one /64); 0: no cap.

@@ -45,6 +45,17 @@ size_t TagEnd(std::string_view html, size_t at) {
   return std::string_view::npos;
 }
 
+// Where "</" + `name` (lower case; the text in any case) first starts at
+// or after `from`; npos when nowhere. Reads the page in place.
+size_t FindEndTag(std::string_view html, size_t from, std::string_view name) {
+  for (size_t at = html.find("</", from); at != std::string_view::npos;
+       at = html.find("</", at + 2)) {
+    std::string_view candidate = html.substr(at + 2, name.size());
+    if (candidate.size() == name.size() && LowerAscii(candidate) == name) return at;
+  }
+  return std::string_view::npos;
+}
+
 }  // namespace
 
 std::string ClosingTags(std::string_view html) {
@@ -74,13 +85,12 @@ std::string ClosingTags(std::string_view html) {
     } else if (!IsVoid(name) && html[end - 1] != '/') {
       if (name == "script" || name == "style") {
         // Their text is not markup: skip to the end tag.
-        std::string lowered = LowerAscii(html.substr(end));
-        size_t close = lowered.find("</" + name);
-        if (close == std::string::npos) {
+        size_t close = FindEndTag(html, end, name);
+        if (close == std::string_view::npos) {
           open.push_back(name);
           break;
         }
-        at = end + close;
+        at = close;
         continue;
       }
       open.push_back(name);

@@ -52,10 +52,12 @@ struct SiteHandler::State {
   State(SiteConfig c, Guards g)
       : config(std::move(c)),
         guards(std::move(g)),
-        sessions(StoreOptions(config), BackingOf(config)) {}
+        sessions(StoreOptions(config), BackingOf(config)),
+        static_files(config.site_root) {}
   SiteConfig config;
   Guards guards;
   SessionStore sessions;
+  StaticFiles static_files;
 };
 
 namespace {
@@ -99,7 +101,7 @@ SiteHandler::~SiteHandler() = default;
 HttpResponse SiteHandler::Handle(const HttpRequest& request) {
   try {
     Route route = RouteOf(request.path);
-    if (route == Route::kStatic) return ServeStaticFile(request, state_->config.site_root);
+    if (route == Route::kStatic) return state_->static_files.Serve(request);
     if (route == Route::kNotFound) return NotFoundAnswer("");
     bool head = request.method == "HEAD";
     if (request.method != "GET" && !head && request.method != "POST")

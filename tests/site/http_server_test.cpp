@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/gunzip.h"
 #include "support/http_test_client.h"
 
 namespace tabrix::site {
@@ -29,6 +30,15 @@ using testing::Exchange;
 using testing::HttpReply;
 using testing::HttpTestConnection;
 using testing::MakeRequest;
+
+// The text "/page" answers: HTML well over a kilobyte.
+std::string PageText() {
+  std::string html = "<table>\n";
+  for (int row = 0; row < 200; ++row)
+    html += "<tr><td>" + std::to_string(row) + "</td><td>row " + std::to_string(row * 37) +
+            "</td></tr>\n";
+  return html + "</table>\n";
+}
 
 // Answers by path and keeps every request it was given. "/block" waits
 // (at most 10 s) until the test releases it.
@@ -54,6 +64,10 @@ class TestHandler : public HttpHandler {
       response.AddHeader("Content-Length", "999");
       response.AddHeader("Date", "Tue, 01 Jan 2002 00:00:00 GMT");
       response.body = "abc";
+    } else if (request.path == "/page") {
+      // As the site's pages do, a HEAD answer leaves the body out.
+      response.SetHeader("Content-Type", "text/html; charset=utf-8");
+      if (request.method != "HEAD") response.body = PageText();
     } else if (request.path == "/nocontent") {
       response.status = 204;
     } else if (request.path == "/close") {
@@ -501,6 +515,53 @@ TEST_F(HttpServerTest, AClientThatHalfClosesAfterItsRequestStillGetsTheAnswer) {
     ASSERT_TRUE(reply) << method;
     EXPECT_EQ(reply->status, 200) << method;
     EXPECT_TRUE(connection.WaitClosed()) << method << ": then the server closes";
+  }
+}
+
+TEST_F(HttpServerTest, TextOverAKilobyteIsGzipCodedForClientsThatAcceptIt) {
+  StartServer();
+  // One keep-alive connection: an answer framed wrongly would spoil the
+  // reading of the next.
+  HttpTestConnection connection(port());
+  struct Case {
+    const char* method;
+    const char* path;
+    const char* accept;  // "" for none
+    bool coded;
+  } cases[] = {
+      {"GET", "/page", "gzip, deflate, br", true},
+      {"GET", "/page", "", false},
+      {"GET", "/page", "gzip;q=0, identity", false},
+      {"HEAD", "/page", "gzip", false},
+      {"GET", "/hello", "gzip", false},  // too small to gain
+      {"GET", "/page", "*", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.method) + " " + c.path + " " + c.accept);
+    std::vector<std::string> headers;
+    if (*c.accept) headers.push_back(std::string("Accept-Encoding: ") + c.accept);
+    bool head = std::string(c.method) == "HEAD";
+    ASSERT_TRUE(connection.Send(MakeRequest(c.method, c.path, headers)));
+    auto reply = connection.ReadReply(head);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 200);
+    std::string plain = std::string(c.path) == "/page" ? PageText() : "hello";
+    if (c.coded) {
+      EXPECT_EQ(reply->Header("content-encoding").value_or(""), "gzip");
+      EXPECT_EQ(reply->Header("content-length"), std::to_string(reply->body.size()));
+      EXPECT_LT(reply->body.size(), plain.size() / 2);
+      EXPECT_EQ(testing::Gunzip(reply->body).value_or("(not gzip)"), plain);
+    } else {
+      EXPECT_FALSE(reply->Header("content-encoding"));
+      EXPECT_EQ(reply->body, head ? "" : plain);
+      // No length at all rather than that of the empty body.
+      if (head) {
+        EXPECT_FALSE(reply->Header("content-length"));
+      }
+    }
+    // The coded and the plain answer vary by the request's Accept-Encoding.
+    bool varies = !head && std::string(c.path) == "/page";
+    EXPECT_EQ(reply->Header("vary").value_or(""), varies ? "Accept-Encoding" : "");
   }
 }
 

@@ -1,6 +1,7 @@
 // Static files (built in, overridden under the site root, never outside
-// it; types, ETags and 304s), the layout's closing of what a page leaves
-// open, CSV cells, and the error answers' statuses.
+// it; types, ETags and 304s, gzip for text, edited overrides seen and the
+// kept ones bounded), the layout's closing of what a page leaves open, CSV
+// cells, and the error answers' statuses.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,21 +14,24 @@
 #include "site/pages/embedded_files.h"
 #include "site/pages/layout.h"
 #include "site/pages/static_files.h"
+#include "support/gunzip.h"
 
 namespace tabrix::site {
 namespace {
 
 namespace fs = std::filesystem;
 
-HttpRequest StaticGet(const std::string& path, const std::string& method = "GET") {
+HttpRequest StaticGet(const std::string& path, const std::string& method = "GET",
+                      const std::string& accept_encoding = "") {
   HttpRequest request;
   request.method = method;
   request.target = request.path = path;
   request.headers.emplace_back("host", "127.0.0.1:8080");
+  if (!accept_encoding.empty()) request.headers.emplace_back("accept-encoding", accept_encoding);
   return request;
 }
 
-class StaticFiles : public ::testing::Test {
+class StaticFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     base_ = fs::temp_directory_path() / ("tabrix_static_" + std::to_string(getpid()));
@@ -39,10 +43,14 @@ class StaticFiles : public ::testing::Test {
     fs::create_symlink(base_ / "secret.txt", root_ / "assets" / "link.css");
   }
   void TearDown() override { fs::remove_all(base_); }
+  void Write(const fs::path& file, const std::string& content) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
+  }
   fs::path base_, root_;
 };
 
-TEST_F(StaticFiles, BuiltInFilesCarryTypeETagAndCaching) {
+TEST_F(StaticFilesTest, BuiltInFilesCarryTypeETagAndCaching) {
+  StaticFiles files(root_);
   struct Case {
     const char* path;
     const char* type;
@@ -54,7 +62,7 @@ TEST_F(StaticFiles, BuiltInFilesCarryTypeETagAndCaching) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
-    HttpResponse response = ServeStaticFile(StaticGet(c.path), root_);
+    HttpResponse response = files.Serve(StaticGet(c.path));
     ASSERT_EQ(response.status, 200);
     EXPECT_EQ(response.Header("content-type").value_or(""), c.type);
     EXPECT_EQ(response.Header("cache-control").value_or(""), "public, max-age=3600");
@@ -62,42 +70,146 @@ TEST_F(StaticFiles, BuiltInFilesCarryTypeETagAndCaching) {
     ASSERT_EQ(etag.size(), 18u);
     HttpRequest again = StaticGet(c.path);
     again.headers.emplace_back("if-none-match", "\"other\", " + etag);
-    HttpResponse not_modified = ServeStaticFile(again, root_);
+    HttpResponse not_modified = files.Serve(again);
     EXPECT_EQ(not_modified.status, 304);
     EXPECT_TRUE(not_modified.body.empty());
   }
-  EXPECT_TRUE(ServeStaticFile(StaticGet("/assets/tabrix.css"), root_).body.find(".cantvisible") !=
+  EXPECT_TRUE(files.Serve(StaticGet("/assets/tabrix.css")).body.find(".cantvisible") !=
               std::string::npos);
-  EXPECT_TRUE(ServeStaticFile(StaticGet("/assets/tabrix.js"), root_).body.find(
-                  "function OpenClose(id)") != std::string::npos);
+  EXPECT_TRUE(files.Serve(StaticGet("/assets/tabrix.js")).body.find("function OpenClose(id)") !=
+              std::string::npos);
 }
 
-TEST_F(StaticFiles, EveryImageTheComponentNamesIsBuiltIn) {
+TEST_F(StaticFilesTest, TextIsGzipCodedForClientsThatAcceptItAndImagesNever) {
+  StaticFiles files(root_);
+  for (const char* path : {"/assets/tabrix.css"}) {
+    SCOPED_TRACE(path);
+    HttpResponse plain = files.Serve(StaticGet(path));
+    HttpResponse coded = files.Serve(StaticGet(path, "GET", "gzip, deflate"));
+    EXPECT_EQ(plain.Header("vary").value_or(""), "Accept-Encoding");
+    EXPECT_EQ(coded.Header("vary").value_or(""), "Accept-Encoding");
+    EXPECT_FALSE(plain.Header("content-encoding"));
+    ASSERT_EQ(coded.Header("content-encoding").value_or(""), "gzip");
+    EXPECT_EQ(coded.Header("content-type"), plain.Header("content-type"));
+    EXPECT_EQ(testing::Gunzip(coded.body).value_or("(not gzip)"), plain.body);
+    // Each form has its own validator, and either one answers 304.
+    std::string plain_tag = plain.Header("etag").value_or("");
+    std::string coded_tag = coded.Header("etag").value_or("");
+    EXPECT_NE(plain_tag, coded_tag);
+    for (const std::string& tag : {plain_tag, coded_tag}) {
+      HttpRequest again = StaticGet(path, "GET", "gzip");
+      again.headers.emplace_back("if-none-match", tag);
+      HttpResponse not_modified = files.Serve(again);
+      EXPECT_EQ(not_modified.status, 304) << tag;
+      EXPECT_EQ(not_modified.Header("etag").value_or(""), coded_tag);
+      EXPECT_EQ(not_modified.Header("vary").value_or(""), "Accept-Encoding");
+    }
+    HttpResponse refused = files.Serve(StaticGet(path, "GET", "gzip;q=0"));
+    EXPECT_EQ(refused.body, plain.body);
+    HttpResponse head = files.Serve(StaticGet(path, "HEAD", "gzip"));
+    EXPECT_EQ(head.Header("content-encoding").value_or(""), "gzip");
+    EXPECT_TRUE(head.body.empty());
+  }
+  // An image is compressed already; the script is under a kilobyte.
+  for (const char* path : {"/images/but_search.gif", "/assets/tabrix.js"}) {
+    SCOPED_TRACE(path);
+    HttpResponse plain = files.Serve(StaticGet(path, "GET", "gzip"));
+    EXPECT_FALSE(plain.Header("content-encoding"));
+    EXPECT_FALSE(plain.Header("vary"));
+    EXPECT_EQ(plain.body, files.Serve(StaticGet(path)).body);
+  }
+}
+
+TEST_F(StaticFilesTest, EveryImageTheComponentNamesIsBuiltIn) {
+  StaticFiles files(fs::path("/nonexistent"));
   for (const char* name :
        {"butback", "link", "co_addnew", "sort", "ico_back", "ico_next", "ico_ara", "but_search",
         "ico_close", "but_go2", "ico_sil", "ico_guncelle", "ico_ekle", "but_add", "but_cancel",
         "but_update", "but_yes", "ico_grup", "ico_tablo"}) {
     SCOPED_TRACE(name);
-    HttpResponse response = ServeStaticFile(StaticGet(std::string("/images/") + name + ".gif"),
-                                            fs::path("/nonexistent"));
+    HttpResponse response = files.Serve(StaticGet(std::string("/images/") + name + ".gif"));
     ASSERT_EQ(response.status, 200);
     EXPECT_TRUE(response.body.starts_with("GIF89a"));
   }
 }
 
-TEST_F(StaticFiles, ASiteFileOverridesAndNothingOutsideTheRootIsServed) {
-  HttpResponse overridden = ServeStaticFile(StaticGet("/images/but_yes.gif"), root_);
+TEST_F(StaticFilesTest, ASiteFileOverridesAndNothingOutsideTheRootIsServed) {
+  StaticFiles files(root_);
+  HttpResponse overridden = files.Serve(StaticGet("/images/but_yes.gif"));
   EXPECT_EQ(overridden.body, "GIF89a-site");
   for (const char* path : {"/images/../../secret.txt", "/assets/link.css", "/images/./x.gif",
                            "/images//but_yes.gif", "/images/a\\..\\b.gif", "/images/missing.gif"}) {
     SCOPED_TRACE(path);
-    EXPECT_EQ(ServeStaticFile(StaticGet(path), root_).status, 404);
+    EXPECT_EQ(files.Serve(StaticGet(path)).status, 404);
   }
-  EXPECT_EQ(ServeStaticFile(StaticGet(std::string("/images/x\0.gif", 14)), root_).status, 404);
-  HttpResponse head = ServeStaticFile(StaticGet("/assets/tabrix.css", "HEAD"), root_);
+  EXPECT_EQ(files.Serve(StaticGet(std::string("/images/x\0.gif", 14))).status, 404);
+  HttpResponse head = files.Serve(StaticGet("/assets/tabrix.css", "HEAD"));
   EXPECT_EQ(head.status, 200);
   EXPECT_TRUE(head.body.empty());
-  EXPECT_EQ(ServeStaticFile(StaticGet("/assets/tabrix.css", "POST"), root_).status, 405);
+  EXPECT_EQ(files.Serve(StaticGet("/assets/tabrix.css", "POST")).status, 405);
+}
+
+TEST_F(StaticFilesTest, AnEditedOverrideIsServedFromTheNextRequestOn) {
+  fs::path file = root_ / "assets" / "site.css";
+  {
+    // With no settling time every file read is kept: what is seen next
+    // comes from the file's size, times and inode.
+    StaticFiles::Limits limits;
+    limits.settle = std::chrono::seconds(0);
+    StaticFiles files(root_, limits);
+    Write(file, "body { color: red; }");
+    EXPECT_EQ(files.Serve(StaticGet("/assets/site.css")).body, "body { color: red; }");
+    EXPECT_EQ(files.kept_files(), 1u);
+    fs::file_time_type when = fs::last_write_time(file);
+    Write(file, "body { color: tan; }");  // the same size
+    fs::last_write_time(file, when - std::chrono::seconds(10));
+    EXPECT_EQ(files.Serve(StaticGet("/assets/site.css")).body, "body { color: tan; }");
+    Write(file, "body {}");
+    EXPECT_EQ(files.Serve(StaticGet("/assets/site.css")).body, "body {}");
+    // Replaced by another file, as editors save; then one overrides a
+    // built-in file and is removed, and the built-in file comes back.
+    Write(root_ / "assets" / "new.css", "p { }");
+    fs::last_write_time(root_ / "assets" / "new.css", when - std::chrono::seconds(10));
+    fs::rename(root_ / "assets" / "new.css", file);
+    EXPECT_EQ(files.Serve(StaticGet("/assets/site.css")).body, "p { }");
+    fs::rename(file, root_ / "assets" / "tabrix.css");
+    EXPECT_EQ(files.Serve(StaticGet("/assets/tabrix.css")).body, "p { }");
+    fs::remove(root_ / "assets" / "tabrix.css");
+    EXPECT_NE(files.Serve(StaticGet("/assets/tabrix.css")).body.find(".cantvisible"),
+              std::string::npos);
+  }
+  {
+    // An edit of the same size within the file system's clock tick leaves
+    // size and times as they were: a file written that recently is read
+    // again for each request.
+    StaticFiles files(root_);
+    Write(file, "body { color: red; }");
+    EXPECT_EQ(files.Serve(StaticGet("/assets/site.css")).body, "body { color: red; }");
+    fs::file_time_type when = fs::last_write_time(file);
+    Write(file, "body { color: tan; }");
+    fs::last_write_time(file, when);
+    EXPECT_EQ(files.Serve(StaticGet("/assets/site.css")).body, "body { color: tan; }");
+  }
+}
+
+TEST_F(StaticFilesTest, KeptOverridesAreBounded) {
+  StaticFiles::Limits limits;
+  limits.settle = std::chrono::seconds(0);
+  limits.max_files = 3;
+  limits.max_bytes = 10000;
+  limits.max_file_bytes = 4000;
+  StaticFiles files(root_, limits);
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 6; ++i) {
+      // Sizes 1000..6000: the last two are too large to keep.
+      std::string name = "/images/f" + std::to_string(i) + ".gif";
+      std::string content(1000 * (i + 1), static_cast<char>('a' + i));
+      if (round == 0) Write(root_ / name.substr(1), content);
+      EXPECT_EQ(files.Serve(StaticGet(name)).body, content) << name;
+      EXPECT_LE(files.kept_files(), 3u);
+    }
+  }
+  EXPECT_GE(files.kept_files(), 1u);
 }
 
 TEST(Layout, ClosesWhatThePageLeavesOpen) {
