@@ -337,6 +337,10 @@ SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
                                    : entry.second->as_floating_point()->get();
       if (!(config.connect_timeout > 0 && config.connect_timeout <= 3600))
         check.Fail(where, name, "the timeout must be more than 0 and at most 3600 seconds");
+    } else if (name == "page_cache_size") {
+      config.page_cache_size = check.Integer(entry, name, 1024 * 1024, std::int64_t{1} << 40);
+    } else if (name == "mmap_size") {
+      config.mmap_size = check.Integer(entry, name, 0, std::int64_t{1} << 40);
     } else if (name == "cookie_secure") {
       if (!entry.second->is_boolean()) check.WrongKind(entry, name, "true or false");
       config.cookie_secure = entry.second->as_boolean()->get();
@@ -367,8 +371,9 @@ SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
       check.Fail(where, name,
                  "unknown key (expected listen, locale, site_root, max_page_size, db_connections, "
                  "threads, max_page_bytes, max_body_bytes, statement_timeout, connect_timeout, "
-                 "cookie_secure, public_origin, trusted_proxies, max_connections, "
-                 "max_connections_per_address, [session_store], [session] or [actions])");
+                 "page_cache_size, mmap_size, cookie_secure, public_origin, trusted_proxies, "
+                 "max_connections, max_connections_per_address, [session_store], [session] or "
+                 "[actions])");
     }
   }
   if (database_kind) CheckSessionDatabase(check, *database_kind, config);
@@ -421,6 +426,12 @@ void ApplyProcessSettings(const SiteConfig* config,
   double connect_seconds =
       config != nullptr ? config->connect_timeout : SiteConfig{}.connect_timeout;
   adodb::SetConnectTimeout(std::chrono::milliseconds(std::llround(connect_seconds * 1000)));
+  adodb::sqlite::SqliteMemory memory;
+  if (config != nullptr) {
+    memory.page_cache = config->page_cache_size;
+    memory.mmap_size = config->mmap_size;
+  }
+  adodb::sqlite::SetSqliteMemory(memory);
 }
 
 }  // namespace tabrix::site

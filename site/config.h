@@ -10,6 +10,8 @@
 //   max_body_bytes = 1048576       # the most bytes of a request body
 //   statement_timeout = 10         # seconds before a statement is interrupted
 //   connect_timeout = 5            # seconds to open a database server connection
+//   page_cache_size = 67108864     # bytes of SQLite page cache, the whole process
+//   mmap_size = 0                  # bytes of each SQLite file mapped (0: none)
 //   cookie_secure = false          # the session cookie carries Secure
 //   public_origin = "https://db.example.com"   # origin behind a TLS proxy
 //   trusted_proxies = ["127.0.0.1", "10.0.0.0/8"]  # whose X-Forwarded-For
@@ -58,6 +60,7 @@
 #include <vector>
 
 #include "component/process_limits.h"
+#include "host/adodb/sqlite/sqlite_memory.h"
 #include "host/session.h"
 #include "host/variant.h"
 
@@ -98,6 +101,11 @@ struct SiteConfig {
   // Seconds a new connection to a database server (PostgreSQL) may take to
   // open; past it the page answers 503.
   double connect_timeout = 5;
+  // Bytes of SQLite page cache for the whole process, shared out among its
+  // connections (sqlite_memory.h).
+  std::int64_t page_cache_size = adodb::sqlite::SqliteMemory{}.page_cache;
+  // Bytes of each SQLite database file read through a memory map; 0: none.
+  std::int64_t mmap_size = adodb::sqlite::SqliteMemory{}.mmap_size;
   // Whether the session cookie carries Secure (a site served over TLS).
   bool cookie_secure = false;
   // The site's origin as browsers see it ("https://db.example.com"), for
@@ -139,7 +147,8 @@ std::shared_ptr<const Session> SiteSettings(const SiteConfig& config);
 // Makes the process follow the configuration: its locale (or
 // `locale_override` when given), its folder as the base of a relative
 // SQLite "Data Source", its process limits (max_page_size), the pool's
-// connections per database and the statement timeout. Without a
+// connections per database, the statement timeout and SQLite's page cache
+// budget and memory mapping. Without a
 // configuration the locale is set (default en-US) and the limits take their
 // defaults. Raises ConfigError for a locale that is not known. Call once at
 // start-up, before other threads run.

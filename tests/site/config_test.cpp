@@ -5,13 +5,19 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <sqlite3.h>
+
 #include <fstream>
 
 #include "host/adodb/connection.h"
 #include "host/adodb/connection_pool.h"
+#include "host/adodb/connection_string.h"
+#include "host/adodb/sqlite/sqlite_connection.h"
+#include "host/adodb/sqlite/sqlite_provider.h"
 #include "host/variant_ops.h"
 #include "site/variant_json.h"
 #include "support/process_limits_scope.h"
+#include "support/sqlite_fixture.h"
 
 namespace tabrix::site {
 namespace {
@@ -195,6 +201,10 @@ TEST(Config, RefusalsNameTheFileTheLineAndTheKey) {
        "session_store.kind"},
       {"store-idle", "[session_store]\nidle_minutes = 0", 2, "session_store.idle_minutes"},
       {"connections-text", "db_connections = \"4\"", 1, "db_connections"},
+      {"page-cache-small", "page_cache_size = 65536", 1, "page_cache_size"},
+      {"page-cache-text", "page_cache_size = \"64MB\"", 1, "page_cache_size"},
+      {"mmap-negative", "mmap_size = -1", 1, "mmap_size"},
+      {"mmap-float", "\nmmap_size = 1.5e9", 2, "mmap_size"},
       {"toml-unterminated", "listen = \"a:1\"\n\nlocale = \"en", 3, ""},
       {"toml-duplicate", "listen = \"a:1\"\nlisten = \"b:2\"", 2, ""},
   };
@@ -273,6 +283,36 @@ TEST(Config, ConnectTimeoutBoundsOpeningADatabaseServerConnection) {
   EXPECT_EQ(adodb::ConnectTimeout().count(), 2500);
   ApplyProcessSettings(nullptr, std::nullopt);  // the default: 5 seconds
   EXPECT_EQ(adodb::ConnectTimeout().count(), 5000);
+  adodb::SetDataSourceBase(base);
+}
+
+// The setting of `pragma` on a new connection of the SQLite provider.
+std::int64_t PragmaOfANewConnection(const std::string& connection_string, const char* pragma) {
+  auto backend = adodb::sqlite::SqliteProvider().Connect(
+      adodb::ConnectionString::Parse(connection_string));
+  sqlite3* db = dynamic_cast<adodb::sqlite::SqliteConnection&>(*backend).handle();
+  sqlite3_stmt* statement = nullptr;
+  sqlite3_prepare_v2(db, pragma, -1, &statement, nullptr);
+  std::int64_t value = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0)
+                                                             : -1;
+  sqlite3_finalize(statement);
+  return value;
+}
+
+TEST(Config, SqlitePageCacheAndMemoryMapReachNewConnections) {
+  testing::SqliteFixture file;
+  std::string base = adodb::DataSourceBase();
+  SiteConfig config = ParseConfig("page_cache_size = 8388608\nmmap_size = 1048576", kFile);
+  ApplyProcessSettings(&config, std::nullopt);
+  // One budget for the process, which any one connection may fill.
+  EXPECT_EQ(sqlite3_soft_heap_limit64(-1), 8388608);
+  EXPECT_EQ(PragmaOfANewConnection(file.connection_string(), "PRAGMA cache_size"), -8192);
+  EXPECT_EQ(PragmaOfANewConnection(file.connection_string(), "PRAGMA mmap_size"), 1048576);
+
+  ApplyProcessSettings(nullptr, std::nullopt);  // the defaults: 64 MiB, no map
+  EXPECT_EQ(sqlite3_soft_heap_limit64(-1), 64 * 1024 * 1024);
+  EXPECT_EQ(PragmaOfANewConnection(file.connection_string(), "PRAGMA cache_size"), -65536);
+  EXPECT_EQ(PragmaOfANewConnection(file.connection_string(), "PRAGMA mmap_size"), 0);
   adodb::SetDataSourceBase(base);
 }
 

@@ -86,6 +86,7 @@ struct TableInfo {
 struct TableEntry {
   std::string name;
   std::string type;
+  bool operator==(const TableEntry&) const = default;
 };
 
 // A WHERE condition that addresses rows, with the values its placeholders

@@ -49,6 +49,9 @@ class NameCatalog {
   // The key a name is matched by: each code point case-folded.
   static std::string Fold(std::string_view name);
 
+  // The same names, kinds and spellings (read in the same order).
+  bool operator==(const NameCatalog&) const = default;
+
  private:
   using Spellings = std::unordered_map<std::string, std::vector<std::string>>;  // by folded name
   static std::optional<std::string> Pick(const Spellings& spellings, std::string_view name);
@@ -58,6 +61,7 @@ class NameCatalog {
   struct Columns {
     Spellings spellings;
     std::map<std::string, ColumnKind> kinds;  // by spelling
+    bool operator==(const Columns&) const = default;
   };
   std::map<std::string, Columns> columns_;  // by table spelling
 };

@@ -27,16 +27,18 @@ long Number(const PGresult* result, int row, int column) {
 
 }  // namespace
 
-std::vector<TableEntry> ListTables(PostgresConnection& db) {
+std::vector<ListedTable> ListTables(PostgresConnection& db) {
   PgResult result = db.Run(std::string(
-      "SELECT c.relname, CASE WHEN n.nspname IN ('pg_catalog', 'information_schema') "
+      "SELECT c.oid, c.relname, CASE WHEN n.nspname IN ('pg_catalog', 'information_schema') "
       "THEN 'SYSTEM TABLE' WHEN c.relkind IN ('v', 'm') THEN 'VIEW' ELSE 'TABLE' END "
       "FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
       "WHERE c.relkind IN ") + kRelationKinds +
       " AND n.nspname = ANY (pg_catalog.current_schemas(false))");
-  std::vector<TableEntry> tables;
-  for (int row = 0; row < PQntuples(result.get()); ++row)
-    tables.push_back({Text(result.get(), row, 0), Text(result.get(), row, 1)});
+  const PGresult* r = result.get();
+  std::vector<ListedTable> tables;
+  for (int row = 0; row < PQntuples(r); ++row)
+    tables.push_back({static_cast<Oid>(std::strtoul(PQgetvalue(r, row, 0), nullptr, 10)),
+                      {Text(r, row, 1), Text(r, row, 2)}});
   return tables;
 }
 

@@ -19,7 +19,12 @@ struct Relation;
 // Tables (and partitioned and foreign tables) "TABLE", views and
 // materialized views "VIEW"; those of pg_catalog and information_schema,
 // when the search path names them, "SYSTEM TABLE".
-std::vector<TableEntry> ListTables(PostgresConnection& db);
+struct ListedTable {
+  Oid oid = 0;
+  TableEntry entry;
+  bool operator==(const ListedTable&) const = default;
+};
+std::vector<ListedTable> ListTables(PostgresConnection& db);
 
 // The OID of the table or view `table`: the exact spelling, else the one
 // name that differs from it only in case; 0 when there is none, or when

@@ -35,24 +35,27 @@ std::string And(const std::string& where, const std::string& term) {
 
 }  // namespace
 
+// An aborted transaction reads nothing: the rewrite goes on with the names
+// it had, and the statement's own error follows.
 const sql::NameCatalog& CatalogNames::Names() {
-  if (stale_) return Reload();
-  return names_;
+  try {
+    held_ = connection_.catalog().Names(connection_);
+  } catch (const ScriptError&) {
+  }
+  return *held_;
 }
 
 const sql::NameCatalog& CatalogNames::Reload() {
   try {
-    names_ = ReadNames(connection_);
-    stale_ = false;
+    held_ = connection_.catalog().ReloadNames(connection_);
   } catch (const ScriptError&) {
-    // An aborted transaction reads nothing: the rewrite goes on with the
-    // names it had, and the statement's own error follows.
   }
-  return names_;
+  return *held_;
 }
 
-PostgresConnection::PostgresConnection(PGconn* db, long long timeout_ms)
-    : db_(db), timeout_ms_(timeout_ms) {}
+PostgresConnection::PostgresConnection(PGconn* db, long long timeout_ms,
+                                       std::shared_ptr<CatalogCache> catalog)
+    : db_(db), timeout_ms_(timeout_ms), catalog_(std::move(catalog)) {}
 
 PostgresConnection::~PostgresConnection() { PQfinish(db_); }
 
@@ -71,11 +74,6 @@ void PostgresConnection::SyncStatementTimeout() {
   if (wanted == timeout_ms_ || PQtransactionStatus(db_) != PQTRANS_IDLE) return;
   PgResult result(PQexec(db_, ("SET statement_timeout = " + std::to_string(wanted)).c_str()));
   if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) timeout_ms_ = wanted;
-}
-
-void PostgresConnection::ForgetCatalog() {
-  names_.MarkStale();
-  relations_.clear();
 }
 
 PgResult PostgresConnection::Run(std::string_view sql, const TextParameters& parameters,
@@ -100,8 +98,9 @@ PgResult PostgresConnection::Run(std::string_view sql, const TextParameters& par
                        {"PostgreSQL", "", DbFailure::kStatement});
   const char* state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
   std::string_view sqlstate = state != nullptr ? state : "";
-  if (sqlstate == "42P01" || sqlstate == "42703")
-    ForgetCatalog();  // a table or column the names had, or lacked
+  // Class 42 (an undefined table or column, a privilege, a type that no
+  // longer fits): what the catalog cache holds may be out of date.
+  if (sqlstate.substr(0, 2) == "42") catalog_->Forget();
   RaisePostgresError(db_, result.get());
 }
 
@@ -171,22 +170,24 @@ bool PostgresConnection::Healthy() {
 
 bool PostgresConnection::Alive(bool round_trip) { return PgIdleLinkAlive(db_, round_trip); }
 
-std::vector<TableEntry> PostgresConnection::ListTables() { return postgres::ListTables(*this); }
+std::vector<TableEntry> PostgresConnection::ListTables() { return catalog_->Tables(*this); }
 
 TableInfo PostgresConnection::DescribeTable(const TableRef& table) {
-  Oid oid = FindRelation(*this, table);
-  if (oid == InvalidOid) {
-    TableInfo missing;
-    missing.ref = table;
-    return missing;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    Oid oid = catalog_->Find(*this, table);
+    if (oid == InvalidOid) break;
+    std::shared_ptr<const Relation> relation = RelationById(oid);
+    if (relation->info.exists) return relation->info;
+    // The relation a kept name stood for is gone: look the name up afresh.
+    catalog_->Forget();
   }
-  return RelationById(oid).info;
+  TableInfo missing;
+  missing.ref = table;
+  return missing;
 }
 
-const Relation& PostgresConnection::RelationById(Oid oid) {
-  auto it = relations_.find(oid);
-  if (it == relations_.end()) it = relations_.emplace(oid, ReadRelation(*this, oid)).first;
-  return it->second;
+std::shared_ptr<const Relation> PostgresConnection::RelationById(Oid oid) {
+  return catalog_->Describe(*this, oid);
 }
 
 RowCondition PostgresConnection::InsertRow(const TableInfo& table,

@@ -19,11 +19,13 @@
 #include <libpq-fe.h>
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "host/adodb/backend.h"
+#include "host/adodb/postgres/pg_catalog_cache.h"
 #include "host/adodb/postgres/pg_result.h"
 #include "host/sql/postgres_dialect.h"
 
@@ -39,19 +41,19 @@ struct Relation {
   std::map<int, size_t> by_attnum;  // attribute number -> index in info.columns
 };
 
-// The database's names for the rewrite, read when first needed and again
-// when a name is unknown or a statement named a missing table or column.
+// The database's names for the rewrite, from the catalog cache: read when
+// first needed and again when a name is unknown or a statement failed for
+// a reason of the schema. The names a rewrite reads stay held by it while
+// another connection reloads them.
 class CatalogNames : public sql::NameSource {
  public:
   explicit CatalogNames(PostgresConnection& connection) : connection_(connection) {}
   const sql::NameCatalog& Names() override;
   const sql::NameCatalog& Reload() override;
-  void MarkStale() { stale_ = true; }
 
  private:
   PostgresConnection& connection_;
-  sql::NameCatalog names_;
-  bool stale_ = true;
+  std::shared_ptr<const sql::NameCatalog> held_ = std::make_shared<const sql::NameCatalog>();
 };
 
 using TextParameters = std::vector<std::optional<std::string>>;
@@ -62,8 +64,9 @@ class PostgresConnection : public ConnectionBackend {
   enum class RunKind { kRead, kChange, kCommit };
 
   // Takes ownership of `db`, open and set up by the provider, whose session
-  // statement_timeout is `timeout_ms`.
-  PostgresConnection(PGconn* db, long long timeout_ms);
+  // statement_timeout is `timeout_ms`; `catalog` is shared by the
+  // connections to the same database (pg_catalog_cache.h).
+  PostgresConnection(PGconn* db, long long timeout_ms, std::shared_ptr<CatalogCache> catalog);
   ~PostgresConnection() override;
   PostgresConnection(const PostgresConnection&) = delete;
   PostgresConnection& operator=(const PostgresConnection&) = delete;
@@ -96,6 +99,7 @@ class PostgresConnection : public ConnectionBackend {
   // PgIdleLinkAlive (pg_session.h).
   bool Alive(bool round_trip) override;
 
+  // Through the catalog cache.
   std::vector<TableEntry> ListTables() override;
   TableInfo DescribeTable(const TableRef& table) override;
   // INSERT ... RETURNING the key (the row's ctid for a table without one).
@@ -112,17 +116,17 @@ class PostgresConnection : public ConnectionBackend {
   // links), 3001 for a NUL byte in the text.
   PgResult Run(std::string_view sql, const TextParameters& parameters = {},
                RunKind kind = RunKind::kRead);
-  // The table or view with OID `oid`, read once per connection.
-  const Relation& RelationById(Oid oid);
+  // The table or view with OID `oid`, from the catalog cache.
+  std::shared_ptr<const Relation> RelationById(Oid oid);
+  CatalogCache& catalog() const { return *catalog_; }
 
  private:
   void SyncStatementTimeout();
-  void ForgetCatalog();
 
   PGconn* db_;
   long long timeout_ms_;  // the session's statement_timeout
+  std::shared_ptr<CatalogCache> catalog_;
   mutable CatalogNames names_{*this};
-  std::map<Oid, Relation> relations_;
 };
 
 }  // namespace tabrix::adodb::postgres

@@ -12,7 +12,8 @@ std::unique_ptr<ConnectionBackend> PostgresProvider::Connect(const ConnectionStr
   options.connect_timeout = ConnectTimeout();
   options.statement_timeout = StatementTimeout();
   PgConn db = OpenPgSession(PgParamsFor(parts), options);
-  return std::make_unique<PostgresConnection>(db.release(), options.statement_timeout.count());
+  return std::make_unique<PostgresConnection>(db.release(), options.statement_timeout.count(),
+                                              CatalogCache::For(parts.text()));
 }
 
 }  // namespace tabrix::adodb::postgres

@@ -36,14 +36,14 @@ std::vector<ColumnInfo> PostgresStatement::DescribeColumns() {
     Oid table = PQftable(result, i);
     int attnum = PQftablecol(result, i);
     if (table != InvalidOid && attnum > 0) {
-      const Relation& relation = connection_.RelationById(table);
-      auto it = relation.by_attnum.find(attnum);
-      if (relation.info.exists && it != relation.by_attnum.end()) {
-        const TableColumn& table_column = relation.info.columns[it->second];
-        column.origin = relation.info.ref;
+      std::shared_ptr<const Relation> relation = connection_.RelationById(table);
+      auto it = relation->by_attnum.find(attnum);
+      if (relation->info.exists && it != relation->by_attnum.end()) {
+        const TableColumn& table_column = relation->info.columns[it->second];
+        column.origin = relation->info.ref;
         column.origin_column = table_column.name;
         nullable = !table_column.not_null;
-        column.writable = !relation.info.is_view && !table_column.generated;
+        column.writable = !relation->info.is_view && !table_column.generated;
         auto_key = table_column.auto_key;
       }
     }

@@ -152,14 +152,4 @@ sql::NameCatalog ReadNames(sqlite3* db) {
   return names;
 }
 
-std::int64_t SchemaVersion(sqlite3* db) {
-  std::int64_t version = 0;
-  for (const char* pragma : {"PRAGMA main.schema_version", "PRAGMA temp.schema_version"}) {
-    StatementHandle statement = PrepareOrRaise(db, pragma);
-    if (StepOrRaise(db, statement.get()))
-      version = version * 1000003 + sqlite3_column_int64(statement.get(), 0);
-  }
-  return version;
-}
-
 }  // namespace tabrix::adodb::sqlite

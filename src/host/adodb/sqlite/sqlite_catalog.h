@@ -4,7 +4,6 @@
 
 #include <sqlite3.h>
 
-#include <cstdint>
 #include <vector>
 
 #include "host/adodb/backend.h"
@@ -28,8 +27,5 @@ TableInfo DescribeTable(sqlite3* db, const TableRef& table);
 // TIMESTAMP and the other declared types read as dates). A table whose
 // columns cannot be read (a view over a table dropped since) is left out.
 sql::NameCatalog ReadNames(sqlite3* db);
-
-// A number that changes whenever the schema of main or temp does.
-std::int64_t SchemaVersion(sqlite3* db);
 
 }  // namespace tabrix::adodb::sqlite

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "host/adodb/sqlite/sqlite_catalog.h"
 #include "host/adodb/sqlite/sqlite_handle.h"
 #include "host/adodb/sqlite/sqlite_statement.h"
 #include "host/adodb/sqlite/sqlite_types.h"
@@ -39,32 +38,13 @@ std::string RowIdName(const TableInfo& table) {
 
 }  // namespace
 
-const sql::NameCatalog& SchemaNames::Names() {
-  std::int64_t version = -1;
-  try {
-    version = SchemaVersion(db_);
-  } catch (const ScriptError&) {
-    return names_;  // the statement's own error follows
-  }
-  if (version != version_) Reload();
-  return names_;
+SqliteConnection::SqliteConnection(sqlite3* db)
+    : db_(db), schema_(std::make_unique<SchemaCache>(db)) {}
+
+SqliteConnection::~SqliteConnection() {
+  schema_.reset();
+  sqlite3_close_v2(db_);
 }
-
-const sql::NameCatalog& SchemaNames::Reload() {
-  try {
-    std::int64_t version = SchemaVersion(db_);
-    names_ = ReadNames(db_);
-    version_ = version;
-  } catch (const ScriptError&) {
-    // A locked or damaged schema reads nothing: the rewrite goes on with
-    // the names it had, and the statement's own error follows.
-  }
-  return names_;
-}
-
-SqliteConnection::SqliteConnection(sqlite3* db) : db_(db) {}
-
-SqliteConnection::~SqliteConnection() { sqlite3_close_v2(db_); }
 
 const sql::Dialect& SqliteConnection::dialect() const {
   static const sql::SqliteDialect kDialect;
@@ -72,7 +52,7 @@ const sql::Dialect& SqliteConnection::dialect() const {
 }
 
 std::string SqliteConnection::Rewrite(std::string_view legacy_sql) const {
-  return sql::Rewrite(legacy_sql, dialect(), &names_);
+  return sql::Rewrite(legacy_sql, dialect(), schema_.get());
 }
 
 std::unique_ptr<StatementBackend> SqliteConnection::Prepare(std::string_view sql) {
@@ -111,6 +91,7 @@ std::int64_t SqliteConnection::Execute(std::string_view sql, const std::vector<V
     }
     std::int64_t before = sqlite3_total_changes64(db_);
     Deadline deadline = DeadlineFromNow();
+    if (!sqlite3_stmt_readonly(statement.get())) schema_->NoteWrite();
     while (StepOrRaise(db_, statement.get(), deadline)) {
     }
     // The rows this statement changed itself, never what its triggers did:
@@ -128,7 +109,12 @@ std::unique_ptr<RowSource> SqliteConnection::OpenStaticRows(std::shared_ptr<Conn
 }
 
 bool SqliteConnection::Healthy() {
-  return sqlite3_get_autocommit(db_) != 0 && sqlite3_next_stmt(db_, nullptr) == nullptr;
+  if (sqlite3_get_autocommit(db_) == 0) return false;
+  // The schema cache keeps its statements prepared; none may be mid-run.
+  for (sqlite3_stmt* s = sqlite3_next_stmt(db_, nullptr); s != nullptr;
+       s = sqlite3_next_stmt(db_, s))
+    if (sqlite3_stmt_busy(s)) return false;
+  return true;
 }
 
 void SqliteConnection::Run(const char* sql) {
@@ -165,10 +151,14 @@ std::optional<std::string> SqliteConnection::DataToken() {
   return token;
 }
 
-std::vector<TableEntry> SqliteConnection::ListTables() { return sqlite::ListTables(db_); }
+std::vector<TableEntry> SqliteConnection::ListTables() {
+  schema_->Check();
+  return schema_->Tables();
+}
 
 TableInfo SqliteConnection::DescribeTable(const TableRef& table) {
-  return sqlite::DescribeTable(db_, table);
+  schema_->Check();
+  return schema_->Table(table);
 }
 
 RowCondition SqliteConnection::InsertRow(const TableInfo& table,

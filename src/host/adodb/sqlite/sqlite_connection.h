@@ -5,25 +5,13 @@
 
 #include <cstdint>
 
+#include <memory>
+
 #include "host/adodb/backend.h"
+#include "host/adodb/sqlite/sqlite_schema_cache.h"
 #include "host/sql/dialect.h"
-#include "host/sql/name_catalog.h"
 
 namespace tabrix::adodb::sqlite {
-
-// The database's names for the rewrite, read when first asked for and again
-// whenever the schema has changed since.
-class SchemaNames : public sql::NameSource {
- public:
-  explicit SchemaNames(sqlite3* db) : db_(db) {}
-  const sql::NameCatalog& Names() override;
-  const sql::NameCatalog& Reload() override;
-
- private:
-  sqlite3* db_;
-  sql::NameCatalog names_;
-  std::int64_t version_ = -1;  // the schema version names_ was read at; -1 none
-};
 
 class SqliteConnection : public ConnectionBackend {
  public:
@@ -56,6 +44,7 @@ class SqliteConnection : public ConnectionBackend {
   // Out of any transaction, with no statement left unfinished.
   bool Healthy() override;
 
+  // From the schema cache, checked first (sqlite_schema_cache.h).
   std::vector<TableEntry> ListTables() override;
   TableInfo DescribeTable(const TableRef& table) override;
   // A row id table finds the new row by its row id; a WITHOUT ROWID table
@@ -66,12 +55,15 @@ class SqliteConnection : public ConnectionBackend {
                          const std::vector<Variant>& values) override;
 
   sqlite3* handle() const { return db_; }
+  // What this connection keeps of the schema; its statements describe
+  // their columns through it.
+  SchemaCache& schema() const { return *schema_; }
 
  private:
   // Runs one statement with no parameters and no rows.
   void Run(const char* sql);
   sqlite3* db_;
-  mutable SchemaNames names_{db_};
+  std::unique_ptr<SchemaCache> schema_;  // finalized before db_ is closed
 };
 
 }  // namespace tabrix::adodb::sqlite

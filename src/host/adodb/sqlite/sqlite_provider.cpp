@@ -8,6 +8,7 @@
 #include "host/adodb/sqlite/sqlite_connection.h"
 #include "host/adodb/sqlite/sqlite_handle.h"
 #include "host/adodb/sqlite/sqlite_like.h"
+#include "host/adodb/sqlite/sqlite_memory.h"
 
 namespace tabrix::adodb::sqlite {
 
@@ -45,6 +46,8 @@ std::unique_ptr<ConnectionBackend> SqliteProvider::Connect(const ConnectionStrin
   rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   // A read-only file keeps its journal mode and is still usable for reading.
   if (rc != SQLITE_OK && (rc & 0xff) != SQLITE_READONLY) RaiseOpenError(db, rc, path_text);
+  rc = ApplySqliteMemory(db);
+  if (rc != SQLITE_OK) RaiseOpenError(db, rc, path_text);
   rc = RegisterFoldingLike(db);
   if (rc != SQLITE_OK) RaiseOpenError(db, rc, path_text);
   WatchDeadlines(db);

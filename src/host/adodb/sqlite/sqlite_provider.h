@@ -2,8 +2,8 @@
 //
 // A relative PATH is taken from DataSourceBase(). The file must exist: the
 // provider opens it read-write and never creates it. Each new connection
-// gets WAL journaling, a busy timeout of 5 seconds and the case-folding
-// LIKE.
+// gets WAL journaling, a busy timeout of 5 seconds, the process's page cache
+// budget and memory mapping (sqlite_memory.h) and the case-folding LIKE.
 #pragma once
 
 #include "host/adodb/backend.h"

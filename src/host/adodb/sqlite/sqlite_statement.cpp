@@ -3,7 +3,6 @@
 #include <map>
 
 #include "host/adodb/column_attributes.h"
-#include "host/adodb/sqlite/sqlite_catalog.h"
 #include "host/adodb/sqlite/sqlite_connection.h"
 #include "host/adodb/sqlite/sqlite_types.h"
 
@@ -35,6 +34,7 @@ bool SqliteStatement::Step() {
     deadline_ = DeadlineFromNow();
     started_ = true;
   }
+  if (!sqlite3_stmt_readonly(statement_.get())) connection_.schema().NoteWrite();
   has_row_ = StepOrRaise(connection_.handle(), statement_.get(), deadline_);
   return has_row_;
 }
@@ -45,6 +45,7 @@ std::vector<ColumnInfo> SqliteStatement::DescribeColumns() {
   sqlite3_stmt* statement = statement_.get();
   std::map<std::string, TableInfo> tables;  // by "schema.table", folded
   std::vector<ColumnInfo> columns;
+  bool checked = false;  // the schema cache, once for all the columns
   for (int i = 0; i < ColumnCount(); ++i) {
     ColumnInfo column;
     column.name = Text(sqlite3_column_name(statement, i));
@@ -62,8 +63,11 @@ std::vector<ColumnInfo> SqliteStatement::DescribeColumns() {
       column.origin_column = Text(sqlite3_column_origin_name(statement, i));
       std::string key = FoldAscii(schema + "." + table_name);
       auto it = tables.find(key);
-      if (it == tables.end())
-        it = tables.emplace(key, DescribeTable(connection_.handle(), column.origin)).first;
+      if (it == tables.end()) {
+        if (!checked) connection_.schema().Check();
+        checked = true;
+        it = tables.emplace(key, connection_.schema().Table(column.origin)).first;
+      }
       const TableInfo& table = it->second;
       bool through_view = reads_.through_view.count(key) > 0 && reads_.direct.count(key) == 0;
       bool found = false;
