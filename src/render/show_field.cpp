@@ -173,8 +173,8 @@ Variant Tabrix1::ShowField(const Variant& FName, const Variant& FValue, const Va
     const std::vector<std::string>& positions = entry->positions;
     const std::string& target = RequirePosition(positions, 0, entry->key, "field");
     // "*.field" names the field in every table.
-    std::string named = target.rfind("*.", 0) == 0 ? table + target.substr(1) : target;
-    if (!NamesField(named, table, field)) continue;
+    bool any_table = target.rfind("*.", 0) == 0;
+    if (!NamesField(any_table ? table + target.substr(1) : target, table, field)) continue;
     // The first list that names the field decides; a later matching pair
     // wins over an earlier one, and a value without its text is ignored.
     size_t pairs = (positions.size() - 1) / 2;
