@@ -1,6 +1,7 @@
 // Table and field permissions of the current user, read afresh from the
-// settings on every call: a non-empty deny-list alone decides, else the
-// allow-list; fields have a deny-list only.
+// settings on every call (but once per stretch in which the settings are
+// held still, such as a page's rows): a non-empty deny-list alone decides,
+// else the allow-list; fields have a deny-list only.
 #include <string>
 
 #include "component/tabrix1.h"
@@ -8,21 +9,25 @@
 #include "host/text/case_fold.h"
 #include "host/variant_ops.h"
 #include "values/case_twins.h"
+#include "values/folded_lists.h"
 
 namespace tabrix {
 
 namespace {
 
-// The letters the entry "name[letters]" of `list` gives. The first entry
-// that spells the name in any case counts, unless `twinned` says the name
-// has a case twin: then only an entry of its exact spelling does.
+// The letters the entry "name[letters]" of the list "," + `setting` gives.
+// The first entry that spells the name in any case counts, unless
+// `twinned` says the name has a case twin: then only an entry of its exact
+// spelling does.
 template <class Twinned>
-std::string Letters(Tabrix1& object, const std::string& list, const std::string& name,
+std::string Letters(Tabrix1& object, const std::string& setting, const std::string& name,
                     Twinned twinned) {
+  // The list is folded once per text of the setting, not once per check.
+  const values::FoldedList& list = object.Memos.lists.Get(",", setting, "");
   std::string start = "," + name + "[";
-  std::string any_case =
-      ConcatText(object.GetThis(Variant(list), Variant(1), Variant(start), Variant("]")));
-  std::string exact = values::ExactSection(list, start, "]");
+  std::string any_case = values::SectionIgnoringCase(
+      list.text, list.folded, text::FoldedCodePoints(start), U"]");
+  std::string exact = values::ExactSection(list.text, start, "]");
   // Where both find the same letters, the names need no telling apart.
   return any_case == exact || !twinned() ? any_case : exact;
 }
@@ -31,6 +36,31 @@ std::string Letters(Tabrix1& object, const std::string& list, const std::string&
 bool HoldsLetter(const std::string& letters, const Variant& letter) {
   return text::InStr(1, text::FoldedCodePoints(letters),
                      text::FoldedCodePoints(ConcatText(letter))) > 0;
+}
+
+// The answer given to the same check in the current stretch of held
+// settings, or null. Only checks named by text are kept.
+const HeldRight* HeldAnswer(const Tabrix1& object, bool of_field, const Variant& table,
+                            const Variant& field, const Variant& letter) {
+  if (object.Memos.held == 0 || !table.IsString() || !letter.IsString() ||
+      (of_field && !field.IsString()))
+    return nullptr;
+  for (const HeldRight& known : object.Memos.rights) {
+    if (known.of_field == of_field && known.table == table.string() &&
+        known.letter == letter.string() && (!of_field || known.field == field.string()))
+      return &known;
+  }
+  return nullptr;
+}
+
+void Hold(Tabrix1& object, bool of_field, const Variant& table, const Variant& field,
+          const Variant& letter, const Variant& answer) {
+  SettingMemos& memos = object.Memos;
+  if (memos.held == 0 || !table.IsString() || !letter.IsString() ||
+      (of_field && !field.IsString()) || memos.rights.size() >= SettingMemos::kMaxHeldAnswers)
+    return;
+  memos.rights.push_back(HeldRight{of_field, table.string(), of_field ? field.string() : "",
+                                   letter.string(), answer.boolean()});
 }
 
 // A form may write the field when the database lets it and the user's
@@ -45,6 +75,8 @@ Variant CanWriteField(Tabrix1& object, const Variant& rsf, const char* letter) {
 }  // namespace
 
 Variant Tabrix1::YetkiKontrol(const Variant& TableName, const Variant& Yetki) {
+  if (const HeldRight* known = HeldAnswer(*this, false, TableName, Variant(), Yetki))
+    return Variant(known->granted);
   // "UserId" is read for each key, so the five keys always agree with the
   // session as it stands at each read.
   auto user_setting = [&](const char* suffix) {
@@ -55,8 +87,10 @@ Variant Tabrix1::YetkiKontrol(const Variant& TableName, const Variant& Yetki) {
   Variant can_action = user_setting("_CanAction");
   Variant cant_action = user_setting("_CantAction");
   Variant cant_field = user_setting("_CantField");
-  return YetkiKontrolStr(TableName, Yetki, can_table, cant_table, can_action, cant_action,
-                         cant_field);
+  Variant answer = YetkiKontrolStr(TableName, Yetki, can_table, cant_table, can_action,
+                                   cant_action, cant_field);
+  Hold(*this, false, TableName, Variant(), Yetki, answer);
+  return answer;
 }
 
 Variant Tabrix1::YetkiKontrolStr(const Variant& TableName, const Variant& Yetki,
@@ -64,7 +98,7 @@ Variant Tabrix1::YetkiKontrolStr(const Variant& TableName, const Variant& Yetki,
                                  const Variant& /*CanAction*/, const Variant& /*CantAction*/,
                                  const Variant& /*CantField*/) {
   bool deny_list = ConcatText(CantTable) != "";
-  std::string list = "," + ConcatText(deny_list ? CantTable : CanTable);
+  std::string list = ConcatText(deny_list ? CantTable : CanTable);
   std::string table = ConcatText(TableName);
   std::string letters = Letters(*this, list, table, [&] { return TableHasCaseTwin(table); });
   return Variant(HoldsLetter(letters, Yetki) != deny_list);
@@ -72,13 +106,17 @@ Variant Tabrix1::YetkiKontrolStr(const Variant& TableName, const Variant& Yetki,
 
 Variant Tabrix1::YetkiKontrolField(const Variant& TableName, const Variant& FieldName,
                                    const Variant& Yetki) {
+  if (const HeldRight* known = HeldAnswer(*this, true, TableName, FieldName, Yetki))
+    return Variant(known->granted);
   Variant cant_field = Setting("set_user" + ConcatText(Setting("UserId")) + "_CantField");
   std::string table = ConcatText(TableName);
   std::string field = ConcatText(FieldName);
-  std::string letters = Letters(*this, "," + ConcatText(cant_field), table + "." + field, [&] {
+  std::string letters = Letters(*this, ConcatText(cant_field), table + "." + field, [&] {
     return TableHasCaseTwin(table) || FieldHasCaseTwin(table, field);
   });
-  return Variant(!HoldsLetter(letters, Yetki));
+  Variant answer(!HoldsLetter(letters, Yetki));
+  Hold(*this, true, TableName, FieldName, Yetki, answer);
+  return answer;
 }
 
 Variant Tabrix1::IntToBin(const Variant& IntegerNumber) {

@@ -27,6 +27,19 @@ bool EntryExists(const Tabrix1& object, std::string_view prefix, long n);
 // The positions of entry `n`; a Null value raises 94.
 std::vector<std::string> EntryPositions(const Tabrix1& object, std::string_view prefix, long n);
 
+// Entry `n` (1 or more) as EntryExists and EntryPositions read it, with
+// the same errors, but split only when its text is not the one split at
+// the last read: null when the entry does not exist. The entry stays valid
+// until the next read of the same entry.
+NumberedEntryMemo* FindEntry(Tabrix1& object, std::string_view prefix, long n);
+// As EntryPositions (no check that the entry exists), split only when its
+// text changed since the last read of the entry.
+NumberedEntryMemo& ReadEntry(Tabrix1& object, std::string_view prefix, long n);
+// The first position of `entry` split at "."; error 9 naming the entry's
+// key when it has no first position.
+const std::vector<std::string>& DottedFirstPosition(NumberedEntryMemo& entry,
+                                                    std::string_view what);
+
 // positions[index], or error 9 naming `key` and what the position holds.
 const std::string& RequirePosition(const std::vector<std::string>& positions, size_t index,
                                    const std::string& key, std::string_view what);

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "component/row_key.h"
+#include "component/setting_memos.h"
 #include "host/adodb/recordset.h"
 #include "host/request.h"
 #include "host/response.h"
@@ -156,6 +157,9 @@ class Tabrix1 {
   // once per object, and the columns of each table asked about.
   std::optional<values::CaseTwins> TableTwins;
   std::map<std::string, values::CaseTwins> ColumnTwins;
+  // Settings as this object last parsed them, each with the text it came
+  // from (setting_memos.h).
+  SettingMemos Memos;
 
   // Whether another table or view differs from `table` only in case.
   bool TableHasCaseTwin(const std::string& table);

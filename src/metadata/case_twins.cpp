@@ -27,6 +27,12 @@ std::shared_ptr<adodb::Connection> OpenConnection(Tabrix1& page) {
   return connection;
 }
 
+bool IsAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
 }  // namespace
 
 bool Tabrix1::TableHasCaseTwin(const std::string& table) {
@@ -58,6 +64,11 @@ bool Tabrix1::NamesTable(std::string_view entry, const std::string& table) {
 
 bool Tabrix1::NamesField(std::string_view entry, const std::string& table,
                          const std::string& field) {
+  // Most entries name some other field: ASCII names that differ in length
+  // differ in every case, and need not be put together to tell.
+  if (entry.size() != table.size() + 1 + field.size() && IsAscii(entry) && IsAscii(table) &&
+      IsAscii(field))
+    return false;
   std::string named = table + "." + field;
   if (entry == named) return true;
   return EqualsIgnoreCase(entry, named) && !TableHasCaseTwin(table) &&

@@ -8,6 +8,7 @@
 #include "host/adodb/connection.h"
 #include "host/text/case_fold.h"
 #include "host/variant_ops.h"
+#include "values/folded_lists.h"
 #include "values/row_address.h"
 
 namespace tabrix {
@@ -92,20 +93,21 @@ Variant Tabrix1::GetTableSpesific(const Variant& TabloName) {
 Variant Tabrix1::Replacetext(const Variant& Gelen) {
   // Each step that fails is skipped; the lookup then leaves Gelen as it is.
   Variant result = Gelen;
-  std::string list;
+  const values::FoldedList* list = nullptr;
   std::string marker;
   try {
-    list = "," + ConcatText(Setting("set_replace")) + ",";
+    // Folded once per text of the setting, not once per caption.
+    list = &Memos.lists.Get(",", ConcatText(Setting("set_replace")), ",");
   } catch (const ScriptError&) {
   }
   try {
     marker = "," + ConcatText(Gelen) + "=";
   } catch (const ScriptError&) {
   }
-  try {
-    if (text::InStr(1, text::FoldedCodePoints(list), text::FoldedCodePoints(marker)) > 0)
-      result = GetThis(Variant(list), Variant(1), Variant(marker), Variant(","));
-  } catch (const ScriptError&) {
+  if (list != nullptr) {
+    std::u32string folded_marker = text::FoldedCodePoints(marker);
+    if (text::InStr(1, list->folded, folded_marker) > 0)
+      result = Variant(values::SectionIgnoringCase(list->text, list->folded, folded_marker, U","));
   }
   return result;
 }

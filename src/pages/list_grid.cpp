@@ -20,12 +20,14 @@ namespace {
 // given, names it (ignoring case); the grid keeps the table's field order.
 bool IsGridColumn(Tabrix1& page, const Variant& name) {
   if (!Granted(page.YetkiKontrolField(page.CurrentTable, name, Variant("V")))) return false;
-  return IsEmptyText(page.ListFields) || IsListItem(page.ListFields, name);
+  return IsEmptyText(page.ListFields) || IsListItem(page, page.ListFields, name);
 }
 
-// The current table's code for a link, read afresh for each link.
-std::string TableCode(Tabrix1& page) {
-  return page.ServerObject().URLEncode(ConcatText(page.TableCode(page.CurrentTable)));
+// The current table's code for the grid's links, read at the first link:
+// nothing a grid row does changes the current table or the session.
+const std::string& TableCode(Tabrix1& page, std::optional<std::string>& code) {
+  if (!code) code = page.ServerObject().URLEncode(ConcatText(page.TableCode(page.CurrentTable)));
+  return *code;
 }
 
 void WriteHead(Tabrix1& page, ListState& state) {
@@ -68,14 +70,15 @@ void WriteHead(Tabrix1& page, ListState& state) {
 // One grid row from the current record of Rs. The first two fields link
 // to the record by its address; a row without one (too long to carry) is
 // shown without links and cannot be picked.
-void WriteRow(Tabrix1& page, adodb::Recordset& rs, const ListState& state) {
+void WriteRow(Tabrix1& page, adodb::Recordset& rs, const ListState& state,
+              std::optional<std::string>& code) {
   page.Write(std::string("<tr ") +
              (state.rows % 2 == 0 ? " class='odd'" : "") + ">");
   std::optional<std::string> address = row_address::OfRow(page, rs);
   // Record addresses are URL-encoded: they come from the database.
-  std::string link =
-      address ? "<A href=\"Info.asp?t=" + TableCode(page) + "&id=" + UrlEncode(*address) + "\">"
-              : std::string();
+  std::string link = address ? "<A href=\"Info.asp?t=" + TableCode(page, code) + "&id=" +
+                                   UrlEncode(*address) + "\">"
+                             : std::string();
   long total = FieldTotal(page);
   for (long i = 1; i <= total; ++i) {
     if (!state.grid_columns[static_cast<size_t>(i)]) continue;
@@ -143,10 +146,16 @@ void WriteSummaryBar(Tabrix1& page, const ListState& state) {
 void WriteGrid(Tabrix1& page, ListState& state) {
   WriteHead(page, state);
   auto& rs = ObjectAs<adodb::Recordset>(page.Rs);
-  for (state.rows = 1; state.rows <= state.per_page; ++state.rows) {
-    if (rs.Eof()) break;
-    WriteRow(page, rs, state);
-    rs.MoveNext();
+  std::optional<std::string> code;
+  {
+    // Nothing a row does changes the settings: what the first cells read
+    // from them holds for the rest.
+    SettingsHeldStill held(page.Memos);
+    for (state.rows = 1; state.rows <= state.per_page; ++state.rows) {
+      if (rs.Eof()) break;
+      WriteRow(page, rs, state, code);
+      rs.MoveNext();
+    }
   }
   page.Write("</table>");
   page.Write("</div>");

@@ -45,6 +45,15 @@ bool IsListItem(const Variant& list, const Variant& name) {
   return text::InStr(1, text::FoldedCodePoints(haystack), text::FoldedCodePoints(needle)) > 0;
 }
 
+bool IsListItem(Tabrix1& page, const Variant& list, const Variant& name) {
+  // The list is folded once per page, not once per field.
+  const values::FoldedList& haystack = page.Memos.lists.Get(",", ConcatText(list), ",");
+  std::string needle = ",";
+  needle += ConcatText(name);
+  needle += ",";
+  return text::InStr(1, haystack.folded, text::FoldedCodePoints(needle)) > 0;
+}
+
 namespace {
 
 // The results: the counted window of rows and the bars around the grid.

@@ -52,8 +52,10 @@ Variant FieldCaptionOf(const Tabrix1& page, long i);
 std::string NumberText(std::int64_t n);
 // Whether a permission check's answer is True.
 bool Granted(const Variant& answer);
-// Whether the comma list `list` has `name` as an item, ignoring case.
+// Whether the comma list `list` has `name` as an item, ignoring case; with
+// `page`, the list is folded once per text rather than once per call.
 bool IsListItem(const Variant& list, const Variant& name);
+bool IsListItem(Tabrix1& page, const Variant& list, const Variant& name);
 
 // --- list_query.cpp ---
 

@@ -17,7 +17,7 @@ namespace {
 // (ignoring case); the panel keeps the table's field order.
 bool IsOffered(Tabrix1& page, const Variant& name) {
   if (!Granted(page.YetkiKontrolField(page.CurrentTable, name, Variant("V")))) return false;
-  return IsEmptyText(page.SearchFields) || IsListItem(page.SearchFields, name);
+  return IsEmptyText(page.SearchFields) || IsListItem(page, page.SearchFields, name);
 }
 
 }  // namespace

@@ -49,6 +49,9 @@ void WriteHeading(Tabrix1& page, adodb::Recordset& rs) {
 // One row per field in the table's order; a field the user may not view is
 // left out, as the list page leaves it out of its grid.
 void WriteRecordTable(Tabrix1& page) {
+  // Nothing a line does changes the settings: what one reads from them
+  // holds for the rest.
+  SettingsHeldStill held(page.Memos);
   page.Write("&nbsp;<table><thead>");
   long total = FieldTotal(page);
   for (long i = 1; i <= total; ++i) {

@@ -27,21 +27,32 @@ Variant Tabrix1::GetRelation(const Variant& TName, const Variant& FName) {
   bool comparable = !TName.IsNull() && !FName.IsNull();
   std::string table = ConcatText(TName);
   std::string field = ConcatText(FName);
+  // While the settings are held still, a field's entry is looked for once.
+  const bool hold = Memos.held != 0 && comparable;
+  if (hold) {
+    for (const HeldRelation& known : Memos.relations)
+      if (known.field == field && known.table == table) return Variant(known.number);
+  }
+  long found = 0;
   for (long n = 1; n <= kMaxNumberedEntry; ++n) {
-    if (!EntryExists(*this, kRelationPrefix, n)) break;
-    std::string key = EntryKey(kRelationPrefix, n);
-    std::vector<std::string> positions = EntryPositions(*this, kRelationPrefix, n);
-    const std::string& referring = RequirePosition(positions, 0, key, "referring field");
-    std::vector<std::string> parts = text::Split(referring, ".");
-    if (parts.size() < 2) RaiseError(kErrSubscript, key + " has no \".\" in its referring field");
-    const std::string& related = RequirePosition(positions, 1, key, "related table");
+    NumberedEntryMemo* entry = FindEntry(*this, kRelationPrefix, n);
+    if (entry == nullptr) break;
+    const std::vector<std::string>& parts = DottedFirstPosition(*entry, "referring field");
+    if (parts.size() < 2)
+      RaiseError(kErrSubscript, entry->key + " has no \".\" in its referring field");
+    const std::string& related = RequirePosition(entry->positions, 1, entry->key, "related table");
 
     // A relation never applies to a field of its own related table.
     bool applies = comparable && !NamesTable(related, table) &&
                    NamesField((parts[0] == "*" ? table : parts[0]) + "." + parts[1], table, field);
-    if (applies) return Variant(n);
+    if (applies) {
+      found = n;
+      break;
+    }
   }
-  return Variant(0);
+  if (hold && Memos.relations.size() < SettingMemos::kMaxHeldAnswers)
+    Memos.relations.push_back(HeldRelation{table, field, found});
+  return Variant(found);
 }
 
 Variant Tabrix1::CheckRelation(const Variant& TName, const Variant& FName) {
@@ -49,8 +60,9 @@ Variant Tabrix1::CheckRelation(const Variant& TName, const Variant& FName) {
   std::string item = sql::BracketedName(field);
   long n = static_cast<long>(ToLong(GetRelation(TName, FName)));
   if (n > 0) {
-    std::string key = EntryKey(kRelationPrefix, n);
-    std::vector<std::string> positions = EntryPositions(*this, kRelationPrefix, n);
+    const NumberedEntryMemo& entry = ReadEntry(*this, kRelationPrefix, n);
+    const std::string& key = entry.key;
+    const std::vector<std::string>& positions = entry.positions;
     const std::string& related = RequirePosition(positions, 1, key, "related table");
     const std::string& key_field = RequirePosition(positions, 2, key, "key field");
     const std::string& caption = RequirePosition(positions, 3, key, "caption field");

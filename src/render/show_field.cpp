@@ -113,7 +113,6 @@ std::string TrimBlanks(const std::string& text) {
 Variant Tabrix1::ShowField(const Variant& FName, const Variant& FValue, const Variant& FNo) {
   if (FValue.IsNull() || FValue.IsEmpty()) return Variant("");
 
-  Variant replaced = Replacetext(FValue);
   std::string result;
 
   Variant type = ObjectAs<scripting::Dictionary>(FieldTypes).Get(FNo);
@@ -155,24 +154,27 @@ Variant Tabrix1::ShowField(const Variant& FName, const Variant& FValue, const Va
       break;
     case Display::kBinaryNumber: result = RightAligned(StoredText(FValue), false); break;
     case Display::kPicture: result = "-"; break;
-    case Display::kOther:
+    case Display::kOther: {
       // A configured "set_replace" text stays as the site wrote it; the
-      // value itself coming back is database text and is escaped.
+      // value itself coming back is database text and is escaped. Only
+      // this display shows such a caption, so only it looks one up.
+      Variant replaced = Replacetext(FValue);
       result = replaced.Identical(FValue) ? HtmlEscape(ConcatText(replaced))
                                           : ConcatText(replaced);
       break;
+    }
   }
 
   std::string field = ConcatText(FName);
   std::string table = ConcatText(CurrentTable);
   for (long n = 1; n <= kMaxNumberedEntry; ++n) {
-    if (!EntryExists(*this, kSelectPrefix, n)) break;
-    std::vector<std::string> positions = EntryPositions(*this, kSelectPrefix, n);
-    const std::string& target =
-        RequirePosition(positions, 0, EntryKey(kSelectPrefix, n), "field");
+    const NumberedEntryMemo* entry = FindEntry(*this, kSelectPrefix, n);
+    if (entry == nullptr) break;
+    const std::vector<std::string>& positions = entry->positions;
+    const std::string& target = RequirePosition(positions, 0, entry->key, "field");
     // "*.field" names the field in every table.
-    std::string named = target.rfind("*.", 0) == 0 ? table + target.substr(1) : target;
-    if (!NamesField(named, table, field)) continue;
+    bool any_table = target.rfind("*.", 0) == 0;
+    if (!NamesField(any_table ? table + target.substr(1) : target, table, field)) continue;
     // The first list that names the field decides; a later matching pair
     // wins over an earlier one, and a value without its text is ignored.
     size_t pairs = (positions.size() - 1) / 2;
@@ -187,13 +189,11 @@ Variant Tabrix1::ShowField(const Variant& FName, const Variant& FValue, const Va
 
   long relation = static_cast<long>(ToLong(GetRelation(CurrentTable, FName)));
   if (relation > 0) {
-    std::vector<std::string> positions = EntryPositions(*this, kRelationPrefix, relation);
-    const std::string& related = RequirePosition(
-        positions, 1, EntryKey(kRelationPrefix, relation), "related table");
-    const std::string& key_field = RequirePosition(
-        positions, 2, EntryKey(kRelationPrefix, relation), "key field");
-    const std::string& caption_field = RequirePosition(
-        positions, 3, EntryKey(kRelationPrefix, relation), "caption field");
+    const NumberedEntryMemo& entry = ReadEntry(*this, kRelationPrefix, relation);
+    const std::string& related = RequirePosition(entry.positions, 1, entry.key, "related table");
+    const std::string& key_field = RequirePosition(entry.positions, 2, entry.key, "key field");
+    const std::string& caption_field =
+        RequirePosition(entry.positions, 3, entry.key, "caption field");
     // A caption the user may not view is never sent: the field's own value
     // stands instead, linked only into a table the user may view.
     bool table_viewable = ToBool(YetkiKontrol(Variant(related), Variant("V")));

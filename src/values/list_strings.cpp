@@ -10,6 +10,7 @@
 #include "host/text/utf8.h"
 #include "host/variant_ops.h"
 #include "values/case_twins.h"
+#include "values/folded_lists.h"
 
 namespace tabrix {
 
@@ -33,17 +34,10 @@ Variant Tabrix1::GetThis(const Variant& Ana, const Variant& From, const Variant&
   if (Bolum2.IsNull()) return Variant("");
   std::string end_marker = ToText(Bolum2);
 
-  std::u32string folded = text::FoldedCodePoints(ana);
-  std::u32string start_folded = text::FoldedCodePoints(start_marker);
-  std::u32string end_folded = text::FoldedCodePoints(end_marker);
-  if (folded.empty()) return Variant("");
-
-  size_t p1 = text::InStr(static_cast<size_t>(from), folded, start_folded);
-  if (p1 == 0) return Variant("");
-  size_t body = p1 + start_folded.size();
-  size_t p2 = text::InStr(body, folded, end_folded);
-  if (p2 <= p1) return Variant("");
-  return Variant(text::Mid(ana, body - 1, p2 - body));
+  return Variant(values::SectionIgnoringCase(ana, text::FoldedCodePoints(ana),
+                                             text::FoldedCodePoints(start_marker),
+                                             text::FoldedCodePoints(end_marker),
+                                             static_cast<size_t>(from)));
 }
 
 Variant Tabrix1::IcindeVarmi(const Variant& Gelen1, const Variant& Gelen2) {

@@ -287,5 +287,30 @@ TEST(ListGrid, OnlyTheSortedColumnsLinkReversesTheOrder) {
   EXPECT_NE(out.find("<input type=\"hidden\" name=\"o2\" value=\"Desc\">"), std::string::npos);
 }
 
+// One object showing the list twice: settings changed between the two
+// pages show on the second, and a malformed relation entry raises there.
+TEST(ListGrid, SettingsChangedBetweenTwoPagesOfOneObjectShowOnTheSecond) {
+  ListPage page(R"sql(
+    create table Orders (Id integer primary key, Status integer, Note text);
+    insert into Orders values (1, 1, 'first note'), (2, 2, 'second note');
+  )sql");
+  const std::string query = "go=1&hf=1&o=Id&o2=Asc";
+  page.Set("set_select1", Variant("Orders.Status,1,Open,2,Closed"));
+  std::string first = page.Run(query);
+  EXPECT_NE(first.find(">Open</a></td>"), std::string::npos) << first;
+  EXPECT_NE(first.find(">first note</a></td>"), std::string::npos) << first;
+
+  page.Set("set_select1", Variant("Orders.Status,1,New,2,Done"));
+  page.Set("set_user1_CantField", Variant("Orders.Note[V]"));
+  std::string second = page.Run(query);
+  EXPECT_NE(second.find(">New</a></td>"), std::string::npos) << second;
+  EXPECT_NE(second.find(">Done</a></td>"), std::string::npos) << second;
+  EXPECT_EQ(second.find("Open"), std::string::npos) << second;
+  EXPECT_EQ(second.find("first note"), std::string::npos) << second;
+
+  page.Set("set_relation1", Variant("Orders.Status"));
+  EXPECT_EQ(page.ErrorOf(query), kErrSubscript);
+}
+
 }  // namespace
 }  // namespace tabrix
