@@ -109,7 +109,7 @@ class ListPageRequest {
         server_(std::make_shared<tabrix::Server>(folder)) {
     session_->SetValue("set_dns", tabrix::Variant(connection_string));
     session_->SetValue("UserId", tabrix::Variant(1));
-    session_->SetValue("set_user1_CanTable", tabrix::Variant("Orders[V]"));
+    session_->SetValue("set_user1_CanTable", tabrix::Variant("Orders[V],Customers[V]"));  // captions need both
     session_->SetValue("code_Orders", tabrix::Variant("ORD"));
     session_->SetValue("code_Customers", tabrix::Variant("CUS"));
     session_->SetValue("set_pagers", tabrix::Variant("10,50,100"));

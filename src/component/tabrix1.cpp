@@ -2,6 +2,7 @@
 // the start and end of every table page.
 #include "component/tabrix1.h"
 
+#include "host/adodb/connection.h"
 #include "host/adodb/recordset.h"
 #include "host/scripting/dictionary.h"
 #include "host/variant_ops.h"
@@ -39,6 +40,13 @@ void Tabrix1::Write(std::string_view text) { ResponseObject().Write(text); }
 
 std::shared_ptr<adodb::Recordset> Tabrix1::NewRecordset() const {
   return ObjectRefAs<adodb::Recordset>(ServerObject().CreateObject("ADODB.Recordset"));
+}
+
+std::shared_ptr<adodb::Connection> Tabrix1::OpenSiteConnection() const {
+  auto connection =
+      ObjectRefAs<adodb::Connection>(ServerObject().CreateObject("adodb.connection"));
+  connection->Open(Setting("set_dns"));
+  return connection;
 }
 
 std::shared_ptr<scripting::Dictionary> Tabrix1::NewDictionary() const {

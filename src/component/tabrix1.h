@@ -201,6 +201,9 @@ class Tabrix1 {
   void Write(std::string_view text);
   // A new recordset made through the Server object.
   std::shared_ptr<adodb::Recordset> NewRecordset() const;
+  // A connection made through the Server object and opened on "set_dns",
+  // for the schema questions the pages ask.
+  std::shared_ptr<adodb::Connection> OpenSiteConnection() const;
   // Opens `rs` on `sql` with the connection string of "set_dns" and the
   // given cursor and lock types (3/1 read, 1/3 write).
   void OpenRecordset(adodb::Recordset& rs, const std::string& sql, long cursor_type = 3,

@@ -20,13 +20,6 @@ std::vector<std::string> NamesOf(adodb::Recordset& rows, const char* column) {
   return names;
 }
 
-std::shared_ptr<adodb::Connection> OpenConnection(Tabrix1& page) {
-  auto connection =
-      ObjectRefAs<adodb::Connection>(page.ServerObject().CreateObject("adodb.connection"));
-  connection->Open(page.Setting("set_dns"));
-  return connection;
-}
-
 bool IsAscii(std::string_view text) {
   for (char c : text)
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -39,7 +32,7 @@ bool Tabrix1::TableHasCaseTwin(const std::string& table) {
   if (!TableTwins) {
     // Without a database there are no names to tell apart.
     if (IsEmptyText(Setting("set_dns"))) return false;
-    auto tables = OpenConnection(*this)->OpenSchema(Variant(adodb::kSchemaTables), Variant());
+    auto tables = OpenSiteConnection()->OpenSchema(Variant(adodb::kSchemaTables), Variant());
     TableTwins.emplace(NamesOf(*tables, "TABLE_NAME"));
   }
   return TableTwins->Has(table);
@@ -50,7 +43,7 @@ bool Tabrix1::FieldHasCaseTwin(const std::string& table, const std::string& fiel
   if (known == ColumnTwins.end()) {
     if (IsEmptyText(Setting("set_dns"))) return false;
     VariantArray restrictions{Variant(), Variant(), Variant(table)};
-    auto columns = OpenConnection(*this)->OpenSchema(Variant(adodb::kSchemaColumns),
+    auto columns = OpenSiteConnection()->OpenSchema(Variant(adodb::kSchemaColumns),
                                                      Variant::Array(std::move(restrictions)));
     known = ColumnTwins.emplace(table, values::CaseTwins(NamesOf(*columns, "COLUMN_NAME"))).first;
   }

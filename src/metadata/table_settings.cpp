@@ -30,8 +30,7 @@ std::string Joined(const std::vector<std::string>& names) {
 }  // namespace
 
 Variant Tabrix1::GetTableSpesific(const Variant& TabloName) {
-  auto connection = ObjectRefAs<adodb::Connection>(ServerObject().CreateObject("adodb.connection"));
-  connection->Open(Setting("set_dns"));
+  auto connection = OpenSiteConnection();
   VariantArray restrictions{Variant(), Variant(), Variant(ToText(TabloName))};
   auto columns = connection->OpenSchema(Variant(adodb::kSchemaColumns),
                                         Variant::Array(std::move(restrictions)));

@@ -81,9 +81,7 @@ Variant Tabrix1::DatabaseMenu() {
     menu.Append(kLogout);
 
     std::string lines = std::string(kGroupHeading) + std::string(kLineEnd);
-    auto connection =
-        ObjectRefAs<adodb::Connection>(ServerObject().CreateObject("adodb.connection"));
-    connection->Open(Setting("set_dns"));
+    auto connection = OpenSiteConnection();
     auto tables = connection->OpenSchema(Variant(adodb::kSchemaTables), Variant());
 
     // The tables that pass the site's filters, in schema order, with their

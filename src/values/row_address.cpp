@@ -162,9 +162,7 @@ std::string OfKeyValue(const Variant& value) {
 const std::vector<std::string>& KeyColumnsOf(Tabrix1& page, const std::string& table) {
   auto known = page.KnownKeys.find(table);
   if (known != page.KnownKeys.end()) return known->second;
-  auto connection =
-      ObjectRefAs<adodb::Connection>(page.ServerObject().CreateObject("adodb.connection"));
-  connection->Open(page.Setting("set_dns"));
+  auto connection = page.OpenSiteConnection();
   VariantArray restrictions{Variant(), Variant(), Variant(table)};
   auto keys = connection->OpenSchema(Variant(adodb::kSchemaPrimaryKeys),
                                      Variant::Array(std::move(restrictions)));
