@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -164,5 +165,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sql::FastCountQuery(out);
   static const sql::SqliteDialect kWindow;
   sql::WindowQuery(out, 20, kWindow);
+  sql::LimitedWindow(out, 20, 10);
+  // A list page's window moves the query's pieces around: every literal
+  // of the query is still there, once.
+  if (std::optional<sql::PagedList> list = sql::PagedListOf(out)) {
+    std::string window = sql::PagedListWindow(*list, {"t.\"id\""}, 20, 10);
+    std::map<std::string, int> before = Literals(out), after = Literals(window);
+    for (const auto& [literal, count] : before) FUZZ_CHECK(after[literal] >= count);
+  }
   return 0;
 }

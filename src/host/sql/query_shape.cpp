@@ -184,8 +184,6 @@ std::string CountQuery(std::string_view sql) {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 size_t BeginOf(std::string_view sql, const Token& token) {
   return token.text.data() - sql.data();
 }
@@ -243,6 +241,13 @@ std::optional<PagedList> PagedListOf(std::string_view sql) {
   for (const Token& token : Tokenize(sql))
     if (!IsTrivia(token)) tokens.push_back(token);
   while (!tokens.empty() && IsPunct(tokens.back(), ";")) tokens.pop_back();
+  // An unterminated literal or name runs to the end of the text: whatever
+  // the window puts after it would become part of it.
+  for (const Token& token : tokens) {
+    bool quoted = token.kind == TokenKind::kString || token.kind == TokenKind::kQuotedName ||
+                  token.kind == TokenKind::kBracketName || token.kind == TokenKind::kBacktickName;
+    if (quoted && !IsTerminated(token)) return std::nullopt;
+  }
 
   constexpr size_t kNone = static_cast<size_t>(-1);
   size_t from = kNone, where = kNone, order = kNone;
@@ -265,11 +270,10 @@ std::optional<PagedList> PagedListOf(std::string_view sql) {
   list.alias = std::string(last_name.text);
   list.table = NameText(last_name);
   if (table_length == 3) list.schema = NameText(tokens[from + 1]);
-  size_t list_begin = BeginOf(sql, tokens[0]) + tokens[0].text.size();
-  std::string_view select_list = sql.substr(list_begin, shape.from - list_begin);
-  while (!select_list.empty() && IsBlank(select_list.front())) select_list.remove_prefix(1);
-  while (!select_list.empty() && IsBlank(select_list.back())) select_list.remove_suffix(1);
-  list.select_list = std::string(select_list);
+  // From its first token to its last: a line comment inside keeps the line
+  // break that ends it.
+  size_t list_begin = BeginOf(sql, tokens[1]);
+  list.select_list = std::string(sql.substr(list_begin, EndOf(sql, tokens[from - 1]) - list_begin));
   list.from_where = std::string(sql.substr(shape.from, shape.body_end - shape.from));
 
   std::vector<std::pair<size_t, size_t>> items = TopLevelItems(tokens, 1, from);

@@ -121,6 +121,9 @@ TEST(PagedListWindow, PicksTheRowsFirstAndComputesPerRowWorkOutside) {
       {"select a, b from s.t order by 2", key,
        "SELECT a, b from s.t ORDER BY 2, \"t\".\"id\" LIMIT 50 OFFSET 100"},
       {"select a from t", {}, "SELECT a from t LIMIT 50 OFFSET 100"},
+      // A line comment keeps the line break that ends it.
+      {"select a, -- the key\n(select 1) from t -- the table\n", {},
+       "SELECT a, -- the key\n(select 1) FROM (SELECT * from t LIMIT 50 OFFSET 100) AS t"},
   };
   for (const auto& c : cases) {
     std::optional<PagedList> list = PagedListOf(c.sql);
@@ -152,6 +155,7 @@ TEST(PagedListWindow, LeavesOtherQueriesToAPlainLimit) {
       "select a as b from t order by b",      // an order by an alias of the list
       "select distinct a from t order by a",  // what changes the rows
       "select a from t order by a limit 5",
+      "select a from t where b = 'unterminated",  // the window would join the literal
   };
   for (const char* sql : refused) EXPECT_FALSE(PagedListOf(sql).has_value()) << sql;
   EXPECT_EQ(LimitedWindow("select a from t order by a;", 10, 5),
