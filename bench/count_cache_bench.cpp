@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "host/adodb/count_cache.h"
 #include "host/adodb/recordset.h"
 #include "site/config.h"
@@ -47,22 +48,13 @@ const char* kTableSql =
     "City varchar(40), Price real);";
 
 void BuildSqlite(const fs::path& file, long rows) {
-  sqlite3* db = nullptr;
-  sqlite3_open(file.c_str(), &db);
   std::string script = std::string("pragma journal_mode = wal; begin;") + kTableSql +
                        "insert into Orders with recursive n(i) as (select 1 union all select "
                        "i + 1 from n where i < " + std::to_string(rows) +
                        ") select i, i % 1000 + 1, 'Order number ' || i, case i % 3 when 0 then "
                        "'Berlin' when 1 then 'Bonn' else 'Hamburg' end, (i % 1000) * 0.25 "
                        "from n; commit;";
-  char* error = nullptr;
-  if (sqlite3_exec(db, script.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-    std::string message = error ? error : "unknown";
-    sqlite3_free(error);
-    sqlite3_close(db);
-    throw std::runtime_error("building the SQLite table: " + message);
-  }
-  sqlite3_close(db);
+  tabrix::bench::RunSqliteScript(file, script, "building the SQLite table");
 }
 
 std::string PgValue(PGconn* db, const std::string& sql) {
@@ -73,15 +65,6 @@ std::string PgValue(PGconn* db, const std::string& sql) {
   PQclear(result);
   if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
     throw std::runtime_error("PostgreSQL: " + message);
-  return value;
-}
-
-std::string ConninfoValue(const std::string& conninfo, const char* key) {
-  PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), nullptr);
-  std::string value;
-  for (PQconninfoOption* o = options; o != nullptr && o->keyword != nullptr; ++o)
-    if (std::string(o->keyword) == key && o->val != nullptr) value = o->val;
-  PQconninfoFree(options);
   return value;
 }
 
@@ -220,9 +203,9 @@ int main(int argc, char** argv) {
         throw;
       }
       PQfinish(db);
-      std::string pg = "Provider=PostgreSQL;Host=" + ConninfoValue(server, "host") +
-                       ";Port=" + ConninfoValue(server, "port") + ";Database=" + database +
-                       ";User ID=" + ConninfoValue(server, "user");
+      std::string pg = "Provider=PostgreSQL;Host=" + tabrix::bench::ConninfoValue(server, "host") +
+                       ";Port=" + tabrix::bench::ConninfoValue(server, "port") + ";Database=" + database +
+                       ";User ID=" + tabrix::bench::ConninfoValue(server, "user");
       TimeCounts("PostgreSQL", pg, repetitions);
       SiteHitRate("PostgreSQL, sessions in memory", pg, false, folder, views);
       SiteHitRate("PostgreSQL, sessions in the database", pg, true, folder, views);

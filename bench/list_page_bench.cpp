@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "component/tabrix1.h"
 #include "host/request.h"
 #include "host/response.h"
@@ -53,8 +54,6 @@ void Check(int rc, sqlite3* db, const char* what) {
 
 // One transaction of recursive inserts: a few seconds for a million rows.
 void BuildDatabase(const fs::path& file, long rows) {
-  sqlite3* db = nullptr;
-  Check(sqlite3_open(file.c_str(), &db), db, "open");
   std::string script =
       "pragma journal_mode = off; pragma synchronous = off; begin;"
       "create table Customers (Id integer primary key, Name text);"
@@ -68,14 +67,7 @@ void BuildDatabase(const fs::path& file, long rows) {
       "'Hamburg' end, (i % 1000) * 0.25, date('2008-01-01', '+' || (i % 365) || ' days') "
       "from n;"
       "commit;";
-  char* error = nullptr;
-  if (sqlite3_exec(db, script.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-    std::string message = error ? error : "unknown";
-    sqlite3_free(error);
-    sqlite3_close(db);
-    throw std::runtime_error("building the database: " + message);
-  }
-  sqlite3_close(db);
+  tabrix::bench::RunSqliteScript(file, script, "building the database");
 }
 
 double Median(std::vector<double> samples) {
@@ -215,15 +207,6 @@ class PostgresQueries {
   PGconn* db_;
 };
 
-std::string ConninfoValue(const std::string& conninfo, const char* key) {
-  PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), nullptr);
-  std::string value;
-  for (PQconninfoOption* o = options; o != nullptr && o->keyword != nullptr; ++o)
-    if (std::string(o->keyword) == key && o->val != nullptr) value = o->val;
-  PQconninfoFree(options);
-  return value;
-}
-
 // The same table and pages on the PostgreSQL server `server`.
 void RunOnPostgres(const std::string& server, const fs::path& folder, long rows,
                    int repetitions) {
@@ -247,10 +230,10 @@ void RunOnPostgres(const std::string& server, const fs::path& folder, long rows,
     db.Value("vacuum analyze \"Orders\"");
     std::printf("PostgreSQL: the same table built in %.0f ms\n",
                 std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    ListPageRequest page(folder, "Provider=PostgreSQL;Host=" + ConninfoValue(server, "host") +
-                                     ";Port=" + ConninfoValue(server, "port") +
+    ListPageRequest page(folder, "Provider=PostgreSQL;Host=" + tabrix::bench::ConninfoValue(server, "host") +
+                                     ";Port=" + tabrix::bench::ConninfoValue(server, "port") +
                                      ";Database=" + database + ";User ID=" +
-                                     ConninfoValue(server, "user"));
+                                     tabrix::bench::ConninfoValue(server, "user"));
     long middle = std::max(1L, (rows / kPageSize) / 2);
     std::string sample = page.Run(middle);
     if (sample.find("Customer ") == std::string::npos)

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "component/tabrix1.h"
 #include "host/request.h"
 #include "host/response.h"
@@ -39,8 +40,6 @@ constexpr int kOrders = 2000;
 constexpr int kPageRows = 100;
 
 void BuildDatabase(const fs::path& file) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open(file.c_str(), &db) != SQLITE_OK) throw std::runtime_error("open");
   std::string n = std::to_string(kOrders);
   std::string script =
       "pragma journal_mode = off; begin;"
@@ -63,14 +62,7 @@ void BuildDatabase(const fs::path& file) {
       "case i % 3 when 0 then 'Berlin' when 1 then 'Bonn' else 'Hamburg' end, "
       "(i % 1000) * 0.25 - 10, i % 2, 'Leave at the door' from n;"
       "commit;";
-  char* error = nullptr;
-  if (sqlite3_exec(db, script.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-    std::string message = error ? error : "unknown";
-    sqlite3_free(error);
-    sqlite3_close(db);
-    throw std::runtime_error("building the database: " + message);
-  }
-  sqlite3_close(db);
+  tabrix::bench::RunSqliteScript(file, script, "building the database");
 }
 
 double MedianMs(int repetitions, const std::function<void()>& body) {
