@@ -1,5 +1,5 @@
-// Helpers the benchmarks share: building their SQLite fixtures and reading
-// a PostgreSQL address.
+// Helpers the benchmarks share: building their SQLite fixtures, reading one
+// PostgreSQL value and a PostgreSQL address.
 #pragma once
 
 #include <libpq-fe.h>
@@ -29,6 +29,19 @@ inline void RunSqliteScript(const std::filesystem::path& file, const std::string
     throw std::runtime_error(what + ": " + message);
   }
   sqlite3_close(db);
+}
+
+// The first value of the first row of `sql` on `db` (empty when there is
+// none); raises with the server's message when the statement fails.
+inline std::string PgValue(PGconn* db, const std::string& sql) {
+  PGresult* result = PQexec(db, sql.c_str());
+  ExecStatusType status = PQresultStatus(result);
+  std::string value = PQntuples(result) > 0 ? PQgetvalue(result, 0, 0) : "";
+  std::string message = PQresultErrorMessage(result);
+  PQclear(result);
+  if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
+    throw std::runtime_error("PostgreSQL: " + message);
+  return value;
 }
 
 // The value of `key` in a libpq connection string; empty when it has none.

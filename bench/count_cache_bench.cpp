@@ -57,17 +57,6 @@ void BuildSqlite(const fs::path& file, long rows) {
   tabrix::bench::RunSqliteScript(file, script, "building the SQLite table");
 }
 
-std::string PgValue(PGconn* db, const std::string& sql) {
-  PGresult* result = PQexec(db, sql.c_str());
-  ExecStatusType status = PQresultStatus(result);
-  std::string value = PQntuples(result) > 0 ? PQgetvalue(result, 0, 0) : "";
-  std::string message = PQresultErrorMessage(result);
-  PQclear(result);
-  if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
-    throw std::runtime_error("PostgreSQL: " + message);
-  return value;
-}
-
 double Median(std::vector<double> samples) {
   std::sort(samples.begin(), samples.end());
   return samples[samples.size() / 2];
@@ -189,15 +178,15 @@ int main(int argc, char** argv) {
       if (PQstatus(admin) != CONNECTION_OK)
         throw std::runtime_error(std::string("PostgreSQL: ") + PQerrorMessage(admin));
       database = "tabrix_count_bench_" + std::to_string(getpid());
-      PgValue(admin, "CREATE DATABASE " + database);
+      tabrix::bench::PgValue(admin, "CREATE DATABASE " + database);
       PGconn* db = PQconnectdb((std::string(server) + " dbname=" + database).c_str());
       try {
-        PgValue(db, "create table \"Orders\" (\"Id\" integer primary key, \"CustomerId\" "
+        tabrix::bench::PgValue(db, "create table \"Orders\" (\"Id\" integer primary key, \"CustomerId\" "
                     "integer, \"Title\" text, \"City\" varchar(40), \"Price\" real);"
                     "insert into \"Orders\" select i, i % 1000 + 1, 'Order number ' || i, "
                     "case i % 3 when 0 then 'Berlin' when 1 then 'Bonn' else 'Hamburg' end, "
                     "(i % 1000) * 0.25 from generate_series(1, " + std::to_string(rows) + ") i;");
-        PgValue(db, "vacuum analyze \"Orders\"");
+        tabrix::bench::PgValue(db, "vacuum analyze \"Orders\"");
       } catch (...) {
         PQfinish(db);
         throw;
@@ -217,7 +206,7 @@ int main(int argc, char** argv) {
   if (admin != nullptr) {
     if (!database.empty()) {
       try {
-        PgValue(admin, "DROP DATABASE IF EXISTS " + database + " WITH (FORCE)");
+        tabrix::bench::PgValue(admin, "DROP DATABASE IF EXISTS " + database + " WITH (FORCE)");
       } catch (const std::exception&) {
       }
     }

@@ -192,16 +192,7 @@ class PostgresQueries {
     return total;
   }
 
-  std::string Value(const std::string& sql) {
-    PGresult* result = PQexec(db_, sql.c_str());
-    ExecStatusType status = PQresultStatus(result);
-    std::string value = PQntuples(result) > 0 ? PQgetvalue(result, 0, 0) : "";
-    std::string message = PQresultErrorMessage(result);
-    PQclear(result);
-    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
-      throw std::runtime_error("PostgreSQL: " + message);
-    return value;
-  }
+  std::string Value(const std::string& sql) { return tabrix::bench::PgValue(db_, sql); }
 
  private:
   PGconn* db_;

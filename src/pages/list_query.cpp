@@ -154,9 +154,9 @@ std::string SortDirection(const Tabrix1& page) {
 void OpenPageWindow(Tabrix1& page, const std::string& query, ListState& state) {
   auto rs = page.NewRecordset();
   page.Rs = Variant(rs);
-  // The cursor reads a page's rows and the step past its last at once: a
-  // sort then keeps only those rows, and related captions are looked up
-  // for them alone.
+  // The cursor reads a page's rows and the step past its last at once (one
+  // fetch where the engine has a round trip per fetch): a sort then keeps
+  // only those rows, and related captions are looked up for them alone.
   if (std::int64_t window = BoundedPageSize(state.asked_per_page); window > 0)
     rs->SetCacheSize(window + 1);
   page.OpenRecordset(*rs, query + " ORDER BY " + SortSql(state.sort) + " " + state.dir, adodb::kStatic,
@@ -184,9 +184,6 @@ void OpenPageWindow(Tabrix1& page, const std::string& query, ListState& state) {
     state.page = static_cast<std::int64_t>(std::floor(state.asked_page));
   if (state.page > state.pages) state.page = state.pages;
   std::int64_t offset = (state.page - 1) * state.per_page;
-  // The page's rows and the step past its last come in one fetch where
-  // the engine has a round trip per fetch.
-  rs->SetCacheSize(state.per_page + 1);
   if (!rs->Eof() && offset > 0) rs->Move(offset);
 }
 

@@ -6,12 +6,6 @@ namespace tabrix::adodb {
 
 namespace {
 
-std::string Lowered(std::string name) {
-  for (char& c : name)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return name;
-}
-
 // The key columns that must follow `list`'s order to make it total, each
 // qualified by the list's alias; none when the order starts with the whole
 // key, or when the table has no key (a view, a table without one: their
@@ -24,7 +18,7 @@ std::vector<std::string> Tiebreak(ConnectionBackend& db, const sql::PagedList& l
   const std::vector<std::string>& leading = list.leading_order_columns;
   bool ordered_by_key =
       !key.empty() && std::all_of(key.begin(), key.end(), [&](const TableColumn* column) {
-        return std::find(leading.begin(), leading.end(), Lowered(column->name)) != leading.end();
+        return IndexOfName(leading, column->name) >= 0;
       });
   if (ordered_by_key) return {};
   std::vector<std::string> names;

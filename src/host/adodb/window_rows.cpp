@@ -10,8 +10,8 @@ WindowRows::WindowRows(std::shared_ptr<ConnectionLink> link, std::string sql, st
   link_->BeginRead();
   try {
     if (window_ > 0) plan_.emplace(link_->backend(), sql_);
-    statement_ = link_->backend().Prepare(plan_ ? plan_->RowsFrom(0, window_) : sql_);
-    statement_end_ = plan_ ? window_ : -1;
+    statement_ = link_->backend().Prepare(QueryFrom(0));
+    statement_end_ = WindowEnd(0);
     bool has_row = statement_->Step();
     columns_ = statement_->DescribeColumns();
     if (has_row) {
@@ -63,16 +63,20 @@ bool WindowRows::Seek(std::int64_t index) {
 
 bool WindowRows::OpenAt(std::int64_t index) const {
   statement_.reset();
-  ConnectionBackend& db = link_->backend();
-  std::unique_ptr<StatementBackend> statement =
-      db.Prepare(plan_ ? plan_->RowsFrom(index, window_)
-                       : index == 0 ? sql_ : sql::WindowQuery(sql_, index, db.dialect()));
+  std::unique_ptr<StatementBackend> statement = link_->backend().Prepare(QueryFrom(index));
   if (!statement->Step()) return false;
   statement_ = std::move(statement);
   statement_row_ = index;
-  statement_end_ = plan_ ? index + window_ : -1;
+  statement_end_ = WindowEnd(index);
   return true;
 }
+
+std::string WindowRows::QueryFrom(std::int64_t index) const {
+  if (plan_) return plan_->RowsFrom(index, window_);
+  return index == 0 ? sql_ : sql::WindowQuery(sql_, index, link_->backend().dialect());
+}
+
+std::int64_t WindowRows::WindowEnd(std::int64_t index) const { return plan_ ? index + window_ : -1; }
 
 Variant WindowRows::Value(int column) const {
   if ((!statement_ || statement_row_ != current_) && !OpenAt(current_))

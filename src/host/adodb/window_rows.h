@@ -42,6 +42,10 @@ class WindowRows : public RowSource {
  private:
   // Runs the query from row `index`; true when that row exists.
   bool OpenAt(std::int64_t index) const;
+  // The query from row `index`, limited to the window when there is one,
+  // and the row that window ends before (-1: none).
+  std::string QueryFrom(std::int64_t index) const;
+  std::int64_t WindowEnd(std::int64_t index) const;
 
   std::shared_ptr<ConnectionLink> link_;  // null once closed
   std::string sql_;

@@ -188,10 +188,18 @@ size_t BeginOf(std::string_view sql, const Token& token) {
   return token.text.data() - sql.data();
 }
 
-std::string Lowered(std::string name) {
-  for (char& c : name)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return name;
+// " LIMIT n OFFSET k".
+std::string LimitOffset(std::int64_t offset, std::int64_t limit) {
+  return " LIMIT " + std::to_string(limit) + " OFFSET " + std::to_string(offset);
+}
+
+// `sql` with `clause` after it, or after the query wrapped as a sub-query
+// when it has a top-level LIMIT of its own.
+std::string WithWindowClause(std::string_view sql, const std::string& clause) {
+  Shape shape = Analyze(sql);
+  std::string body(sql.substr(0, shape.end));
+  if (shape.has_limit) return "SELECT * FROM (" + body + ")" + kAlias + clause;
+  return body + clause;
 }
 
 // Tokens [begin, end) of `tokens` cut at the commas outside parentheses.
@@ -314,14 +322,14 @@ std::optional<PagedList> PagedListOf(std::string_view sql) {
     for (size_t i = begin + (reference_begin == begin ? length : 1); i < end; ++i)
       if (!IsWord(tokens[i], "asc") && !IsWord(tokens[i], "desc")) length = 0;
     leading = leading && length > 0;
-    if (leading) list.leading_order_columns.push_back(Lowered(NameText(tokens[reference_begin + length - 1])));
+    if (leading) list.leading_order_columns.push_back(FoldedName(tokens[reference_begin + length - 1]));
   }
   return list;
 }
 
 std::string PagedListWindow(const PagedList& list, const std::vector<std::string>& tiebreak,
                             std::int64_t offset, std::int64_t limit) {
-  std::string window = " LIMIT " + std::to_string(limit) + " OFFSET " + std::to_string(offset);
+  std::string window = LimitOffset(offset, limit);
   std::string then;
   for (const std::string& name : tiebreak) then += ", " + name;
   if (!list.per_row_work) {
@@ -338,19 +346,11 @@ std::string PagedListWindow(const PagedList& list, const std::vector<std::string
 }
 
 std::string LimitedWindow(std::string_view sql, std::int64_t offset, std::int64_t limit) {
-  Shape shape = Analyze(sql);
-  std::string body(sql.substr(0, shape.end));
-  std::string window = " LIMIT " + std::to_string(limit) + " OFFSET " + std::to_string(offset);
-  if (shape.has_limit) return "SELECT * FROM (" + body + ")" + kAlias + window;
-  return body + window;
+  return WithWindowClause(sql, LimitOffset(offset, limit));
 }
 
 std::string WindowQuery(std::string_view sql, std::int64_t offset, const Dialect& dialect) {
-  Shape shape = Analyze(sql);
-  std::string body(sql.substr(0, shape.end));
-  if (shape.has_limit)
-    return "SELECT * FROM (" + body + ")" + kAlias + dialect.OffsetClause(offset);
-  return body + dialect.OffsetClause(offset);
+  return WithWindowClause(sql, dialect.OffsetClause(offset));
 }
 
 }  // namespace tabrix::sql
