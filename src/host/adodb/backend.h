@@ -30,6 +30,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "host/adodb/connection_string.h"
@@ -87,6 +88,27 @@ struct TableEntry {
   std::string name;
   std::string type;
   bool operator==(const TableEntry&) const = default;
+};
+
+// A declared foreign key: the rows of `table` whose `columns` hold values
+// refer to the row of `referred` that holds the same values.
+struct ForeignKey {
+  std::string name;  // the constraint's name; empty where the engine keeps none
+  TableRef table;     // the referring table
+  TableRef referred;  // the referred table
+  // (referring column, referred column) in key order: several for a
+  // composite key.
+  std::vector<std::pair<std::string, std::string>> columns;
+  bool operator==(const ForeignKey&) const = default;
+};
+
+// A CHECK constraint of a table, its condition as the engine gives it back
+// (the text between the parentheses of CHECK (...)).
+struct CheckConstraint {
+  TableRef table;
+  std::string name;  // empty where the constraint has none
+  std::string clause;
+  bool operator==(const CheckConstraint&) const = default;
 };
 
 // A WHERE condition that addresses rows, with the values its placeholders
@@ -173,6 +195,14 @@ class ConnectionBackend {
   // The table or view named `table` (matched as the engine matches names);
   // exists is false when there is none.
   virtual TableInfo DescribeTable(const TableRef& table) = 0;
+  // The foreign keys declared by the tables of ListTables, read afresh on
+  // each call; ordered by referring table, then in the order the table
+  // declares them. The default (an engine that reads none) has none.
+  virtual std::vector<ForeignKey> ListForeignKeys() { return {}; }
+  // The CHECK constraints of the tables of ListTables, table and column
+  // constraints alike, read afresh on each call; ordered by table, then as
+  // declared. The default has none.
+  virtual std::vector<CheckConstraint> ListCheckConstraints() { return {}; }
 
   // Inserts one row (`columns` empty: all defaults) and returns a condition
   // that finds it again.

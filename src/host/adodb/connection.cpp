@@ -51,6 +51,8 @@ class ConnectionImpl : public Connection {
       case kSchemaColumns: return ColumnsRowset(db, restrictions);
       case kSchemaTables: return TablesRowset(db, restrictions);
       case kSchemaPrimaryKeys: return PrimaryKeysRowset(db, restrictions);
+      case kSchemaForeignKeys: return ForeignKeysRowset(db, restrictions);
+      case kSchemaCheckConstraints: return CheckConstraintsRowset(db, restrictions);
       default: RaiseError(kErrAdoNotSupported, "schema " + std::to_string(ToLong(query_type)));
     }
   }

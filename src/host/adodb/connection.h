@@ -31,7 +31,13 @@
 
 namespace tabrix::adodb {
 
-enum SchemaEnum : long { kSchemaColumns = 4, kSchemaTables = 20, kSchemaPrimaryKeys = 28 };
+enum SchemaEnum : long {
+  kSchemaColumns = 4,
+  kSchemaCheckConstraints = 5,
+  kSchemaTables = 20,
+  kSchemaForeignKeys = 27,
+  kSchemaPrimaryKeys = 28
+};
 
 class Connection : public Object {
  public:

@@ -91,6 +91,14 @@ class FaultyConnection : public ConnectionBackend {
     Count("DescribeTable");
     return inner_->DescribeTable(table);
   }
+  std::vector<ForeignKey> ListForeignKeys() override {
+    Count("ListForeignKeys");
+    return inner_->ListForeignKeys();
+  }
+  std::vector<CheckConstraint> ListCheckConstraints() override {
+    Count("ListCheckConstraints");
+    return inner_->ListCheckConstraints();
+  }
   RowCondition InsertRow(const TableInfo& table, const std::vector<std::string>& columns,
                          const std::vector<Variant>& values) override {
     Count("InsertRow");

@@ -210,4 +210,60 @@ std::shared_ptr<Recordset> PrimaryKeysRowset(ConnectionBackend& connection,
                   std::move(rows));
 }
 
+namespace {
+
+Variant TextOrNull(const std::string& text) {
+  return text.empty() ? Variant::Null() : Variant(text);
+}
+
+}  // namespace
+
+std::shared_ptr<Recordset> ForeignKeysRowset(ConnectionBackend& connection,
+                                             const Variant& restrictions) {
+  std::optional<std::string> referred_name = Restriction(restrictions, 2);
+  std::optional<std::string> table_name = Restriction(restrictions, 5);
+  std::vector<Row> rows;
+  Variant null = Variant::Null();
+  for (const ForeignKey& key : connection.ListForeignKeys()) {
+    if (referred_name && !EqualsIgnoreCase(*referred_name, key.referred.name)) continue;
+    if (table_name && !EqualsIgnoreCase(*table_name, key.table.name)) continue;
+    long ordinal = 0;
+    for (const auto& [column, referred_column] : key.columns)
+      rows.push_back({null, TextOrNull(key.referred.schema), Variant(key.referred.name),
+                      Variant(referred_column), null, TextOrNull(key.table.schema),
+                      Variant(key.table.name), Variant(column), Variant(++ordinal),
+                      TextOrNull(key.name)});
+  }
+  return InMemory(Describe({{"PK_TABLE_CATALOG", kVarWChar},
+                            {"PK_TABLE_SCHEMA", kVarWChar},
+                            {"PK_TABLE_NAME", kVarWChar},
+                            {"PK_COLUMN_NAME", kVarWChar},
+                            {"FK_TABLE_CATALOG", kVarWChar},
+                            {"FK_TABLE_SCHEMA", kVarWChar},
+                            {"FK_TABLE_NAME", kVarWChar},
+                            {"FK_COLUMN_NAME", kVarWChar},
+                            {"ORDINAL", kUnsignedInt},
+                            {"FK_NAME", kVarWChar}}),
+                  std::move(rows));
+}
+
+std::shared_ptr<Recordset> CheckConstraintsRowset(ConnectionBackend& connection,
+                                                  const Variant& restrictions) {
+  std::optional<std::string> name = Restriction(restrictions, 2);
+  std::vector<Row> rows;
+  Variant null = Variant::Null();
+  for (const CheckConstraint& check : connection.ListCheckConstraints()) {
+    if (name && *name != check.name) continue;
+    rows.push_back({null, TextOrNull(check.table.schema), TextOrNull(check.name),
+                    Variant(check.clause), null, Variant(check.table.name)});
+  }
+  return InMemory(Describe({{"CONSTRAINT_CATALOG", kVarWChar},
+                            {"CONSTRAINT_SCHEMA", kVarWChar},
+                            {"CONSTRAINT_NAME", kVarWChar},
+                            {"CHECK_CLAUSE", kVarWChar},
+                            {"DESCRIPTION", kVarWChar},
+                            {"TABLE_NAME", kVarWChar}}),
+                  std::move(rows));
+}
+
 }  // namespace tabrix::adodb

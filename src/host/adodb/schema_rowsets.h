@@ -32,4 +32,21 @@ std::shared_ptr<Recordset> ColumnsRowset(ConnectionBackend& connection,
 std::shared_ptr<Recordset> PrimaryKeysRowset(ConnectionBackend& connection,
                                              const Variant& restrictions);
 
+// Foreign keys (schema 27): PK_TABLE_CATALOG, PK_TABLE_SCHEMA,
+// PK_TABLE_NAME, PK_COLUMN_NAME, FK_TABLE_CATALOG, FK_TABLE_SCHEMA,
+// FK_TABLE_NAME, FK_COLUMN_NAME, ORDINAL (1-based within the key), FK_NAME;
+// one row per column pair, in the order of ListForeignKeys. A schema is
+// Null where the engine has none, a name Null where the key has none.
+// Restrictions (PK catalog, PK schema, PK table name, FK catalog, FK
+// schema, FK table name; table names ignoring case).
+std::shared_ptr<Recordset> ForeignKeysRowset(ConnectionBackend& connection,
+                                             const Variant& restrictions);
+
+// Check constraints (schema 5): CONSTRAINT_CATALOG, CONSTRAINT_SCHEMA,
+// CONSTRAINT_NAME, CHECK_CLAUSE, DESCRIPTION and TABLE_NAME (the table the
+// constraint belongs to); in the order of ListCheckConstraints. Restrictions
+// (catalog, schema, constraint name; the name exactly).
+std::shared_ptr<Recordset> CheckConstraintsRowset(ConnectionBackend& connection,
+                                                  const Variant& restrictions);
+
 }  // namespace tabrix::adodb

@@ -5,6 +5,7 @@
 
 #include "host/adodb/postgres/pg_connection.h"
 #include "host/adodb/postgres/pg_types.h"
+#include "host/sql/check_clauses.h"
 
 namespace tabrix::adodb::postgres {
 
@@ -107,6 +108,51 @@ Relation ReadRelation(PostgresConnection& db, Oid oid) {
     relation.info.columns.push_back(std::move(column));
   }
   return relation;
+}
+
+std::vector<ForeignKey> ListForeignKeys(PostgresConnection& db) {
+  PgResult result = db.Run(
+      "SELECT c.conname, n.nspname, t.relname, rn.nspname, r.relname, a.attname, ra.attname, "
+      "k.ord FROM pg_catalog.pg_constraint c "
+      "JOIN pg_catalog.pg_class t ON t.oid = c.conrelid "
+      "JOIN pg_catalog.pg_namespace n ON n.oid = t.relnamespace "
+      "JOIN pg_catalog.pg_class r ON r.oid = c.confrelid "
+      "JOIN pg_catalog.pg_namespace rn ON rn.oid = r.relnamespace "
+      "CROSS JOIN LATERAL unnest(c.conkey, c.confkey) WITH ORDINALITY AS k(attnum, refnum, ord) "
+      "JOIN pg_catalog.pg_attribute a ON a.attrelid = c.conrelid AND a.attnum = k.attnum "
+      "JOIN pg_catalog.pg_attribute ra ON ra.attrelid = c.confrelid AND ra.attnum = k.refnum "
+      "WHERE c.contype = 'f' AND c.conparentid = 0 "
+      "AND n.nspname = ANY (pg_catalog.current_schemas(false)) "
+      "ORDER BY n.nspname, t.relname, c.conname, c.oid, k.ord");
+  const PGresult* r = result.get();
+  std::vector<ForeignKey> keys;
+  for (int row = 0; row < PQntuples(r); ++row) {
+    if (Number(r, row, 7) == 1) {
+      ForeignKey key;
+      key.name = Text(r, row, 0);
+      key.table = {Text(r, row, 1), Text(r, row, 2)};
+      key.referred = {Text(r, row, 3), Text(r, row, 4)};
+      keys.push_back(std::move(key));
+    }
+    keys.back().columns.emplace_back(Text(r, row, 5), Text(r, row, 6));
+  }
+  return keys;
+}
+
+std::vector<CheckConstraint> ListCheckConstraints(PostgresConnection& db) {
+  PgResult result = db.Run(
+      "SELECT n.nspname, t.relname, c.conname, pg_catalog.pg_get_constraintdef(c.oid) "
+      "FROM pg_catalog.pg_constraint c JOIN pg_catalog.pg_class t ON t.oid = c.conrelid "
+      "JOIN pg_catalog.pg_namespace n ON n.oid = t.relnamespace "
+      "WHERE c.contype = 'c' AND n.nspname = ANY (pg_catalog.current_schemas(false)) "
+      "ORDER BY n.nspname, t.relname, c.conname");
+  const PGresult* r = result.get();
+  std::vector<CheckConstraint> checks;
+  for (int row = 0; row < PQntuples(r); ++row)
+    checks.push_back({{Text(r, row, 0), Text(r, row, 1)},
+                      Text(r, row, 2),
+                      sql::CheckCondition(Text(r, row, 3))});
+  return checks;
 }
 
 sql::NameCatalog ReadNames(PostgresConnection& db) {

@@ -37,6 +37,17 @@ Oid FindRelation(PostgresConnection& db, const TableRef& table);
 // Tables have no row id: a keyless row is found by its values.
 Relation ReadRelation(PostgresConnection& db, Oid oid);
 
+// The foreign keys declared by the tables of the search path's schemas,
+// by schema and table, then by constraint name; each key's column pairs in
+// key order. A key a partition inherits from its partitioned table is
+// listed once, on that table.
+std::vector<ForeignKey> ListForeignKeys(PostgresConnection& db);
+
+// The CHECK constraints of the tables of the search path's schemas (not
+// those of domains), by schema, table and name; the clause is the condition
+// as pg_get_constraintdef gives it back, without "CHECK (" and ")".
+std::vector<CheckConstraint> ListCheckConstraints(PostgresConnection& db);
+
 // The names of the tables, views, their columns (with their kinds) and the
 // schemas on the search path.
 sql::NameCatalog ReadNames(PostgresConnection& db);

@@ -172,6 +172,14 @@ bool PostgresConnection::Alive(bool round_trip) { return PgIdleLinkAlive(db_, ro
 
 std::vector<TableEntry> PostgresConnection::ListTables() { return catalog_->Tables(*this); }
 
+std::vector<ForeignKey> PostgresConnection::ListForeignKeys() {
+  return postgres::ListForeignKeys(*this);
+}
+
+std::vector<CheckConstraint> PostgresConnection::ListCheckConstraints() {
+  return postgres::ListCheckConstraints(*this);
+}
+
 TableInfo PostgresConnection::DescribeTable(const TableRef& table) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     Oid oid = catalog_->Find(*this, table);

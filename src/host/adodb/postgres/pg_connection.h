@@ -102,6 +102,9 @@ class PostgresConnection : public ConnectionBackend {
   // Through the catalog cache.
   std::vector<TableEntry> ListTables() override;
   TableInfo DescribeTable(const TableRef& table) override;
+  // Read from the catalog on each call (pg_catalog.h).
+  std::vector<ForeignKey> ListForeignKeys() override;
+  std::vector<CheckConstraint> ListCheckConstraints() override;
   // INSERT ... RETURNING the key (the row's ctid for a table without one).
   RowCondition InsertRow(const TableInfo& table, const std::vector<std::string>& columns,
                          const std::vector<Variant>& values) override;

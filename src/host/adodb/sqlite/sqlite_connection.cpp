@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "host/adodb/sqlite/sqlite_constraints.h"
 #include "host/adodb/sqlite/sqlite_handle.h"
 #include "host/adodb/sqlite/sqlite_statement.h"
 #include "host/adodb/sqlite/sqlite_types.h"
@@ -159,6 +160,14 @@ std::vector<TableEntry> SqliteConnection::ListTables() {
 TableInfo SqliteConnection::DescribeTable(const TableRef& table) {
   schema_->Check();
   return schema_->Table(table);
+}
+
+std::vector<ForeignKey> SqliteConnection::ListForeignKeys() {
+  return sqlite::ListForeignKeys(db_);
+}
+
+std::vector<CheckConstraint> SqliteConnection::ListCheckConstraints() {
+  return sqlite::ListCheckConstraints(db_);
 }
 
 RowCondition SqliteConnection::InsertRow(const TableInfo& table,

@@ -47,6 +47,9 @@ class SqliteConnection : public ConnectionBackend {
   // From the schema cache, checked first (sqlite_schema_cache.h).
   std::vector<TableEntry> ListTables() override;
   TableInfo DescribeTable(const TableRef& table) override;
+  // Read afresh on each call (sqlite_constraints.h).
+  std::vector<ForeignKey> ListForeignKeys() override;
+  std::vector<CheckConstraint> ListCheckConstraints() override;
   // A row id table finds the new row by its row id; a WITHOUT ROWID table
   // by the key values inserted.
   RowCondition InsertRow(const TableInfo& table, const std::vector<std::string>& columns,
