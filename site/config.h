@@ -13,6 +13,7 @@
 //   page_cache_size = 67108864     # bytes of SQLite page cache, the whole process
 //   mmap_size = 0                  # bytes of each SQLite file mapped (0: none)
 //   cookie_secure = false          # the session cookie carries Secure
+//   foreign_key_relations = false  # relations from the declared foreign keys
 //   public_origin = "https://db.example.com"   # origin behind a TLS proxy
 //   trusted_proxies = ["127.0.0.1", "10.0.0.0/8"]  # whose X-Forwarded-For
 //                                  # names the visitor (default: none)
@@ -66,6 +67,8 @@
 
 namespace tabrix::site {
 
+class ReferringKeys;
+
 // A refused configuration: "<file>, line N, key "k": why".
 class ConfigError : public std::runtime_error {
  public:
@@ -108,6 +111,13 @@ struct SiteConfig {
   std::int64_t mmap_size = adodb::sqlite::SqliteMemory{}.mmap_size;
   // Whether the session cookie carries Secure (a site served over TLS).
   bool cookie_secure = false;
+  // Whether the database's declared foreign keys become relations (where no
+  // set_relation entry covers them) and list, on a record page, the rows
+  // that refer to it (site/outline/foreign_key_relations.h).
+  bool foreign_key_relations = false;
+  // Filled at start-up from the database, not from the file: what refers to
+  // a table's rows, for the record page (null: nothing is listed).
+  std::shared_ptr<const ReferringKeys> referring_keys;
   // The site's origin as browsers see it ("https://db.example.com"), for
   // the same-origin check of POSTs behind a proxy; empty: the Host header.
   std::string public_origin;

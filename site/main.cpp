@@ -8,6 +8,7 @@
 #include "site/call_command.h"
 #include "site/demo_command.h"
 #include "site/hash_password_command.h"
+#include "site/init_command.h"
 #include "site/members_command.h"
 #include "site/serve_command.h"
 
@@ -26,9 +27,12 @@ constexpr Command kCommands[] = {
      &tabrix::site::RunDemoCommand},
     {"hash-password", "read a password from the standard input and print its hash",
      &tabrix::site::RunHashPasswordCommand},
+    {"init", "print a commented configuration for an existing database",
+     &tabrix::site::RunInitCommand},
     {"members", "print the component's members in slot order with their parameters",
      &tabrix::site::RunMembersCommand},
-    {"serve", "serve the site of a configuration over HTTP", &tabrix::site::RunServeCommand},
+    {"serve", "serve a database, or the site of a configuration, over HTTP",
+     &tabrix::site::RunServeCommand},
 };
 
 void PrintHelp(std::ostream& out) {

@@ -13,7 +13,9 @@
 #include "site/http/malloc_settings.h"
 #include "host/adodb/connection_pool.h"
 #include "site/pages/site_handler.h"
+#include "site/outline/database_draft.h"
 #include "site/session/client_address.h"
+#include "site/site_startup.h"
 
 namespace tabrix::site {
 
@@ -35,10 +37,22 @@ ServeOptions ParseServeArguments(const std::vector<std::string>& words) {
     } else if (word == "--listen") {
       if (options.listen) throw UsageError("--listen is given twice");
       options.listen = value_of();
+    } else if (word == "--locale") {
+      if (options.locale) throw UsageError("--locale is given twice");
+      options.locale = value_of();
+    } else if (word == "--readonly") {
+      options.read_only = true;
+    } else if (!word.starts_with("-") && !options.database) {
+      options.database = word;
     } else {
       throw UsageError("unknown argument " + word);
     }
   }
+  if (options.database && options.config_file)
+    throw UsageError("give a database or --config FILE, not both");
+  if (options.read_only && !options.database)
+    throw UsageError("--readonly goes with a database named on the command line; in a "
+                     "configuration, add Mode=Read to set_dns and give the users only V");
   return options;
 }
 
@@ -85,13 +99,38 @@ std::size_t DefaultMaxConnections(std::uint64_t open_files_limit, std::size_t wo
 int RunServeCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
   ServeOptions options;
   std::optional<SiteConfig> loaded;
+  OnListening print_login;
   try {
     options = ParseServeArguments(words);
     if (options.help) {
       out << ServeUsage();
       return 0;
     }
-    if (options.config_file) loaded = LoadConfig(*options.config_file);
+    if (options.config_file) {
+      loaded = LoadConfig(*options.config_file);
+      if (options.locale) loaded->locale = *options.locale;
+    } else if (!options.database) {
+      err << "tabrix: serving no database: name one (tabrix serve shop.db) or give a "
+             "configuration (--config FILE)\n";
+    } else {
+      ApplyProcessSettings(nullptr, options.locale);
+      DraftOptions draft;
+      draft.database = *options.database;
+      draft.set_dns = ConnectionStringFor(*options.database, options.read_only);
+      draft.read_only = options.read_only;
+      // --listen stands over the file's, which takes no port 0.
+      if (options.locale) draft.locale = *options.locale;
+      DraftedSite site = DraftSiteFor(draft);
+      for (const std::string& note : site.draft.notes) err << "tabrix: " << note << "\n";
+      loaded = ParseConfig(site.draft.toml, fs::current_path() / "tabrix-serve.toml");
+      print_login = [password = site.password, read_only = options.read_only, &out](
+                        const std::string& host, std::uint16_t port) {
+        out << "Tabrix: http://" << host << ":" << port << "/\n"
+            << "login admin " << password << "  ("
+            << (read_only ? "may only view" : "may do everything") << ")\n";
+        out.flush();
+      };
+    }
   } catch (const UsageError& e) {
     err << "tabrix serve: " << e.what() << "\nTry 'tabrix serve --help'.\n";
     return 2;
@@ -99,7 +138,7 @@ int RunServeCommand(const std::vector<std::string>& words, std::ostream& out, st
     err << "tabrix serve: " << e.what() << "\n";
     return 2;
   }
-  return ServeSite(loaded ? &*loaded : nullptr, options.listen, "serve", err);
+  return ServeSite(loaded ? &*loaded : nullptr, options.listen, "serve", err, print_login);
 }
 
 int ServeSite(const SiteConfig* loaded, const std::optional<std::string>& listen,
@@ -115,6 +154,7 @@ int ServeSite(const SiteConfig* loaded, const std::optional<std::string>& listen
       config.site_root = config.folder;
     }
     address = ParseListenAddress(listen ? *listen : config.listen);
+    PrepareSite(config, err);
   } catch (const UsageError& e) {
     err << "tabrix " << command << ": " << e.what() << "\nTry 'tabrix " << command
         << " --help'.\n";
@@ -188,10 +228,15 @@ int ServeSite(const SiteConfig* loaded, const std::optional<std::string>& listen
 }
 
 std::string ServeUsage() {
-  return R"(Usage: tabrix serve [--config FILE] [--listen HOST:PORT]
+  return R"(Usage: tabrix serve [--config FILE] [--listen HOST:PORT] [--locale TAG]
+       tabrix serve [--listen HOST:PORT] [--locale TAG] [--readonly] DATABASE
 
 Serves the web site of one configuration over HTTP until SIGTERM or SIGINT,
 which stop it cleanly: the requests in flight are answered, then it exits 0.
+Given a DATABASE instead (an SQLite file or a postgresql:// URI), it serves
+every table and view of it with relations from its foreign keys, and prints
+the address and a login "admin" with a new password once it listens
+(`tabrix init DATABASE` writes the same site as a file to edit).
 Writes "tabrix: listening on http://HOST:PORT" on stderr once listening,
 then one line per request: time (UTC), method, path (query values left
 out), status, body bytes, microseconds.
@@ -200,6 +245,10 @@ Options:
   --config FILE       site configuration (TOML); without one, the defaults
   --listen HOST:PORT  address to listen on (default: the configuration's
                       "listen", else 127.0.0.1:8080); port 0 picks a free one
+  --locale TAG        regional settings, e.g. de-DE (default: the
+                      configuration's "locale", else en-US)
+  --readonly          with a DATABASE: open it read-only and let the
+                      administrator only view
   --help              print this text
 )";
 }

@@ -1,9 +1,12 @@
 // `tabrix serve`: the web site of one configuration over HTTP.
 //
-//   tabrix serve [--config FILE] [--listen HOST:PORT]
+//   tabrix serve [--config FILE] [--listen HOST:PORT] [--locale TAG]
+//   tabrix serve [--listen HOST:PORT] [--locale TAG] [--readonly] DATABASE
 //
-// Loads the configuration (none: the defaults, listening on
-// 127.0.0.1:8080), applies it to the process, and serves SiteHandler on
+// Loads the configuration, or drafts one for DATABASE (site_draft.h) and
+// prints its administrator's login once it listens (none of either: the
+// defaults, listening on 127.0.0.1:8080), checks that its database opens,
+// applies it to the process, and serves SiteHandler on
 // HttpServer with the configuration's worker threads and body limit. Once
 // listening it writes "tabrix: listening on http://HOST:PORT" (the real
 // port when 0 was asked) on the error stream, then one access-log line per
@@ -28,6 +31,11 @@ namespace tabrix::site {
 struct ServeOptions {
   std::optional<std::filesystem::path> config_file;
   std::optional<std::string> listen;  // overrides the configuration's
+  std::optional<std::string> locale;  // likewise
+  // A database served without a configuration: an SQLite file or a
+  // postgresql:// URI.
+  std::optional<std::string> database;
+  bool read_only = false;  // with `database`: view only, opened read-only
   bool help = false;
 };
 

@@ -14,6 +14,7 @@
 #include "site/pages/hosting_pages.h"
 #include "site/pages/layout.h"
 #include "site/pages/page_run.h"
+#include "site/pages/referring_rows.h"
 
 namespace tabrix::site {
 
@@ -123,6 +124,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   Variant message_before = session.Value("msg");
   std::string menu;
   std::string title(PageTitle(route));
+  std::string referring;  // the record page's list of rows that refer to it
   try {
     menu = run.RunMenu();
     Variant table = session.Value("table_" + ConcatText(page.Param("t")));
@@ -133,7 +135,11 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
     Variant result;
     switch (route) {
       case Route::kSearch: page.Search(table); break;
-      case Route::kInfo: page.Info(table, page.Param("id")); break;
+      case Route::kInfo:
+        page.Info(table, page.Param("id"));
+        if (site.config.referring_keys)
+          referring = ReferringRowsHtml(page, *site.config.referring_keys, page.Param("id"));
+        break;
       case Route::kAdd: page.Add(table); break;
       case Route::kUpdate: page.Update(table, page.Param("id")); break;
       case Route::kAction: {
@@ -173,7 +179,8 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   // for it.
   if (output.redirect()) return RedirectAnswer(*output.redirect());
   if (IsLocationScript(output.buffer())) return HtmlAnswer(200, output.buffer());
-  return HtmlAnswer(200, RenderLayout({title, menu, TakeMessage(session), output.buffer()}));
+  return HtmlAnswer(200,
+                    RenderLayout({title, menu, TakeMessage(session), output.buffer() + referring}));
 }
 
 }  // namespace tabrix::site

@@ -118,15 +118,40 @@ HttpResponse ServeLoginPage(const SiteContext& site, const HttpRequest& request,
   return HtmlAnswer(status, RenderLayout({"Sign in", menu, message, LoginForm(typed_name)}));
 }
 
+namespace {
+
+// What the home page says instead of "choose a table" when the menu offers
+// none: the database shows no table, or the account's permissions open
+// none of them.
+std::string NoTableNotice(Tabrix1& page, const Session& session) {
+  long count = static_cast<long>(ToLong(page.TableCount));
+  for (long i = 1; i <= count; ++i)
+    if (ToBool(page.YetkiKontrol(session.Value("table" + std::to_string(i)), Variant("V"))))
+      return "";
+  if (count == 0)
+    return "<p class=\"notice\">The database shows no table: it holds none, or the site's "
+           "set_enabled_tables and set_disabled_tables leave none in the menu.</p>\n";
+  std::string user = ConcatText(session.Value("UserId"));
+  return "<p class=\"notice\">Your account may open no table: its permissions name none. The "
+         "site's owner lists the tables you may open in set_user" +
+         HtmlEscape(user) +
+         "_CanTable (see &ldquo;Users and permissions&rdquo; in Tabrix's settings reference, "
+         "docs/settings.md).</p>\n";
+}
+
+}  // namespace
+
 HttpResponse ServeHomePage(const SiteContext& site, const HttpRequest& request,
                            SessionStore::Lease& lease) {
   Session& session = lease.session();
   if (!IsLoggedIn(session)) return RedirectAnswer("Login.asp");
   std::string menu;
+  std::string notice;
   try {
     std::shared_ptr<void> scope = site.guards.page_scope();
     ComponentRun run(site.config, lease.shared_session(), BuildComponentRequest(request, "/"));
     menu = run.RunMenu();
+    notice = NoTableNotice(run.object(), session);
   } catch (const ScriptError& error) {
     return ErrorAnswer(error, "");
   }
@@ -134,7 +159,10 @@ HttpResponse ServeHomePage(const SiteContext& site, const HttpRequest& request,
       ConcatText(session.Value("set_user" + ConcatText(session.Value("UserId")) + "_name"));
   std::string body = "<div class=\"welcome\">\n<h1>Welcome" +
                      (name.empty() ? std::string() : ", " + HtmlEscape(name)) +
-                     "</h1>\n<p>Choose a table from the menu to browse its records.</p>\n</div>";
+                     "</h1>\n" +
+                     (notice.empty() ? "<p>Choose a table from the menu to browse its records.</p>\n"
+                                     : notice) +
+                     "</div>";
   return HtmlAnswer(200, RenderLayout({"Home", menu, TakeMessage(session), body}));
 }
 
