@@ -14,6 +14,7 @@
 #include "host/adodb/connection_pool.h"
 #include "site/pages/site_handler.h"
 #include "site/session/client_address.h"
+#include "site/version.h"
 
 namespace tabrix::site {
 
@@ -177,6 +178,10 @@ int ServeSite(const SiteConfig* loaded, const std::optional<std::string>& listen
   std::string shown_host = address.host.find(':') != std::string::npos
                                ? "[" + address.host + "]"
                                : address.host;
+  // The version and what is served come first, for whoever reads the log.
+  err << "tabrix " << kVersion << " serving "
+      << (loaded ? loaded->file.string() : std::string("the defaults (no configuration)"))
+      << "\n";
   if (on_listening) on_listening(shown_host, server->port());
   err << "tabrix: listening on http://" << shown_host << ":" << server->port() << std::endl;
 
