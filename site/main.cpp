@@ -11,6 +11,7 @@
 #include "site/init_command.h"
 #include "site/members_command.h"
 #include "site/serve_command.h"
+#include "site/version.h"
 
 namespace {
 
@@ -42,7 +43,8 @@ void PrintHelp(std::ostream& out) {
   for (const Command& command : kCommands)
     out << "  " << command.name << std::string(15 - command.name.size(), ' ') << command.summary
         << "\n";
-  out << "\nRun 'tabrix COMMAND --help' for a command's options.\n";
+  out << "\nRun 'tabrix COMMAND --help' for a command's options; 'tabrix --version' (-V)\n"
+         "prints the version.\n";
 }
 
 }  // namespace
@@ -55,6 +57,10 @@ int main(int argc, char** argv) {
   }
   if (words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
     PrintHelp(std::cout);
+    return 0;
+  }
+  if (words[0] == "--version" || words[0] == "-V") {
+    std::cout << "tabrix " << tabrix::site::kVersion << "\n";
     return 0;
   }
   for (const Command& command : kCommands) {

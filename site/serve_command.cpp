@@ -12,10 +12,12 @@
 #include "site/http/http_server.h"
 #include "site/http/malloc_settings.h"
 #include "host/adodb/connection_pool.h"
+#include "host/adodb/connection_string.h"
 #include "site/pages/site_handler.h"
 #include "site/outline/database_draft.h"
 #include "site/session/client_address.h"
 #include "site/site_startup.h"
+#include "site/version.h"
 
 namespace tabrix::site {
 
@@ -123,6 +125,8 @@ int RunServeCommand(const std::vector<std::string>& words, std::ostream& out, st
       DraftedSite site = DraftSiteFor(draft);
       for (const std::string& note : site.draft.notes) err << "tabrix: " << note << "\n";
       loaded = ParseConfig(site.draft.toml, fs::current_path() / "tabrix-serve.toml");
+      // What the log says is served: the database as named, password hidden.
+      loaded->file = adodb::RedactPassword(*options.database);
       print_login = [password = site.password, read_only = options.read_only, &out](
                         const std::string& host, std::uint16_t port) {
         out << "Tabrix: http://" << host << ":" << port << "/\n"
@@ -217,6 +221,10 @@ int ServeSite(const SiteConfig* loaded, const std::optional<std::string>& listen
   std::string shown_host = address.host.find(':') != std::string::npos
                                ? "[" + address.host + "]"
                                : address.host;
+  // The version and what is served come first, for whoever reads the log.
+  err << "tabrix " << kVersion << " serving "
+      << (loaded ? loaded->file.string() : std::string("the defaults (no configuration)"))
+      << "\n";
   if (on_listening) on_listening(shown_host, server->port());
   err << "tabrix: listening on http://" << shown_host << ":" << server->port() << std::endl;
 

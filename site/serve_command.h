@@ -8,8 +8,9 @@
 // defaults, listening on 127.0.0.1:8080), checks that its database opens,
 // applies it to the process, and serves SiteHandler on
 // HttpServer with the configuration's worker threads and body limit. Once
-// listening it writes "tabrix: listening on http://HOST:PORT" (the real
-// port when 0 was asked) on the error stream, then one access-log line per
+// listening it writes "tabrix VERSION serving FILE", then
+// "tabrix: listening on http://HOST:PORT" (the real port when 0 was
+// asked) on the error stream, then one access-log line per
 // request. SIGTERM or SIGINT stops it cleanly (the requests in flight are
 // answered) and it exits 0; bad usage, a bad configuration or an address
 // it cannot listen on exits 2 with a message.

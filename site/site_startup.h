@@ -12,8 +12,9 @@ namespace tabrix::site {
 
 // Readies `config` to be served. Raises ConfigError when set_dns names a
 // database that cannot be opened or read (the engine's reason, never the
-// password). Writes a line on `err` for each foreign key that gives no
-// relation. A configuration without set_dns is left as it is.
+// password). Writes a warning on `err` for each [session] key no setting
+// reads (setting_names.h) and a line for each foreign key that gives no
+// relation.
 void PrepareSite(SiteConfig& config, std::ostream& err);
 
 }  // namespace tabrix::site

@@ -60,8 +60,6 @@ std::string ConnectionStringFor(const std::string& database, bool read_only) {
          (read_only ? ";Mode=Read" : "");
 }
 
-void CheckDatabaseOpens(const std::string& set_dns) { Open(set_dns)->Close(); }
-
 DraftedSite DraftSiteFor(DraftOptions options) {
   auto connection = Open(options.set_dns);
   DatabaseOutline outline;

@@ -28,8 +28,4 @@ struct DraftedSite {
 // password) when the database cannot be opened or read.
 DraftedSite DraftSiteFor(DraftOptions options);
 
-// Opens the database of `set_dns` as the site will, and closes it: raises
-// ConfigError("cannot open the database ...: reason") when it cannot.
-void CheckDatabaseOpens(const std::string& set_dns);
-
 }  // namespace tabrix::site

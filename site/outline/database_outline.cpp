@@ -90,15 +90,32 @@ const OutlineTable* DatabaseOutline::Find(std::string_view name) const {
   return nullptr;
 }
 
-DatabaseOutline ReadOutline(adodb::Connection& connection) {
-  DatabaseOutline outline;
+namespace {
+
+// The tables and views, without their columns.
+std::vector<OutlineTable> ListTables(adodb::Connection& connection) {
+  std::vector<OutlineTable> listed;
   auto tables = Rowset(connection, adodb::kSchemaTables);
   for (; !tables->Eof(); tables->MoveNext()) {
     std::string type = Text(*tables, "TABLE_TYPE");
     if (type != "TABLE" && type != "VIEW") continue;
-    outline.tables.push_back({Text(*tables, "TABLE_NAME"), type == "VIEW", {}, {}});
+    listed.push_back({Text(*tables, "TABLE_NAME"), type == "VIEW", {}, {}});
   }
   tables->Close();
+  return listed;
+}
+
+}  // namespace
+
+std::vector<std::string> ListTableNames(adodb::Connection& connection) {
+  std::vector<std::string> names;
+  for (OutlineTable& table : ListTables(connection)) names.push_back(std::move(table.name));
+  return names;
+}
+
+DatabaseOutline ReadOutline(adodb::Connection& connection) {
+  DatabaseOutline outline;
+  outline.tables = ListTables(connection);
   for (OutlineTable& table : outline.tables) ReadColumns(connection, table);
   ReadForeignKeys(connection, outline);
   ReadValueLists(connection, outline);

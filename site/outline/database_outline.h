@@ -57,6 +57,9 @@ struct DatabaseOutline {
 // facade's errors (a lost connection, a catalog it cannot read).
 DatabaseOutline ReadOutline(adodb::Connection& connection);
 
+// The names of the database's tables and views, in the schema's order.
+std::vector<std::string> ListTableNames(adodb::Connection& connection);
+
 // The rows of `table`, counted up to `limit`: at most limit + 1 rows are
 // read, so a huge table costs no more than a small one.
 std::int64_t CountRowsUpTo(adodb::Connection& connection, const std::string& table,
