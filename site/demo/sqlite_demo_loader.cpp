@@ -114,7 +114,9 @@ std::int64_t WriteSqliteDemo(const std::filesystem::path& file, std::int64_t ord
       }
       Execute(db.get(), "PRAGMA user_version=" + std::to_string(orders));
       Execute(db.get(), "COMMIT");
-      Execute(db.get(), "PRAGMA journal_mode=DELETE");
+      // The demo serves readers while it takes writes: it keeps WAL, which
+      // stays with the file (the provider leaves a file's mode as it is).
+      Execute(db.get(), "PRAGMA journal_mode=WAL");
     }
     return lines;
   } catch (...) {

@@ -94,6 +94,7 @@ TEST_F(LoadedDemo, RowsReferToRowsThatExist) {
       {"orders", "SELECT COUNT(*) FROM orders", "300"},
       {"lines reported", "SELECT COUNT(*) FROM order_items", std::to_string(lines_)},
       {"the size is recorded", "PRAGMA user_version", "300"},
+      {"the file stays in WAL mode", "PRAGMA journal_mode", "wal"},
       {"customers in proportion", "SELECT COUNT(*) FROM customers", "30"},
       {"orders of unknown customers",
        "SELECT COUNT(*) FROM orders WHERE customer_id NOT IN (SELECT id FROM customers)", "0"},

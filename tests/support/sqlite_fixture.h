@@ -2,8 +2,8 @@
 // SQLite's engine fixture for TestDatabase and the fixture of the SQLite
 // provider's own tests.
 //
-// The file lives in a new temporary folder; the fixture's connection string
-// opens it through the SQLite provider. The destructor closes the pooled
+// The file lives in a new temporary folder, in WAL mode; the fixture's
+// connection string opens it through the SQLite provider. The destructor closes the pooled
 // connections for that string and removes the folder with the file and its
 // WAL files.
 #pragma once

@@ -166,6 +166,18 @@ std::string RedactPassword(std::string_view text) {
   return out;
 }
 
+bool ReadOnlyMode(const ConnectionString& parts) {
+  std::optional<std::string> mode = parts.Get("mode");
+  if (!mode) return false;
+  std::string folded;
+  for (char c : LowerAscii(*mode))
+    if (c != ' ' && c != '\t') folded += c;
+  if (folded == "read") return true;
+  if (folded == "readwrite") return false;
+  RaiseError(kErrAdoArguments, "the connection string's Mode is '" + *mode +
+                                   "': it takes Read or ReadWrite");
+}
+
 std::optional<std::string> ConnectionString::Get(std::string_view key) const {
   auto it = values_.find(LowerAscii(key));
   if (it == values_.end()) return std::nullopt;

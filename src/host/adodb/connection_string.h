@@ -35,6 +35,11 @@ class ConnectionString {
   std::map<std::string, std::string> values_;  // keys in ASCII lower case
 };
 
+// Whether `parts` asks for a read-only connection: "Mode=Read" (any letter
+// case). "Mode=ReadWrite" (or "Read Write") and no Mode at all ask for
+// reading and writing; any other Mode raises 3001 naming the key.
+bool ReadOnlyMode(const ConnectionString& parts);
+
 // `text` with every password in it replaced by "***": the value of a
 // "Password" or "Pwd" key, and the password of a URI's user part or of its
 // "password=" parameter. Works on malformed text too; no message of the

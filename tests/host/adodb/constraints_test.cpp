@@ -1,6 +1,7 @@
 // The declared constraints through OpenSchema: foreign keys (27) with their
 // column pairs in key order, CHECK constraints (5) whose value lists read
-// back on every engine. Run on every engine of the tests
+// back on every engine; and read-only connections (Mode=Read), where a
+// write fails with the engine's own error. Run on every engine of the tests
 // (TABRIX_TEST_ENGINE).
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "host/adodb/connection.h"
+#include "host/adodb/connection_pool.h"
 #include "host/sql/in_check.h"
 #include "host/variant_ops.h"
 #include "recordset_helpers.h"
@@ -20,6 +22,8 @@ namespace {
 
 using tabrix::testing::TestDatabase;
 using tabrix::testing::TestEngine;
+using testing::OpenKeyset;
+using testing::OpenStatic;
 using testing::Raised;
 
 bool OnPostgres() { return TestEngine() == "postgres"; }
@@ -176,6 +180,58 @@ TEST(CheckConstraints, TheEnginesClauseReadsBackAsTheDeclaredList) {
                                          Restrict({Variant(), Variant(), Variant("qty_positive")}));
   ASSERT_FALSE(positive->Eof());
   EXPECT_NE(ConcatText(positive->Value(Variant("CHECK_CLAUSE"))).find("> 0"), std::string::npos);
+}
+
+constexpr const char* kOneRow = "CREATE TABLE T(x INTEGER); INSERT INTO T VALUES (1);";
+
+std::string Values(const std::string& connection_string) {
+  auto rs = OpenStatic("select x from T order by x", connection_string);
+  std::string values;
+  for (; !rs->Eof(); rs->MoveNext()) values += ConcatText(rs->Value(Variant("x"))) + " ";
+  return values;
+}
+
+TEST(ReadOnlyMode, AWriteFailsWithTheEnginesErrorAndChangesNothing) {
+  TestDatabase db(kOneRow);
+  std::string read_only = db.connection_string() + ";mode=READ";
+  EXPECT_EQ(Values(read_only), "1 ");
+
+  auto connection = NewConnection();
+  connection->Open(Variant(read_only));
+  ScriptError by_sql = Raised([&] { connection->Execute(Variant("INSERT INTO T VALUES (2)")); });
+  EXPECT_EQ(by_sql.number(), kErrProvider);
+  EXPECT_NE(by_sql.description().find(OnPostgres() ? "read-only transaction" : "readonly"),
+            std::string::npos)
+      << by_sql.description();
+  connection->Close();
+
+  ScriptError by_cursor = Raised([&] {
+    auto rs = OpenKeyset("select x from T", read_only);
+    rs->AddNew();
+    rs->SetValue(Variant("x"), Variant(3));
+    rs->Update();
+  });
+  EXPECT_EQ(by_cursor.number(), kErrProvider);
+
+  EXPECT_EQ(Values(db.connection_string()), "1 ");
+  ConnectionPool::Current().CloseIdle(read_only);
+}
+
+TEST(ReadOnlyMode, ReadWriteWritesAndAnUnknownModeIsRefused) {
+  TestDatabase db(kOneRow);
+  std::string read_write = db.connection_string() + ";Mode=ReadWrite";
+  auto connection = NewConnection();
+  connection->Open(Variant(read_write));
+  connection->Execute(Variant("INSERT INTO T VALUES (2)"));
+  connection->Close();
+  EXPECT_EQ(Values(db.connection_string()), "1 2 ");
+  ConnectionPool::Current().CloseIdle(read_write);
+
+  ScriptError refused = Raised([&] {
+    NewConnection()->Open(Variant(db.connection_string() + ";Mode=Share Deny Write"));
+  });
+  EXPECT_EQ(refused.number(), kErrAdoArguments);
+  EXPECT_NE(refused.description().find("Mode"), std::string::npos) << refused.description();
 }
 
 }  // namespace

@@ -60,7 +60,8 @@ TEST(OpenErrors, MissingFileIsNeverCreated) {
   ScriptError error =
       Raised([&] { OpenStatic("select 1", "Provider=SQLite;Data Source=" + missing.string()); });
   EXPECT_EQ(error.number(), kErrProvider);
-  EXPECT_EQ(error.description(), "unable to open database file: " + missing.string());
+  EXPECT_EQ(error.description(), "the database file " + missing.string() + " does not exist");
+  EXPECT_EQ(error.native().failure, DbFailure::kConnection);
   EXPECT_FALSE(std::filesystem::exists(missing));
 
   auto connection = NewConnection();
@@ -91,7 +92,7 @@ TEST(OpenErrors, RelativeDataSourceIsTakenFromTheBaseFolder) {
       Raised([&] { OpenStatic("select 1", "Provider=SQLite;Data Source=other.db"); });
   SetDataSourceBase("");
   EXPECT_EQ(error.description(),
-            "unable to open database file: " + (db.folder() / "other.db").string());
+            "the database file " + (db.folder() / "other.db").string() + " does not exist");
   ConnectionPool::Current().CloseIdle("Provider=SQLite;Data Source=test.db");
 }
 

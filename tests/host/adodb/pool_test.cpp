@@ -38,12 +38,6 @@ TEST(Pool, SuccessiveOpensShareOneConnection) {
   EXPECT_EQ(ConnectionPool::Current().connections_opened(), opened);
 }
 
-TEST(Pool, NewConnectionsUseWriteAheadLogging) {
-  SqliteFixture db("CREATE TABLE T(x INTEGER);");
-  auto rs = OpenStatic("select journal_mode from pragma_journal_mode", db.connection_string());
-  EXPECT_TRUE(rs->Value(Variant("journal_mode")).Identical(Variant("wal")));
-}
-
 TEST(Pool, RecordsetOpensOnAConnectionObject) {
   SqliteFixture db("CREATE TABLE T(x INTEGER); INSERT INTO T VALUES (7);");
   std::shared_ptr<Connection> connection = NewConnection();

@@ -72,7 +72,9 @@ PgParams FromKeys(const ConnectionString &parts) {
   std::vector<std::string> given_as(PgKeys().size());
   for (const auto &[key, value] : parts.values()) {
     std::string folded = Folded(key);
-    if (folded == "provider") continue;
+    // Mode (read-only or not) is the provider's, not libpq's
+    // (connection_string.h).
+    if (folded == "provider" || folded == "mode") continue;
     size_t found = PgKeys().size();
     for (size_t i = 0; i < PgKeys().size() && found == PgKeys().size(); ++i)
       for (const char *name : PgKeys()[i].names)
@@ -80,7 +82,8 @@ PgParams FromKeys(const ConnectionString &parts) {
     if (found == PgKeys().size()) {
       std::string known;
       for (const PgKey &k : PgKeys()) known += (known.empty() ? "" : ", ") + std::string(k.shown);
-      Refuse("the key '" + key + "' is not known (PostgreSQL takes Provider, " + known + ")");
+      Refuse("the key '" + key + "' is not known (PostgreSQL takes Provider, " + known +
+             ", Mode)");
     }
     if (!given_as[found].empty())
       Refuse("'" + given_as[found] + "' and '" + key + "' both give the " + PgKeys()[found].shown);

@@ -11,6 +11,7 @@ std::unique_ptr<ConnectionBackend> PostgresProvider::Connect(const ConnectionStr
   PgSessionOptions options;
   options.connect_timeout = ConnectTimeout();
   options.statement_timeout = StatementTimeout();
+  options.read_only = ReadOnlyMode(parts);
   PgConn db = OpenPgSession(PgParamsFor(parts), options);
   return std::make_unique<PostgresConnection>(db.release(), options.statement_timeout.count(),
                                               CatalogCache::For(parts.text()));

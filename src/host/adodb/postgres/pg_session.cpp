@@ -28,6 +28,7 @@ std::string SessionSettings(const PgSessionOptions &options) {
       "-c DateStyle=ISO,YMD -c IntervalStyle=postgres -c lc_monetary=C "
       "-c standard_conforming_strings=on -c jit=off -c statement_timeout=" +
       std::to_string(std::max<long long>(0, options.statement_timeout.count()));
+  if (options.read_only) settings += " -c default_transaction_read_only=on";
   if (options.lock_timeout.count() > 0)
     settings += " -c lock_timeout=" + std::to_string(options.lock_timeout.count());
   return settings;

@@ -7,9 +7,10 @@
 // (year, month, day), PostgreSQL's interval style, money in the C locale,
 // standard conforming strings, no JIT (it costs more than it saves on the
 // short queries of pages), the statement timeout and, when asked, a lock
-// timeout. Options that the address gives (libpq's "options") come first,
-// so these win. Notices are dropped. The wait to connect is bounded by the
-// address's own connect_timeout, else by the caller's.
+// timeout and read-only transactions. Options that the address gives
+// (libpq's "options") come first, so these win. Notices are dropped. The
+// wait to connect is bounded by the address's own connect_timeout, else by
+// the caller's.
 //
 // Thread-safe: each call opens its own connection.
 #pragma once
@@ -29,6 +30,9 @@ struct PgSessionOptions {
   std::chrono::milliseconds connect_timeout{5000};
   std::chrono::milliseconds statement_timeout{0};  // 0: none
   std::chrono::milliseconds lock_timeout{0};       // 0: none
+  // Every transaction read-only (default_transaction_read_only), so that
+  // a write fails with the server's own error.
+  bool read_only = false;
   // Unless the address names one.
   std::string application_name = "tabrix";
 };
