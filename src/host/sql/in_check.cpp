@@ -154,8 +154,9 @@ std::vector<Token> Tokens(std::string_view text) {
   std::vector<Token> tokens;
   for (const Token& token : Tokenize(text)) {
     if (IsTrivia(token)) continue;
-    bool array_bracket = token.kind == TokenKind::kBracketName &&
-                         (token.text == "[]" || (!tokens.empty() && IsWord(tokens.back(), "array")));
+    bool after_array = !tokens.empty() && IsWord(tokens.back(), "array");
+    bool array_bracket =
+        token.kind == TokenKind::kBracketName && (token.text == "[]" || after_array);
     if (!array_bracket) {
       tokens.push_back(token);
       continue;

@@ -63,8 +63,9 @@ constexpr const char* kShop = R"sql(
 )sql";
 
 const std::vector<std::string> kShopPairs = {
-    "Заказ|BFach|Lager|Fach|2", "Заказ|BOrt|Lager|Ort|1",   "Заказ|Chef|Заказ|Id|1",
-    "Заказ|Kunde2|Kund Ö|Nr \"A\"|1",  "Заказ|Kunde|Kund Ö|Nr \"A\"|1", "Заказ|LFach|Lager|Fach|1",
+    "Заказ|BFach|Lager|Fach|2",       "Заказ|BOrt|Lager|Ort|1",
+    "Заказ|Chef|Заказ|Id|1",          "Заказ|Kunde2|Kund Ö|Nr \"A\"|1",
+    "Заказ|Kunde|Kund Ö|Nr \"A\"|1", "Заказ|LFach|Lager|Fach|1",
     "Заказ|LOrt|Lager|Ort|2"};
 
 TEST(ForeignKeys, EachColumnPairOfEachKeyInKeyOrder) {
