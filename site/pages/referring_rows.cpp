@@ -2,7 +2,6 @@
 
 #include "host/adodb/recordset.h"
 #include "host/html.h"
-#include "host/server.h"
 #include "host/sql/legacy_names.h"
 #include "host/variant_ops.h"
 #include "values/row_address.h"
@@ -22,6 +21,25 @@ std::optional<std::string> Literal(const Variant& value) {
   std::string quoted = "'";
   for (char c : ConcatText(value)) quoted += c == '\'' ? std::string("''") : std::string(1, c);
   return quoted + "'";
+}
+
+// `text` for a query string: letters, digits and "-_." stand as they
+// are, every other byte as %XX (the server's URLEncode writes "_" as %5F).
+std::string QueryPart(const std::string& text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : text) {
+    bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                 c == '-' || c == '_' || c == '.';
+    if (plain) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
 }
 
 Variant ReadOne(Tabrix1& page, const std::string& sql) {
@@ -61,14 +79,18 @@ std::string ReferringRowsHtml(Tabrix1& page, const ReferringKeys& keys, const Va
                                         ") as counted");
     std::int64_t count = ToLong(counted);
     if (count == 0) continue;
-    Server& server = page.ServerObject();
-    std::string href = "Search.asp?t=" + server.URLEncode(ConcatText(page.TableCode(child))) +
-                       "&go=1&" + server.URLEncode(key.column) + "=" +
-                       server.URLEncode(ConcatText(held));
+    std::string href = "Search.asp?t=" + QueryPart(ConcatText(page.TableCode(child))) +
+                       "&go=1&" + QueryPart(key.column) + "=" + QueryPart(ConcatText(held));
     std::string caption = ConcatText(page.Replacetext(page.CaptionDuzelt(child)));
-    std::string by = ConcatText(page.Replacetext(page.CaptionDuzelt(Variant(key.column))));
-    items += "<li><a href=\"" + HtmlEscape(href) + "\">" + HtmlEscape(caption) + "</a> <span>" +
-             HtmlEscape(by) + "</span> (" +
+    // A table that refers by several columns says which one each link is.
+    size_t same_table = 0;
+    for (const ReferringKey& other : referring) same_table += other.table == key.table ? 1 : 0;
+    std::string by =
+        same_table > 1
+            ? " by " + ConcatText(page.Replacetext(page.CaptionDuzelt(Variant(key.column))))
+            : "";
+    items += "<li><a href=\"" + HtmlEscape(href) + "\">" + HtmlEscape(caption) + "</a>" +
+             HtmlEscape(by) + " (" +
              (count > kMaxCounted ? "more than " + std::to_string(kMaxCounted)
                                   : std::to_string(count)) +
              ")</li>\n";
