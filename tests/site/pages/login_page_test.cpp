@@ -123,11 +123,17 @@ TEST_F(SiteTest, TheHomePageShowsTheMenuOfTheTablesTheUserMayView) {
     EXPECT_TRUE(Contains(home.body, "<nav class=\"site-menu\">"));
     EXPECT_TRUE(Contains(home.body, "Search.asp?t="));
     EXPECT_TRUE(Contains(home.body, "Login.asp?logout=1"));
+    EXPECT_TRUE(Contains(home.body, "Choose a table from the menu"));
   }
+  // An account whose permissions open no table is told so, and where the
+  // owner opens them, instead of being asked to choose from nothing.
   std::string cookie = Login("cy", "pw3");
   HttpResponse home = Get("/", cookie);
   EXPECT_EQ(home.status, 200);
   EXPECT_FALSE(Contains(home.body, "Search.asp?t="));
+  EXPECT_FALSE(Contains(home.body, "Choose a table from the menu"));
+  EXPECT_TRUE(Contains(home.body, "Your account may open no table"));
+  EXPECT_TRUE(Contains(home.body, "set_user3_CanTable")) << home.body;
 }
 
 TEST_F(SiteTest, TheListPageRefusalLeadsToTheLoginPageWithItsMessage) {
