@@ -21,13 +21,23 @@ bool FitsSetting(std::string_view name, bool dotted) {
          (!dotted || name.find('.') == std::string_view::npos);
 }
 
-// The caption of `parent`: its first short text column that is not in its
-// key; the referred column when it has none.
-std::string CaptionColumn(const OutlineTable& parent, const std::string& referred) {
+// The caption of `parent`: its first short text column that is neither in
+// its key nor itself a reference to another table (an order is not named
+// by its customer's code); the referred column when it has none.
+std::string CaptionColumn(const DatabaseOutline& outline, const OutlineTable& parent,
+                          const std::string& referred) {
+  auto refers = [&](const std::string& column) {
+    for (const OutlineForeignKey& key : outline.foreign_keys)
+      if (key.table == parent.name)
+        for (const auto& pair : key.columns)
+          if (pair.first == column) return true;
+    return false;
+  };
   for (const OutlineColumn& column : parent.columns) {
     bool in_key = false;
     for (const std::string& key : parent.key) in_key = in_key || key == column.name;
-    if (!in_key && column.name != referred && IsShortText(column.type)) return column.name;
+    if (!in_key && column.name != referred && IsShortText(column.type) && !refers(column.name))
+      return column.name;
   }
   return referred;
 }
@@ -78,7 +88,7 @@ DerivedRelations RelationsFromForeignKeys(
                               " has a name with a comma or a dot: no relation");
       continue;
     }
-    std::string caption = CaptionColumn(*parent, referred);
+    std::string caption = CaptionColumn(outline, *parent, referred);
     if (caption.find(',') != std::string::npos) caption = referred;
     auto small = small_parents.find(parent->name);
     if (small == small_parents.end())

@@ -4,8 +4,8 @@
 //
 // A foreign key of one column becomes the relation
 // "table.column,parent,key,caption,yes|no": the caption is the parent's
-// first short text column that is not its key (the key itself when there
-// is none), and the forms offer a drop-down of the parent's rows while it
+// first short text column that is not its key nor a reference of its own
+// (the key itself when there is none), and the forms offer a drop-down of the parent's rows while it
 // has at most 500. A key of several columns, one that refers to its own
 // table, and one whose names the setting's comma-separated form cannot
 // hold get no relation and a note saying why.

@@ -63,6 +63,23 @@ TEST(ForeignKeyRelations, OneColumnKeysToOtherTablesBecomeRelations) {
   EXPECT_NE(derived.notes[1].find("refers to its own table"), std::string::npos);
 }
 
+TEST(ForeignKeyRelations, AParentIsNotNamedByAReferenceOfItsOwn) {
+  DatabaseOutline outline;
+  outline.tables = {Table("people", {Text("code"), Text("name")}, {"code"}),
+                    Table("orders", {Number("id"), Text("person_code"), Text("title")}),
+                    Table("lines", {Number("id"), Number("order_id")}),
+                    Table("notes", {Number("id"), Number("line_id")})};
+  outline.foreign_keys = {{"", "orders", "people", {{"person_code", "code"}}},
+                          {"", "lines", "orders", {{"order_id", "id"}}},
+                          {"", "notes", "lines", {{"line_id", "id"}}}};
+  DerivedRelations derived =
+      RelationsFromForeignKeys(outline, [](const std::string&, std::int64_t) { return 1; });
+  ASSERT_EQ(derived.relations.size(), 3u);
+  EXPECT_EQ(derived.relations[0].caption, "name");
+  EXPECT_EQ(derived.relations[1].caption, "title");  // not person_code
+  EXPECT_EQ(derived.relations[2].caption, "id");     // no text at all
+}
+
 TEST(ForeignKeyRelations, NamesTheSettingCannotHoldGiveANoteAndOddNamesAreBracketed) {
   DatabaseOutline outline;
   outline.tables = {Table("a.b", {Number("id"), Number("p")}), Table("kids", {Number("id")}),
