@@ -70,13 +70,15 @@ std::string EncodeQuery(const Request::Items& items) {
 
 }  // namespace
 
+const std::string& OptionValue(const std::vector<std::string>& words, size_t& i) {
+  if (i + 1 >= words.size()) throw UsageError(words[i] + " needs a value");
+  return words[++i];
+}
+
 CallOptions ParseCallArguments(const std::vector<std::string>& words) {
   CallOptions options;
   size_t i = 0;
-  auto value_of = [&](const std::string& option) -> const std::string& {
-    if (i + 1 >= words.size()) throw UsageError(option + " needs a value");
-    return words[++i];
-  };
+  auto value_of = [&](const std::string&) -> const std::string& { return OptionValue(words, i); };
   for (; i < words.size(); ++i) {
     const std::string& word = words[i];
     if (word == "--help" || word == "-h") {

@@ -37,6 +37,10 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The value after the option words[i], stepping `i` onto it; raises
+// UsageError("OPTION needs a value") when the words end there.
+const std::string& OptionValue(const std::vector<std::string>& words, size_t& i);
+
 struct MemberCall {
   std::string member;  // as typed
   std::vector<Variant> args;

@@ -163,10 +163,7 @@ DemoOptions ParseDemoArguments(const std::vector<std::string>& words) {
   bool dir_given = false;
   for (size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
-    auto value_of = [&]() -> const std::string& {
-      if (i + 1 >= words.size()) throw UsageError(word + " needs a value");
-      return words[++i];
-    };
+    auto value_of = [&]() -> const std::string& { return OptionValue(words, i); };
     if (word == "--help" || word == "-h") {
       options.help = true;
     } else if (word == "--dir") {

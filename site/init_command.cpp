@@ -15,10 +15,7 @@ int RunInitCommand(const std::vector<std::string>& words, std::ostream& out, std
   try {
     for (size_t i = 0; i < words.size(); ++i) {
       const std::string& word = words[i];
-      auto value_of = [&]() -> const std::string& {
-        if (i + 1 >= words.size()) throw UsageError(word + " needs a value");
-        return words[++i];
-      };
+      auto value_of = [&]() -> const std::string& { return OptionValue(words, i); };
       if (word == "--help" || word == "-h") {
         out << InitUsage();
         return 0;

@@ -27,10 +27,7 @@ ServeOptions ParseServeArguments(const std::vector<std::string>& words) {
   ServeOptions options;
   for (size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
-    auto value_of = [&]() -> const std::string& {
-      if (i + 1 >= words.size()) throw UsageError(word + " needs a value");
-      return words[++i];
-    };
+    auto value_of = [&]() -> const std::string& { return OptionValue(words, i); };
     if (word == "--help" || word == "-h") {
       options.help = true;
     } else if (word == "--config") {

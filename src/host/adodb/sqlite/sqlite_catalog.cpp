@@ -11,17 +11,6 @@ namespace tabrix::adodb::sqlite {
 
 namespace {
 
-std::string ColumnText(sqlite3_stmt* statement, int column) {
-  const char* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-  return text == nullptr ? std::string()
-                         : std::string(text, sqlite3_column_bytes(statement, column));
-}
-
-void BindText(sqlite3_stmt* statement, int position, const std::string& text) {
-  sqlite3_bind_text(statement, position, text.data(), static_cast<int>(text.size()),
-                    SQLITE_TRANSIENT);
-}
-
 // Whether a CREATE TABLE statement ends in WITHOUT ROWID (before or after
 // STRICT).
 bool DeclaresWithoutRowId(const std::string& create_sql) {

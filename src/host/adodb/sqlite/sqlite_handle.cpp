@@ -37,6 +37,17 @@ void RefuseNulInSql(std::string_view sql) {
                "the SQL text holds a NUL byte (at offset " + std::to_string(nul) + ")");
 }
 
+std::string ColumnText(sqlite3_stmt* statement, int column) {
+  const char* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  return text == nullptr ? std::string()
+                         : std::string(text, sqlite3_column_bytes(statement, column));
+}
+
+void BindText(sqlite3_stmt* statement, int position, const std::string& text) {
+  sqlite3_bind_text(statement, position, text.data(), static_cast<int>(text.size()),
+                    SQLITE_TRANSIENT);
+}
+
 StatementHandle PrepareOrRaise(sqlite3* db, std::string_view sql) {
   RefuseNulInSql(sql);
   sqlite3_stmt* raw = nullptr;

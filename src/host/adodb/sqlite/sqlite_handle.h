@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "host/error.h"
@@ -35,6 +36,11 @@ void RefuseNulInSql(std::string_view sql);
 // Prepares the first statement of `sql`; raises 3001 for a NUL byte in it,
 // kErrProvider when SQLite refuses it or when the text holds no statement.
 StatementHandle PrepareOrRaise(sqlite3* db, std::string_view sql);
+
+// The text of `column` in the current row ("" for Null), of any length.
+std::string ColumnText(sqlite3_stmt* statement, int column);
+// Binds `text` to the parameter at `position`, copied.
+void BindText(sqlite3_stmt* statement, int position, const std::string& text);
 
 // The statement timeout (adodb::StatementTimeout): a statement gets a
 // deadline when it starts, and a step still running at the deadline is
