@@ -1,5 +1,7 @@
 #include "site/outline/database_draft.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "access/password_hash.h"
@@ -56,6 +58,13 @@ std::string ConnectionStringFor(const std::string& database, bool read_only) {
     throw ConfigError("the database file " + path.string() + " does not exist");
   if (fs::is_directory(path, ec))
     throw ConfigError(path.string() + " is a folder, not a database file");
+  // A site that may write needs the file, and its folder for the journal,
+  // writable by this user: otherwise every change would fail as it is made.
+  if (!read_only && (access(path.c_str(), W_OK) != 0 ||
+                     access(path.parent_path().c_str(), W_OK) != 0))
+    throw ConfigError("this user may not write " + path.string() +
+                      " or its folder (the journal is written beside the file): serve it with "
+                      "--readonly, or let this user write both");
   return "Provider=SQLite;Data Source=" + ConnectionValue(path.string()) +
          (read_only ? ";Mode=Read" : "");
 }

@@ -13,7 +13,8 @@ namespace tabrix::site {
 // The connection string a site opens for `database`: a postgresql:// or
 // postgres:// URI as it stands, anything else an SQLite file (absolute, so
 // the configuration reads the same from any folder). `read_only` opens it
-// read-only. Raises ConfigError when the file does not exist.
+// read-only. Raises ConfigError when the file does not exist, or when
+// `read_only` is false and this user may not write the file or its folder.
 std::string ConnectionStringFor(const std::string& database, bool read_only);
 
 struct DraftedSite {

@@ -135,6 +135,22 @@ std::int64_t CountRowsUpTo(adodb::Connection& connection, const std::string& tab
   return count;
 }
 
+std::string ShownName(std::string_view name) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  for (char c : name) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      shown += "\\x";
+      shown += kHex[byte >> 4];
+      shown += kHex[byte & 15];
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
 bool IsShortText(long type) {
   return type == adodb::kBSTR || type == adodb::kChar || type == adodb::kWChar ||
          type == adodb::kVarChar || type == adodb::kVarWChar;

@@ -65,6 +65,10 @@ std::vector<std::string> ListTableNames(adodb::Connection& connection);
 std::int64_t CountRowsUpTo(adodb::Connection& connection, const std::string& table,
                            std::int64_t limit);
 
+// `name` for a log line: control characters (a line break in a table's
+// name) as \xNN, so a name cannot forge lines of its own.
+std::string ShownName(std::string_view name);
+
 // Whether `type` holds text (not a memo: long text is no caption).
 bool IsShortText(long type);
 

@@ -67,8 +67,8 @@ DerivedRelations RelationsFromForeignKeys(
   DerivedRelations derived;
   std::map<std::string, bool> small_parents;
   for (const OutlineForeignKey& key : outline.foreign_keys) {
-    std::string named = key.table + " -> " + key.parent +
-                        (key.name.empty() ? std::string() : " (" + key.name + ")");
+    std::string named = ShownName(key.table) + " -> " + ShownName(key.parent) +
+                        (key.name.empty() ? std::string() : " (" + ShownName(key.name) + ")");
     if (key.columns.size() != 1) {
       derived.notes.push_back("the foreign key " + named + " has " +
                               std::to_string(key.columns.size()) +

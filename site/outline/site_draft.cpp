@@ -189,7 +189,7 @@ SiteDraft DraftSite(const DatabaseOutline& outline, const DerivedRelations& rela
   std::string per_table;
   for (const OutlineTable& table : outline.tables) {
     if (!keyed.insert(FoldCase(table.name)).second) {
-      draft.notes.push_back("the table \"" + table.name +
+      draft.notes.push_back("the table \"" + ShownName(table.name) +
                             "\" differs from another only in case: it gets no list or search "
                             "setting of its own");
       continue;
@@ -217,7 +217,13 @@ SiteDraft DraftSite(const DatabaseOutline& outline, const DerivedRelations& rela
       fits = fits && value.find(',') == std::string::npos;
       entry += "," + value + "," + value;
     }
-    if (fits) lists += Line("set_select" + std::to_string(++select), entry);
+    if (fits) {
+      lists += Line("set_select" + std::to_string(++select), entry);
+    } else {
+      draft.notes.push_back("the values of " + ShownName(list.table + "." + list.column) +
+                            " hold a comma, or its names a dot: no value list (a list is "
+                            "written with commas)");
+    }
   }
   if (!lists.empty()) toml += std::string(kValueLists) + lists;
   toml += kOptional;
@@ -230,7 +236,7 @@ SiteDraft DraftSite(const DatabaseOutline& outline, const DerivedRelations& rela
   std::string can_table;
   for (const OutlineTable& table : outline.tables) {
     if (!FitsPermissionEntry(table.name)) {
-      draft.notes.push_back("the table \"" + table.name +
+      draft.notes.push_back("the table \"" + ShownName(table.name) +
                             "\" has a comma or a bracket in its name: no permission entry can "
                             "name it, so it is served to no one");
       continue;

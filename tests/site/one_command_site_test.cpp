@@ -35,6 +35,14 @@ constexpr std::string_view kShop =
     "CREATE TABLE parcels (id INTEGER PRIMARY KEY, order_id INTEGER, line INTEGER, "
     "FOREIGN KEY (order_id, line) REFERENCES shipments(order_id, line));"
     "CREATE VIEW big_orders AS SELECT id, customer_id FROM orders;"
+    "CREATE TABLE tags (code VARCHAR(10) PRIMARY KEY);"
+    "CREATE TABLE tagged (id INTEGER PRIMARY KEY, tag VARCHAR(10) REFERENCES tags(code));"
+    "CREATE TABLE days (day DATE PRIMARY KEY);"
+    "CREATE TABLE events (id INTEGER PRIMARY KEY, day DATE REFERENCES days(day));"
+    "INSERT INTO tags VALUES ('7'), ('007');"
+    "INSERT INTO tagged VALUES (1, '7'), (2, '007'), (3, '007');"
+    "INSERT INTO days VALUES ('2024-01-02');"
+    "INSERT INTO events VALUES (1, '2024-01-02'), (2, '2024-01-02');"
     "INSERT INTO customers VALUES (1, 'Ada', 'Oslo'), (2, 'Bo', 'Rome');"
     "INSERT INTO employees VALUES (1, 'Cy', NULL);"
     "INSERT INTO orders VALUES (10, 1, 'new', '2024-01-02'), (11, 1, 'shipped', '2024-02-03'),"
@@ -122,7 +130,7 @@ class OneCommandSite : public ::testing::Test {
   void ExpectTheShopsSite(bool may_add = true) {
     std::string home = client_->Get("/").body;
     for (const char* caption : {"Customers", "Employees", "Orders", "Shipments", "Parcels",
-                                "Big orders"})
+                                "Big orders", "Tags", "Tagged", "Days", "Events"})
       EXPECT_FALSE(client_->TableCode(caption).empty()) << caption << " missing:\n" << home;
     std::string customers = Code("Customers");
     std::string orders = Code("Orders");
@@ -139,6 +147,13 @@ class OneCommandSite : public ::testing::Test {
     // A customer nobody refers to lists nothing.
     std::string lonely_record = client_->Get("/Info.asp?t=" + customers + "&id=2").body;
     EXPECT_TRUE(Has(lonely_record, "(1)")) << lonely_record;
+
+    // A text key is counted exactly; the list's search would match '007'
+    // for '7', so it gets no link. A date key is compared as a date.
+    std::string tag = client_->Get("/Info.asp?t=" + Code("Tags") + "&id=7").body;
+    EXPECT_TRUE(Has(tag, "<li>Tagged (1)</li>")) << tag;
+    std::string day = client_->Get("/Info.asp?t=" + Code("Days") + "&id=2024-01-02").body;
+    EXPECT_TRUE(Has(day, "<li>Events (2)</li>")) << day;
 
     if (!may_add) return;
     std::string add = client_->Get("/Add.asp?t=" + orders).body;
@@ -204,7 +219,7 @@ TEST_F(OneCommandSite, InitsConfigurationServedAsItStandsGivesTheSameSite) {
   TestDatabase db{kShop};
   ProcessRun init = RunTabrix(folder_.path(), {"init", DatabaseArgument(db)});
   ASSERT_EQ(init.exit_code, 0) << init.err;
-  EXPECT_TRUE(Has(init.out, "set_relation1 = \"orders.customer_id,customers,id,name,yes\""))
+  EXPECT_TRUE(Has(init.out, " = \"orders.customer_id,customers,id,name,yes\"\n"))
       << init.out;
   EXPECT_TRUE(Has(init.out, "set_select1 = \"orders.status,new,new,shipped,shipped\""))
       << init.out;
@@ -213,6 +228,16 @@ TEST_F(OneCommandSite, InitsConfigurationServedAsItStandsGivesTheSameSite) {
   std::ofstream(folder_.path() / "site.toml") << init.out;
   Serve({"--config", "site.toml"}, init.err);
   ExpectTheShopsSite();
+  EXPECT_EQ(server_->Stop(), 0);
+
+  // A table the menu leaves out is not listed as referring either.
+  std::string edited = init.out;
+  edited.insert(edited.find("[session]\n") + 10, "set_disabled_tables = \"orders\"\n");
+  std::ofstream(folder_.path() / "site.toml") << edited;
+  Serve({"--config", "site.toml"}, init.err);
+  std::string record = client_->Get("/Info.asp?t=" + Code("Customers") + "&id=1").body;
+  EXPECT_TRUE(Has(record, "Ada")) << record;
+  EXPECT_FALSE(Has(record, "Orders")) << record;
   EXPECT_EQ(server_->Stop(), 0);
 }
 

@@ -38,6 +38,28 @@ TEST(ConnectionString, UriStandsForPostgreSql) {
   EXPECT_EQ(parsed.Get("uri").value_or(""), "postgresql://u@host/db");
 }
 
+// No message shows a password, wherever the connection string holds it.
+TEST(ConnectionString, RedactingHidesEveryPassword) {
+  struct {
+    const char* text;
+    const char* redacted;
+  } cases[] = {
+      {"Provider=PostgreSQL;Host=h;Password=s3cret;User ID=u",
+       "Provider=PostgreSQL;Host=h;Password=***;User ID=u"},
+      {"Provider=PostgreSQL;pwd = 's3;cret'", "Provider=PostgreSQL;pwd = ***"},
+      {"postgresql://bob:s3cret@h:5432/db", "postgresql://bob:***@h:5432/db"},
+      {"postgres://bob@h/db?sslmode=require&password=s3cret",
+       "postgres://bob@h/db?sslmode=require&password=***"},
+      // A URI as a key's value, quoted or not.
+      {"Provider=PostgreSQL;uri=postgresql://bob:s3cret@h/db;Mode=Read",
+       "Provider=PostgreSQL;uri=postgresql://bob:***@h/db;Mode=Read"},
+      {"Provider=PostgreSQL;uri=\"postgres://bob:s%33cret@h/db?password=other\";Mode=Read",
+       "Provider=PostgreSQL;uri=\"postgres://bob:***@h/db?password=***\";Mode=Read"},
+      {"Provider=SQLite;Data Source=/a/b.db", "Provider=SQLite;Data Source=/a/b.db"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RedactPassword(c.text), c.redacted) << c.text;
+}
+
 TEST(ConnectionString, RejectsEmptyAndMalformedText) {
   struct {
     const char* text;
