@@ -50,9 +50,13 @@ Oid FindRelation(PostgresConnection& db, const TableRef& table) {
       std::string("SELECT c.oid, c.relname, n.nspname FROM pg_catalog.pg_class c "
                   "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
                   "WHERE c.relkind IN ") + kRelationKinds +
-          " AND lower(c.relname) = lower($1) AND CASE WHEN $2 = '' "
+          // Both sides lowered under one collation: a name's own ("C") lowers
+          // only ASCII letters, a parameter's would lower "К" too.
+          " AND lower(c.relname::text COLLATE \"default\") = lower($1::text COLLATE \"default\")"
+          " AND CASE WHEN $2 = '' "
           "THEN n.nspname = ANY (pg_catalog.current_schemas(false)) "
-          "ELSE lower(n.nspname) = lower($2) END "
+          "ELSE lower(n.nspname::text COLLATE \"default\") = lower($2::text COLLATE \"default\") "
+          "END "
           "ORDER BY c.relname = $1 DESC, n.nspname = $2 DESC, "
           "array_position(pg_catalog.current_schemas(false), n.nspname::text)",
       {table.name, table.schema});

@@ -66,6 +66,12 @@ TEST(PostgresSchema, ColumnsInTheirOwnOrderPastADroppedOne) {
   EXPECT_EQ(Rows(*rs, {"COLUMN_NAME", "ORDINAL_POSITION", "DATA_TYPE", "IS_NULLABLE"}),
             "Item Id/1/3/False Unit Price/2/131/True say \"hi\"/3/202/True select/4/3/True "
             "Note/5/202/True");
+  // A name with capitals beyond ASCII finds its table as written and in
+  // another case: the catalog's names are lowered as the parameter is.
+  for (const char* name : {"Müşteri", "müşteri", "MÜŞTERI"}) {
+    auto columns = connection->OpenSchema(Variant(kSchemaColumns), Restrict(name));
+    EXPECT_EQ(Rows(*columns, {"COLUMN_NAME"}), "Adı ŞEHİR") << name;
+  }
 }
 
 TEST(PostgresSchema, LegacyNamesFindTheCatalogsSpellings) {
