@@ -229,6 +229,11 @@ int ServeSite(const SiteConfig* loaded, const std::optional<std::string>& listen
   sigwait(&stop_signals, &signal_number);
   server->Stop();
   server->Wait();
+  // Closed, not left to the exit: SQLite folds its write-ahead log back
+  // into the file when the last connection closes.
+  server.reset();
+  handler.reset();
+  adodb::ConnectionPool::Current().CloseIdle(SessionDatabase(config));
   return 0;
 }
 
