@@ -204,5 +204,21 @@ TEST_F(HistoryPages, TheHistoryTableIsInNoMenu) {
   EXPECT_EQ(Get("/History.asp?t=" + code_ + "&id=1", ada).status, 404);
 }
 
+TEST_F(HistoryPages, ASiteThatOpensItsDatabaseReadOnlyKeepsNone) {
+  tabrix::testing::TestDatabase fresh(kSchema);
+  std::string text = ConfigText();
+  text.replace(text.find(db_->connection_string()), db_->connection_string().size(),
+               fresh.connection_string() + ";Mode=Read");
+  SiteConfig config = ParseConfig("history = true\n" + text, dir_ / "site.toml");
+  std::ostringstream err;
+  PrepareSite(config, err);
+  EXPECT_FALSE(config.history);
+  EXPECT_TRUE(Contains(err.str(), "history = true is ignored")) << err.str();
+  auto connection = adodb::NewConnection();
+  connection->Open(Variant(fresh.connection_string()));
+  EXPECT_FALSE(history::Exists(*connection, postgres_));
+  connection->Close();
+}
+
 }  // namespace
 }  // namespace tabrix::site::testing
