@@ -140,11 +140,12 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   std::shared_ptr<void> scope = site.guards.page_scope();
   // Every row the page writes is recorded in the write's own transaction.
   std::string set_dns = site.config.history ? SessionDatabase(site.config) : std::string();
+  bool postgres = site.config.history && history::IsPostgres(set_dns);
   std::optional<history::Recorder> recorder;
   if (site.config.history) {
     recorder.emplace(ConcatText(session.Value("set_user" + ConcatText(session.Value("UserId")) +
                                               "_username")),
-                     history::IsPostgres(set_dns));
+                     postgres);
   }
   adodb::ScopedWriteObserver recording(recorder ? &*recorder : nullptr);
   ComponentRun run(site.config, lease.shared_session(),
@@ -208,7 +209,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   }
 
   if (site.config.history)
-    history::DropOldHourly(set_dns, history::IsPostgres(set_dns), site.config.history_days);
+    history::DropOldHourly(set_dns, postgres, site.config.history_days);
 
   Response& output = run.response();
   // A redirect or a location script leads to another page: "msg" is kept
