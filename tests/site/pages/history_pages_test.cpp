@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "site/history/history_log.h"
+#include "site/outline/database_outline.h"
 #include "site/site_startup.h"
 #include "site_fixture.h"
 #include "support/fault_seam.h"
@@ -190,9 +191,18 @@ TEST_F(HistoryPages, RowsOlderThanHistoryDaysAreDroppedAtStartUp) {
   EXPECT_EQ(kept[0].user, "ada");
 }
 
-TEST_F(HistoryPages, TheHistoryTableIsInNoMenu) {
+TEST_F(HistoryPages, TheHistoryTableIsInNoMenuNorInTheDatabasesOutline) {
   HttpResponse home = Get("/", ada_);
   EXPECT_FALSE(Contains(home.body, "history")) << home.body;
+  // The outline feeds `tabrix init` drafts and the referring rows.
+  auto connection = adodb::NewConnection();
+  connection->Open(Variant(db_->connection_string()));
+  ASSERT_TRUE(history::Exists(*connection, postgres_));
+  DatabaseOutline outline = ReadOutline(*connection);
+  connection->Close();
+  EXPECT_NE(outline.Find("Orders"), nullptr);
+  EXPECT_EQ(outline.Find(history::kSqliteTable), nullptr);
+  EXPECT_EQ(outline.Find("history"), nullptr);
   // Still hidden once history is turned off: the table stays.
   handler_.reset();
   config_ = ParseConfig(ConfigText(), dir_ / "site.toml");
