@@ -347,6 +347,11 @@ SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
     } else if (name == "foreign_key_relations") {
       if (!entry.second->is_boolean()) check.WrongKind(entry, name, "true or false");
       config.foreign_key_relations = entry.second->as_boolean()->get();
+    } else if (name == "history") {
+      if (!entry.second->is_boolean()) check.WrongKind(entry, name, "true or false");
+      config.history = entry.second->as_boolean()->get();
+    } else if (name == "history_days") {
+      config.history_days = check.Integer(entry, name, 1, 1'000'000);
     } else if (name == "public_origin") {
       config.public_origin = check.Text(entry, name);
       if (!IsOrigin(config.public_origin))
@@ -374,8 +379,8 @@ SiteConfig ParseConfig(std::string_view text, const fs::path& file) {
       check.Fail(where, name,
                  "unknown key (expected listen, locale, site_root, max_page_size, db_connections, "
                  "threads, max_page_bytes, max_body_bytes, statement_timeout, connect_timeout, "
-                 "page_cache_size, mmap_size, cookie_secure, foreign_key_relations, public_origin, "
-                 "trusted_proxies, "
+                 "page_cache_size, mmap_size, cookie_secure, foreign_key_relations, history, "
+                 "history_days, public_origin, trusted_proxies, "
                  "max_connections, max_connections_per_address, [session_store], [session] or "
                  "[actions])");
     }

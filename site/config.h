@@ -14,6 +14,9 @@
 //   mmap_size = 0                  # bytes of each SQLite file mapped (0: none)
 //   cookie_secure = false          # the session cookie carries Secure
 //   foreign_key_relations = false  # relations from the declared foreign keys
+//   history = false                # keep a history of every change made here
+//   history_days = 365             # days a change's history is kept (>= 1;
+//                                  # default: for ever)
 //   public_origin = "https://db.example.com"   # origin behind a TLS proxy
 //   trusted_proxies = ["127.0.0.1", "10.0.0.0/8"]  # whose X-Forwarded-For
 //                                  # names the visitor (default: none)
@@ -115,6 +118,14 @@ struct SiteConfig {
   // set_relation entry covers them) and list, on a record page, the rows
   // that refer to it (site/outline/foreign_key_relations.h).
   bool foreign_key_relations = false;
+  // Whether every add, update, delete and bulk change made through the
+  // pages is recorded, in the same transaction, in the site's history table
+  // (site/history/history_log.h). A site whose database opens read-only
+  // never records.
+  bool history = false;
+  // Days a history row is kept; 0: for ever. Nothing is dropped unless the
+  // owner asks: the history is a record, and its size is the owner's call.
+  std::int64_t history_days = 0;
   // Filled at start-up from the database, not from the file: what refers to
   // a table's rows, for the record page (null: nothing is listed).
   std::shared_ptr<const ReferringKeys> referring_keys;

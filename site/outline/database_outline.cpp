@@ -6,6 +6,7 @@
 #include "host/sql/legacy_names.h"
 #include "host/locale/locale.h"
 #include "host/variant_ops.h"
+#include "site/history/history_log.h"
 
 namespace tabrix::site {
 
@@ -99,6 +100,8 @@ std::vector<OutlineTable> ListTables(adodb::Connection& connection) {
   for (; !tables->Eof(); tables->MoveNext()) {
     std::string type = Text(*tables, "TABLE_TYPE");
     if (type != "TABLE" && type != "VIEW") continue;
+    // The site's own change history is no table of the database's.
+    if (EqualsIgnoreCase(Text(*tables, "TABLE_NAME"), history::kSqliteTable)) continue;
     listed.push_back({Text(*tables, "TABLE_NAME"), type == "VIEW", {}, {}});
   }
   tables->Close();

@@ -102,6 +102,11 @@ constexpr std::string_view kTopLevel = R"(# Declared foreign keys no set_relatio
 # with their counts (only tables the user may view).
 foreign_key_relations = true
 
+# Keep a history of every change made through the pages (who, when, the
+# record before and after), shown from a record's page to users holding the
+# letter H on its table; history_days = N drops entries older than N days.
+# history = true
+
 [session]
 )";
 
@@ -158,7 +163,8 @@ constexpr std::string_view kUsers = R"(
 #                          these letters (when set, CanTable is not read)
 #   set_userN_CantField = "table.field[LETTERS],..."  V hides a field, A and
 #                          U keep it off the add and update forms
-# Letters: V view, A add, U update, and the letter of each action above
+# Letters: V view, A add, U update, H history (with history = true), and
+# the letter of each action above
 # (D delete, X export). Names are written without blanks after the commas.
 )";
 

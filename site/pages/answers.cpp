@@ -126,6 +126,10 @@ HttpResponse ForbiddenAnswer() {
                    "");
 }
 
+HttpResponse RefusedAnswer(const std::string& message, const std::string& menu) {
+  return BoxAnswer(403, "Refused", "Refused", HtmlEscape(message), menu);
+}
+
 HttpResponse MethodNotAllowedAnswer() {
   HttpResponse response = BoxAnswer(405, "Not allowed", "Not allowed",
                                     "This page answers GET, HEAD and POST requests only.", "");

@@ -20,6 +20,9 @@ HttpResponse RedirectAnswer(const std::string& location);
 HttpResponse NotFoundAnswer(const std::string& menu);
 // 403 for a POST that did not come from the site's own pages.
 HttpResponse ForbiddenAnswer();
+// 403 in the layout for a page the visitor may not see; `message` is
+// plain text.
+HttpResponse RefusedAnswer(const std::string& message, const std::string& menu);
 // 405 naming the methods a page takes.
 HttpResponse MethodNotAllowedAnswer();
 // The answer to a page that raised `error`: 503 when the database was busy

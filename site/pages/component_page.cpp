@@ -8,8 +8,11 @@
 
 #include "host/adodb/field.h"
 #include "host/adodb/recordset.h"
+#include "host/adodb/write_observer.h"
+#include "host/html.h"
 #include "host/variant_ops.h"
 #include "site/pages/answers.h"
+#include "site/history/history_log.h"
 #include "site/pages/bulk_actions.h"
 #include "site/pages/hosting_pages.h"
 #include "site/pages/layout.h"
@@ -108,6 +111,23 @@ adodb::Recordset* RecordsetOf(const Variant& value) {
   return dynamic_cast<adodb::Recordset*>(value.object().get());
 }
 
+// The name a bulk action's changes are recorded under: its caption in
+// set_actionN, else what it does.
+std::string ActionName(const Session& session, const Variant& number, const BulkAction& action) {
+  std::string caption = ConcatText(session.Value("set_action" + ConcatText(number)));
+  caption = caption.substr(0, caption.find(','));
+  if (!caption.empty()) return caption;
+  return action.kind == BulkAction::Kind::kDelete ? "delete" : "set";
+}
+
+// The record page's link to the record's history.
+std::string HistoryLink(Tabrix1& page, const Variant& id) {
+  Server& server = page.ServerObject();
+  std::string href = "History.asp?t=" + server.URLEncode(ConcatText(page.Param("t"))) +
+                     "&id=" + server.URLEncode(ConcatText(id));
+  return "<p class=\"history-link\"><a href=\"" + HtmlEscape(href) + "\">History</a></p>";
+}
+
 }  // namespace
 
 HttpResponse ServeComponentPage(const SiteContext& site, Route route, const HttpRequest& request,
@@ -118,6 +138,16 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   std::vector<std::string_view> withheld = post ? std::vector<std::string_view>{} : WriteItems(route);
 
   std::shared_ptr<void> scope = site.guards.page_scope();
+  // Every row the page writes is recorded in the write's own transaction.
+  std::string set_dns = site.config.history ? SessionDatabase(site.config) : std::string();
+  bool postgres = site.config.history && history::IsPostgres(set_dns);
+  std::optional<history::Recorder> recorder;
+  if (site.config.history) {
+    recorder.emplace(ConcatText(session.Value("set_user" + ConcatText(session.Value("UserId")) +
+                                              "_username")),
+                     postgres);
+  }
+  adodb::ScopedWriteObserver recording(recorder ? &*recorder : nullptr);
   ComponentRun run(site.config, lease.shared_session(),
                    BuildComponentRequest(request, ScriptName(route), withheld));
   Tabrix1& page = run.object();
@@ -125,6 +155,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   std::string menu;
   std::string title(PageTitle(route));
   std::string referring;  // the record page's list of rows that refer to it
+  std::string history_link;
   try {
     menu = run.RunMenu();
     Variant table = session.Value("table_" + ConcatText(page.Param("t")));
@@ -137,6 +168,8 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
       case Route::kSearch: page.Search(table); break;
       case Route::kInfo:
         page.Info(table, page.Param("id"));
+        if (site.config.history && ToBool(page.YetkiKontrol(table, Variant("H"))))
+          history_link = HistoryLink(page, page.Param("id"));
         if (site.config.referring_keys)
           referring = ReferringRowsHtml(page, *site.config.referring_keys, page.Param("id"));
         break;
@@ -157,6 +190,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
             return CsvAnswer(std::move(csv), ConcatText(table));
           }
           RequireMayWrite(page, action);
+          if (recorder) recorder->set_action(ActionName(session, number, action));
           ApplyChangeAction(action, *rs);
         }
         break;
@@ -174,13 +208,16 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
     return ErrorAnswer(error, menu);
   }
 
+  if (site.config.history)
+    history::DropOldHourly(set_dns, postgres, site.config.history_days);
+
   Response& output = run.response();
   // A redirect or a location script leads to another page: "msg" is kept
   // for it.
   if (output.redirect()) return RedirectAnswer(*output.redirect());
   if (IsLocationScript(output.buffer())) return HtmlAnswer(200, output.buffer());
   return HtmlAnswer(200,
-                    RenderLayout({title, menu, TakeMessage(session), output.buffer() + referring}));
+                    RenderLayout({title, menu, TakeMessage(session), output.buffer() + history_link + referring}));
 }
 
 }  // namespace tabrix::site

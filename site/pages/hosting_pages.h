@@ -38,6 +38,12 @@ HttpResponse ServeLoginPage(const SiteContext& site, const HttpRequest& request,
 HttpResponse ServeComponentPage(const SiteContext& site, Route route, const HttpRequest& request,
                                 SessionStore::Lease& lease);
 
+// "History.asp?t=CODE&id=ADDRESS": the recorded changes of one record,
+// newest first, for a user holding "H" on its table (others: 403); 404
+// when the site keeps no history or the code names no table.
+HttpResponse ServeHistoryPage(const SiteContext& site, const HttpRequest& request,
+                              SessionStore::Lease& lease);
+
 // The session's "msg", cleared: the layout shows it once.
 std::string TakeMessage(Session& session);
 

@@ -67,6 +67,7 @@ HttpResponse Dispatch(const SiteContext& site, Route route, const HttpRequest& r
   switch (route) {
     case Route::kHome: return ServeHomePage(site, request, lease);
     case Route::kLogin: return ServeLoginPage(site, request, lease);
+    case Route::kHistory: return ServeHistoryPage(site, request, lease);
     default: return ServeComponentPage(site, route, request, lease);
   }
 }

@@ -159,6 +159,24 @@ std::string OfKeyValue(const Variant& value) {
   return address;
 }
 
+std::optional<std::string> OfValues(const std::vector<Variant>& values) {
+  if (values.empty()) return std::nullopt;
+  std::string address;
+  if (values.size() == 1) {
+    if (!JoinedPart(values.front()).usable) return std::nullopt;
+    address = OfKeyValue(values.front());
+  } else {
+    for (const Variant& value : values) {
+      PartText part = JoinedPart(value);
+      if (!part.usable) return std::nullopt;
+      address += kJoined;
+      address += part.null ? std::string(kNullPart) : EscapePart(part.text);
+    }
+  }
+  if (address.size() > kMaxAddressBytes) return std::nullopt;
+  return address;
+}
+
 const std::vector<std::string>& KeyColumnsOf(Tabrix1& page, const std::string& table) {
   auto known = page.KnownKeys.find(table);
   if (known != page.KnownKeys.end()) return known->second;

@@ -32,6 +32,11 @@ std::optional<std::string> OfRow(Tabrix1& page, adodb::Recordset& rs);
 // The address of the row whose one-column key holds `value`.
 std::string OfKeyValue(const Variant& value);
 
+// The address of a row by the values of its key columns (or, for a table
+// without a key, of all its columns), in the order of those columns: one
+// value as OfKeyValue writes it, several joined. nullopt as OfRow.
+std::optional<std::string> OfValues(const std::vector<Variant>& values);
+
 // The columns of `table`'s primary key, read from the schema once per
 // object: the current table's by GetTableSpesific, a related table's by the
 // relation links of every row.

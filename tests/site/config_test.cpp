@@ -178,6 +178,8 @@ TEST(Config, RefusalsNameTheFileTheLineAndTheKey) {
       {"page-size-text", "max_page_size = \"100\"", 1, "max_page_size"},
       {"page-size-float", "max_page_size = 100.0", 1, "max_page_size"},
       {"connections-zero", "db_connections = 0", 1, "db_connections"},
+      {"history-kind", "history = \"yes\"", 1, "history"},
+      {"history-days-zero", "history = true\nhistory_days = 0", 2, "history_days"},
       {"origin-no-scheme", "public_origin = \"db.example.com\"", 1, "public_origin"},
       {"origin-with-path", "public_origin = \"https://db.example.com/site\"", 1, "public_origin"},
       {"origin-bad-port", "public_origin = \"https://db.example.com:99999\"", 1, "public_origin"},

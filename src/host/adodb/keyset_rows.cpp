@@ -1,5 +1,6 @@
 #include "host/adodb/keyset_rows.h"
 
+#include "host/adodb/write_observer.h"
 #include "host/locale/locale.h"
 
 namespace tabrix::adodb {
@@ -100,13 +101,35 @@ Row KeysetRows::ReadRow(const RowCondition& condition) {
   return row;
 }
 
+Row KeysetRows::ReadWholeRow(const RowCondition& condition) {
+  std::string select;
+  for (const TableColumn& column : base_.columns)
+    select += (select.empty() ? "" : ", ") + db().dialect().QuoteName(column.name);
+  std::unique_ptr<StatementBackend> statement = db().Prepare(
+      "SELECT " + select + " FROM " + db().QualifiedName(base_.ref) + " WHERE " + condition.where);
+  for (size_t i = 0; i < condition.values.size(); ++i)
+    statement->Bind(static_cast<int>(i) + 1, condition.values[i]);
+  if (!statement->Step()) RaiseRowChanged(kRowNotFoundMessage);
+  Row row;
+  for (size_t i = 0; i < base_.columns.size(); ++i)
+    row.push_back(statement->Value(static_cast<int>(i), base_.columns[i].type));
+  return row;
+}
+
 std::int64_t KeysetRows::Insert(const PendingValues& values) {
   RequireBaseTable();
   std::vector<std::string> names;
   std::vector<Variant> assigned;
   Assigned(values, names, assigned);
   Row row;
-  link_->Write([&] { row = ReadRow(db().InsertRow(base_, names, assigned)); });
+  link_->Write([&] {
+    RowCondition where = db().InsertRow(base_, names, assigned);
+    row = ReadRow(where);
+    if (WriteObserver* observer = CurrentWriteObserver()) {
+      RowWrite write{RowWrite::Kind::kInsert, &base_, std::nullopt, ReadWholeRow(where)};
+      observer->RowWritten(db(), write);
+    }
+  });
   rows_.push_back(std::move(row));
   return Count() - 1;
 }
@@ -131,11 +154,19 @@ void KeysetRows::Change(std::int64_t index, const PendingValues& values) {
   Row row;
   link_->Write([&] {
     RowCondition where = db().LocateRow(base_, key_names, old_values);
+    WriteObserver* observer = CurrentWriteObserver();
+    std::optional<Row> before;
+    if (observer) before = ReadWholeRow(where);
     RequireOneRow(db().UpdateRows(base_, names, assigned, where));
     // A row found by its key (or by all its values) is found again by the
     // new ones; one pinned by its row id keeps that address.
     bool by_values = key_in_result_ || !base_.has_row_id;
-    row = ReadRow(by_values ? db().LocateRow(base_, key_names, new_values) : where);
+    RowCondition found = by_values ? db().LocateRow(base_, key_names, new_values) : where;
+    row = ReadRow(found);
+    if (observer) {
+      RowWrite write{RowWrite::Kind::kUpdate, &base_, std::move(before), ReadWholeRow(found)};
+      observer->RowWritten(db(), write);
+    }
   });
   held = std::move(row);
 }
@@ -147,7 +178,14 @@ void KeysetRows::Remove(std::int64_t index) {
   KeyOf(rows_.at(static_cast<size_t>(index)), key_names, key_values);
   link_->Write([&] {
     RowCondition where = db().LocateRow(base_, key_names, key_values);
+    WriteObserver* observer = CurrentWriteObserver();
+    std::optional<Row> before;
+    if (observer) before = ReadWholeRow(where);
     RequireOneRow(db().DeleteRows(base_, where));
+    if (observer) {
+      RowWrite write{RowWrite::Kind::kDelete, &base_, std::move(before), std::nullopt};
+      observer->RowWritten(db(), write);
+    }
   });
   rows_.erase(rows_.begin() + index);
 }

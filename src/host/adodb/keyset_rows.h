@@ -9,7 +9,8 @@
 // reports, so defaults and the new key show; a change or delete addresses
 // its row by the primary key when the result holds it, else by the values
 // the row was read with. A failure undoes the write and leaves the held row
-// as it was.
+// as it was. The thread's write observer (write_observer.h) is told of
+// each written row inside the write's atomic step.
 #pragma once
 
 #include <string>
@@ -37,6 +38,9 @@ class KeysetRows : public MemoryRows {
   void KeyOf(const Row& row, std::vector<std::string>& names, std::vector<Variant>& values) const;
   // Reads the result's columns of the one row `condition` finds.
   Row ReadRow(const RowCondition& condition);
+  // Reads every column of the base table of the one row `condition` finds,
+  // for the write observer.
+  Row ReadWholeRow(const RowCondition& condition);
   // The assigned values by base-table column name; raises 3251 for a column
   // the table does not own.
   void Assigned(const PendingValues& values, std::vector<std::string>& names,
