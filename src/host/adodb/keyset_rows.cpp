@@ -17,6 +17,21 @@ void RequireOneRow(std::int64_t changed) {
   if (changed > 1) RaiseRowChanged(kTooManyRowsMessage);
 }
 
+// The one row of `table` that `condition` finds, its `select` list read
+// as `types`; raises when there is none.
+Row SelectOneRow(ConnectionBackend& db, const TableRef& table, const std::string& select,
+                 const RowCondition& condition, const std::vector<long>& types) {
+  std::unique_ptr<StatementBackend> statement = db.Prepare(
+      "SELECT " + select + " FROM " + db.QualifiedName(table) + " WHERE " + condition.where);
+  for (size_t i = 0; i < condition.values.size(); ++i)
+    statement->Bind(static_cast<int>(i) + 1, condition.values[i]);
+  if (!statement->Step()) RaiseRowChanged(kRowNotFoundMessage);
+  Row row;
+  for (size_t i = 0; i < types.size(); ++i)
+    row.push_back(statement->Value(static_cast<int>(i), types[i]));
+  return row;
+}
+
 }  // namespace
 
 KeysetRows::KeysetRows(std::shared_ptr<ConnectionLink> link, std::string sql)
@@ -90,30 +105,19 @@ Row KeysetRows::ReadRow(const RowCondition& condition) {
   for (const std::string& name : base_columns_)
     select += (select.empty() ? "" : ", ") +
               (name.empty() ? "NULL" : db().dialect().QuoteName(name));
-  std::unique_ptr<StatementBackend> statement = db().Prepare(
-      "SELECT " + select + " FROM " + db().QualifiedName(base_.ref) + " WHERE " + condition.where);
-  for (size_t i = 0; i < condition.values.size(); ++i)
-    statement->Bind(static_cast<int>(i) + 1, condition.values[i]);
-  if (!statement->Step()) RaiseRowChanged(kRowNotFoundMessage);
-  Row row;
-  for (size_t i = 0; i < columns_.size(); ++i)
-    row.push_back(statement->Value(static_cast<int>(i), columns_[i].type));
-  return row;
+  std::vector<long> types;
+  for (const auto& column : columns_) types.push_back(column.type);
+  return SelectOneRow(db(), base_.ref, select, condition, types);
 }
 
 Row KeysetRows::ReadWholeRow(const RowCondition& condition) {
   std::string select;
-  for (const TableColumn& column : base_.columns)
+  std::vector<long> types;
+  for (const TableColumn& column : base_.columns) {
     select += (select.empty() ? "" : ", ") + db().dialect().QuoteName(column.name);
-  std::unique_ptr<StatementBackend> statement = db().Prepare(
-      "SELECT " + select + " FROM " + db().QualifiedName(base_.ref) + " WHERE " + condition.where);
-  for (size_t i = 0; i < condition.values.size(); ++i)
-    statement->Bind(static_cast<int>(i) + 1, condition.values[i]);
-  if (!statement->Step()) RaiseRowChanged(kRowNotFoundMessage);
-  Row row;
-  for (size_t i = 0; i < base_.columns.size(); ++i)
-    row.push_back(statement->Value(static_cast<int>(i), base_.columns[i].type));
-  return row;
+    types.push_back(column.type);
+  }
+  return SelectOneRow(db(), base_.ref, select, condition, types);
 }
 
 std::int64_t KeysetRows::Insert(const PendingValues& values) {
