@@ -216,6 +216,13 @@ void ReadSession(const Checker& check, const toml::table& table, SiteConfig& con
   for (const Entry& entry : InFileOrder(table)) {
     std::string path = "session." + std::string(entry.first->str());
     check.CheckCaseClash(seen, *entry.first, path);
+    // Every session reads through to these settings: a login's own record
+    // set here would log every visitor in.
+    for (std::string_view own : {"UserOk", "UserId", "LoginName"})
+      if (EqualsIgnoreCase(entry.first->str(), own))
+        check.Fail(entry.first->source(), path,
+                   "is the session's own record of a login, which no setting may give "
+                   "(every visitor would count as logged in)");
     config.session.emplace_back(std::string(entry.first->str()), check.Scalar(entry, path));
   }
 }

@@ -147,6 +147,8 @@ TEST(Config, RefusalsNameTheFileTheLineAndTheKey) {
       {"session-inline-table", "[session]\nv = { a = 1 }", 2, "session.v"},
       {"session-case", "[session]\nset_dns = \"a\"\n\nSET_DNS = \"b\"", 4, "session.SET_DNS"},
       {"session-date-range", "[session]\nold = 0099-12-31", 2, "session.old"},
+      {"session-login-record", "[session]\nset_dns = \"a\"\nuserok = \"yes\"", 3, "session.userok"},
+      {"session-login-user", "[session]\nUserId = 1", 2, "session.UserId"},
       {"connect-timeout-kind", "connect_timeout = \"5\"", 1, "connect_timeout"},
       {"connect-timeout-zero", "connect_timeout = 0", 1, "connect_timeout"},
       {"actions-kind", "actions = 1", 1, "actions"},
