@@ -62,13 +62,23 @@ std::string CriterionNumber(Tabrix1& page, const Variant& value) {
   return SqlNumberText(page.CheckNum(value));
 }
 
-// Whether a boolean criterion asks for the true rows: "True" or the
+// Whether a boolean criterion asks for the true rows: "True", "yes" or the
 // locale's word for it, or a non-zero number ("-1" and "1" alike, since
-// engines store true as either). "False", 0 and text that is neither
-// (CheckNum's 0) ask for the false rows.
-bool CriterionIsTrue(Tabrix1& page, const Variant& value) {
+// engines store true as either); "False", "no", the locale's word or 0 ask
+// for the false rows. Any other text is refused: taken as 0, "paid=maybe"
+// would quietly list the unpaid rows.
+bool CriterionIsTrue(Tabrix1& page, const std::string& name, const Variant& value) {
   if (value.IsString()) {
     if (std::optional<bool> word = Locale::Current().ParseBoolean(value.string())) return *word;
+    std::string text = value.string();
+    text.erase(0, text.find_first_not_of(" \t"));
+    text.erase(text.find_last_not_of(" \t") + 1);
+    if (EqualsIgnoreCase(text, "yes")) return true;
+    if (EqualsIgnoreCase(text, "no")) return false;
+    if (!IsNumeric(value))
+      RaiseRequestError(kErrTypeMismatch, "the search value for \"" + name + "\" is \"" + text +
+                                              "\", which is no yes/no answer: search it with "
+                                              "True or False (or 1 and 0)");
   }
   return !Equals(page.CheckNum(value), Variant(0));
 }
@@ -119,7 +129,8 @@ std::string SearchCriteria(Tabrix1& page) {
         criteria += " AND (" + name_text + "= " + CriterionNumber(page, value) + ")";
         break;
       case CriterionKind::kBoolean:
-        criteria += " AND (" + name_text + (CriterionIsTrue(page, value) ? " <> 0)" : "= 0)");
+        criteria += " AND (" + name_text +
+                    (CriterionIsTrue(page, ConcatText(name), value) ? " <> 0)" : "= 0)");
         break;
       case CriterionKind::kNone:
         break;

@@ -10,10 +10,13 @@
 
 #include "host/locale/locale.h"
 #include "pages/list_page_fixture.h"
+#include "support/error_number.h"
 #include "support/test_database.h"
 
 namespace tabrix {
 namespace {
+
+using tabrix::testing::ErrorNumberOf;
 
 using testing::Cut;
 using testing::ListPage;
@@ -159,9 +162,20 @@ TEST(ListCriteria, ABooleanCriterionSelectsTheTrueOrTheFalseRows) {
       {"Done=2", " AND (Done <> 0)", {1, 3}},
       {"Done=False", " AND (Done= 0)", {2}},
       {"Done=0", " AND (Done= 0)", {2}},
-      {"Done=maybe", " AND (Done= 0)", {2}},  // neither: CheckNum's 0
+      {"Done=yes", " AND (Done <> 0)", {1, 3}},
+      {"Done=%20No", " AND (Done= 0)", {2}},
   };
   for (const CriterionCase& c : cases) ExpectCriteria(c);
+  // A word that is no yes/no answer is refused, never read as False.
+  for (const char* word : {"maybe", "ja", "yes!"}) {
+    ListPage page(kLedger);
+    std::string description;
+    EXPECT_EQ(ErrorNumberOf([&] { page.Run(std::string("go=1&hf=1&Done=") + word); },
+                            &description),
+              kErrTypeMismatch)
+        << word;
+    EXPECT_NE(description.find("no yes/no answer"), std::string::npos) << description;
+  }
 }
 
 TEST(ListCriteria, ANumberCriterionOnAMoneyColumnFindsItsRows) {
