@@ -8,7 +8,6 @@
 #include "host/adodb/connection.h"
 #include "host/adodb/connection_string.h"
 #include "host/error.h"
-#include "host/locale/locale.h"
 #include "site/demo/demo_site_config.h"
 
 namespace tabrix::site {
@@ -16,13 +15,6 @@ namespace tabrix::site {
 namespace fs = std::filesystem;
 
 namespace {
-
-bool IsPostgresUri(const std::string& text) {
-  for (std::string_view scheme : {"postgresql://", "postgres://"})
-    if (text.size() >= scheme.size() && EqualsIgnoreCase(text.substr(0, scheme.size()), scheme))
-      return true;
-  return false;
-}
 
 // A connection-string value, quoted when it holds what would end it.
 std::string ConnectionValue(const std::string& value) {
@@ -48,7 +40,7 @@ std::shared_ptr<adodb::Connection> Open(const std::string& set_dns) {
 }  // namespace
 
 std::string ConnectionStringFor(const std::string& database, bool read_only) {
-  if (IsPostgresUri(database)) {
+  if (adodb::IsPostgresUri(database)) {
     if (!read_only) return database;
     return "Provider=PostgreSQL;uri=" + ConnectionValue(database) + ";Mode=Read";
   }

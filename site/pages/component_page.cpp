@@ -216,8 +216,8 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   // for it.
   if (output.redirect()) return RedirectAnswer(*output.redirect());
   if (IsLocationScript(output.buffer())) return HtmlAnswer(200, output.buffer());
-  return HtmlAnswer(200,
-                    RenderLayout({title, menu, TakeMessage(session), output.buffer() + history_link + referring}));
+  std::string body = output.buffer() + history_link + referring;
+  return HtmlAnswer(200, RenderLayout({title, menu, TakeMessage(session), body}));
 }
 
 }  // namespace tabrix::site

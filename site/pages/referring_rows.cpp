@@ -6,6 +6,7 @@
 #include "host/html.h"
 #include "host/locale/locale.h"
 #include "host/sql/legacy_names.h"
+#include "host/url.h"
 #include "host/variant_ops.h"
 #include "values/row_address.h"
 
@@ -13,26 +14,9 @@ namespace tabrix::site {
 
 namespace {
 
-bool Granted(const Variant& answer) { return ToBool(answer); }
-
-// `text` for a query string: letters, digits and "-_." stand as they
-// are, every other byte as %XX (the server's URLEncode writes "_" as %5F).
-std::string QueryPart(const std::string& text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                 c == '-' || c == '_' || c == '.';
-    if (plain) {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
-}
+// `text` for a query string, with "-_." kept as they stand (the server's
+// URLEncode writes "_" as %5F, which no one reads easily in a link).
+std::string QueryPart(const std::string& text) { return UrlEncode(text, "-_."); }
 
 Variant ReadOne(Tabrix1& page, const std::string& sql) {
   std::shared_ptr<adodb::Recordset> rs = page.NewRecordset();
@@ -56,7 +40,7 @@ bool NamesAListItem(const std::string& column) {
 
 std::string ReferringRowsHtml(Tabrix1& page, const ReferringKeys& keys, const Variant& record_id) {
   std::string table = ConcatText(page.CurrentTable);
-  if (!Granted(page.YetkiKontrol(page.CurrentTable, Variant("V")))) return "";
+  if (!ToBool(page.YetkiKontrol(page.CurrentTable, Variant("V")))) return "";
   std::vector<ReferringKey> referring = keys.To(table);
   if (referring.empty()) return "";
 
@@ -68,9 +52,9 @@ std::string ReferringRowsHtml(Tabrix1& page, const ReferringKeys& keys, const Va
   bool cut = false;
   for (const ReferringKey& key : referring) {
     Variant child(key.table);
-    if (!Granted(page.YetkiKontrol(child, Variant("V"))) ||
-        !Granted(page.YetkiKontrolField(child, Variant(key.column), Variant("V"))) ||
-        !Granted(page.YetkiKontrolField(page.CurrentTable, Variant(key.parent_column),
+    if (!ToBool(page.YetkiKontrol(child, Variant("V"))) ||
+        !ToBool(page.YetkiKontrolField(child, Variant(key.column), Variant("V"))) ||
+        !ToBool(page.YetkiKontrolField(page.CurrentTable, Variant(key.parent_column),
                                         Variant("V"))))
       continue;
     // A table the menu does not offer (set_disabled_tables, say) is not

@@ -17,12 +17,12 @@ bool IsAsciiAlnum(unsigned char c) {
 
 }  // namespace
 
-std::string UrlEncode(std::string_view text) {
+std::string UrlEncode(std::string_view text, std::string_view also_kept) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(text.size() * 3);
   for (unsigned char c : text) {
-    if (IsAsciiAlnum(c)) {
+    if (IsAsciiAlnum(c) || also_kept.find(static_cast<char>(c)) != std::string_view::npos) {
       out += static_cast<char>(c);
     } else if (c == ' ') {
       out += '+';

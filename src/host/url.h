@@ -8,9 +8,10 @@
 
 namespace tabrix {
 
-// Keeps ASCII letters and digits, writes a space as "+" and every other byte
-// of the UTF-8 text as "%XX" with upper-case hex.
-std::string UrlEncode(std::string_view text);
+// Keeps ASCII letters and digits (and the bytes of `also_kept`), writes a
+// space as "+" and every other byte of the UTF-8 text as "%XX" with
+// upper-case hex.
+std::string UrlEncode(std::string_view text, std::string_view also_kept = {});
 
 // Decodes "+" as a space and "%XX" as the byte XX; a "%" not followed by two
 // hex digits stays as it is. The result is bytes; callers needing UTF-8 text

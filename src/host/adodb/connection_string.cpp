@@ -80,8 +80,7 @@ ConnectionString ConnectionString::Parse(std::string_view text) {
   parsed.text_ = std::string(text);
   std::string_view trimmed = Trim(text);
   if (trimmed.empty()) RaiseError(kErrNoConnection, "the connection string is empty");
-  if (StartsWithIgnoreCase(trimmed, "postgresql://") ||
-      StartsWithIgnoreCase(trimmed, "postgres://")) {
+  if (IsPostgresUri(trimmed)) {
     parsed.provider_ = "PostgreSQL";
     parsed.values_["provider"] = parsed.provider_;
     parsed.values_["uri"] = std::string(trimmed);
@@ -140,12 +139,17 @@ ConnectionString ConnectionString::Parse(std::string_view text) {
   return parsed;
 }
 
+bool IsPostgresUri(std::string_view text) {
+  std::string_view trimmed = Trim(text);
+  return StartsWithIgnoreCase(trimmed, "postgresql://") ||
+         StartsWithIgnoreCase(trimmed, "postgres://");
+}
+
 std::string ConnectionString::redacted_text() const { return RedactPassword(text_); }
 
 std::string RedactPassword(std::string_view text) {
   std::string out;
-  bool uri = StartsWithIgnoreCase(Trim(text), "postgresql://") ||
-             StartsWithIgnoreCase(Trim(text), "postgres://");
+  bool uri = IsPostgresUri(text);
   std::string_view stops = uri ? "&#" : ";";
   size_t i = 0;
   if (uri) {

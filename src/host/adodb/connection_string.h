@@ -35,6 +35,10 @@ class ConnectionString {
   std::map<std::string, std::string> values_;  // keys in ASCII lower case
 };
 
+// Whether `text`, past leading blanks, is a PostgreSQL URI: it starts with
+// "postgresql://" or "postgres://" in any letter case.
+bool IsPostgresUri(std::string_view text);
+
 // Whether `parts` asks for a read-only connection: "Mode=Read" (any letter
 // case). "Mode=ReadWrite" (or "Read Write") and no Mode at all ask for
 // reading and writing; any other Mode raises 3001 naming the key.

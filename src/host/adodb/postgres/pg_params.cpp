@@ -159,13 +159,11 @@ std::string WithoutSecrets(std::string message, std::string_view text) {
   return message;
 }
 
-bool IsUri(std::string_view text);
-
 // A URI or keyword string, read by libpq (which knows a URI's scheme only
 // in lower case).
 PgParams FromLibpq(std::string_view text) {
   std::string owned(text);
-  if (IsUri(owned)) {
+  if (IsPostgresUri(owned)) {
     size_t start = owned.find_first_not_of(" \t");
     for (size_t i = start; owned[i] != ':'; ++i)
       owned[i] =
@@ -186,13 +184,6 @@ PgParams FromLibpq(std::string_view text) {
   return params;
 }
 
-bool IsUri(std::string_view text) {
-  size_t start = text.find_first_not_of(" \t");
-  if (start == std::string_view::npos) return false;
-  std::string head = Folded(text.substr(start, 13));
-  return head.rfind("postgresql://", 0) == 0 || head.rfind("postgres://", 0) == 0;
-}
-
 }  // namespace
 
 PgParams PgParamsFor(const ConnectionString &parts) {
@@ -201,7 +192,7 @@ PgParams PgParamsFor(const ConnectionString &parts) {
 }
 
 PgParams PgParamsFor(std::string_view text) {
-  if (IsUri(text)) return FromLibpq(text);
+  if (IsPostgresUri(text)) return FromLibpq(text);
   // A libpq keyword string names no provider; the site's form always does.
   std::optional<ConnectionString> parts;
   try {
