@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <future>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -228,9 +229,13 @@ struct HttpServer::State {
   net::steady_timer retry_timer;  // after a failed accept (out of descriptors)
   int spare_descriptor = -1;  // used on the acceptor's strand only
   std::uint16_t port = 0;
-  std::mutex mutex;  // guards started, io_threads
+  std::mutex mutex;  // guards started, io_threads, keep_running
   bool started = false;
   std::vector<std::thread> io_threads;
+  // Held from Start until Stop has handed its last work to the io threads:
+  // without it an accept that sees the stop coming can leave the io context
+  // without work, its threads return, and what Stop posts is never run.
+  std::optional<net::executor_work_guard<net::io_context::executor_type>> keep_running;
 };
 
 void HttpServer::State::Accept() {
@@ -315,6 +320,7 @@ void HttpServer::Start() {
   state_->started = true;
   const HttpServerOptions& o = state_->core->options;
   state_->core->workers.emplace(std::max<std::size_t>(1, o.workers));
+  state_->keep_running.emplace(state_->core->io.get_executor());
   state_->Accept();
   for (std::size_t i = 0; i < std::max<std::size_t>(1, o.io_threads); ++i)
     state_->io_threads.emplace_back([core = state_->core] { core->io.run(); });
@@ -342,6 +348,8 @@ void HttpServer::Stop() {
     closed.get_future().wait();
   }
   state_->core->CloseIdleConnections();
+  std::lock_guard lock(state_->mutex);
+  state_->keep_running.reset();
 }
 
 void HttpServer::Wait() {
