@@ -57,12 +57,14 @@ std::string SqliteColumns(const std::string& message) {
   return columns;
 }
 
-// What a refused write means to the person who typed it: the rule it broke
-// and the field, in words, never the engine's text or the SQL.
-std::string ConstraintExplanation(const ScriptError& error) {
+enum class Rule { kUnique, kNotNull, kForeignKey, kCheck, kOther };
+
+// The rule a write the database refused broke, and the field it names
+// ("" when it names none), read from the engine's message.
+std::pair<Rule, std::string> BrokenRule(const ScriptError& error) {
   const std::string& message = error.description();
   const std::string& code = error.native().code;
-  enum class Rule { kUnique, kNotNull, kForeignKey, kCheck, kOther } rule = Rule::kOther;
+  Rule rule = Rule::kOther;
   std::string field;
   if (error.native().engine == "PostgreSQL") {
     if (code == "23505") rule = Rule::kUnique, field = Between(message, "Key (", ")=");
@@ -79,6 +81,13 @@ std::string ConstraintExplanation(const ScriptError& error) {
   // PostgreSQL quotes a name that needs it; the person reads it bare.
   if (field.size() > 1 && field.front() == '"' && field.back() == '"')
     field = field.substr(1, field.size() - 2);
+  return {rule, field};
+}
+
+// What a refused write means to the person who typed it: the rule it broke
+// and the field, in words, never the engine's text or the SQL.
+std::string ConstraintExplanation(const ScriptError& error) {
+  auto [rule, field] = BrokenRule(error);
   std::string named = field.empty() ? "a field" : "\"" + HtmlEscape(field) + "\"";
   switch (rule) {
     case Rule::kUnique:
@@ -96,6 +105,20 @@ std::string ConstraintExplanation(const ScriptError& error) {
 }
 
 }  // namespace
+
+std::optional<RefusedWrite> RefusedWriteOf(const ScriptError& error) {
+  if (error.blame() == Blame::kRequest) {
+    const std::string& text = error.description();
+    return RefusedWrite{400, HtmlEscape(text), Between(text, "the field '", "'")};
+  }
+  if (error.native().failure == DbFailure::kConstraint) {
+    std::string field = BrokenRule(error).second;
+    // A unique key of several fields names them all: no one field to mark.
+    if (field.find(", ") != std::string::npos) field.clear();
+    return RefusedWrite{409, ConstraintExplanation(error), field};
+  }
+  return std::nullopt;
+}
 
 HttpResponse HtmlAnswer(int status, std::string html) {
   HttpResponse response;

@@ -4,6 +4,7 @@
 // number and a description, never a stack or SQL text.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "host/error.h"
@@ -28,6 +29,16 @@ HttpResponse MethodNotAllowedAnswer();
 // The answer to a page that raised `error`: 503 when the database was busy
 // or a statement ran out of time (the visitor may retry), else 500.
 HttpResponse ErrorAnswer(const ScriptError& error, const std::string& menu);
+// What the user can mend about a refused write: a value the page cannot
+// take (400, its description) or a rule of the database it broke (409, in
+// words), as HTML, with the field it concerns ("" when it names none).
+// Nothing for other failures.
+struct RefusedWrite {
+  int status;
+  std::string html;
+  std::string field;
+};
+std::optional<RefusedWrite> RefusedWriteOf(const ScriptError& error);
 // 500 for a page whose output passed max_page_bytes.
 HttpResponse PageTooLargeAnswer(const std::string& menu);
 // 503 when the shared session store failed or did not answer in time

@@ -2,6 +2,7 @@
 // and Action.
 #include <charconv>
 #include <cstdint>
+#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "site/pages/answers.h"
 #include "site/history/history_log.h"
 #include "site/pages/bulk_actions.h"
+#include "site/pages/form_again.h"
 #include "site/pages/hosting_pages.h"
 #include "site/pages/layout.h"
 #include "site/pages/page_run.h"
@@ -202,9 +204,18 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   } catch (const ScriptError& error) {
     // An action that failed did not happen: its message goes too.
     if (route == Route::kAction) session.SetValue("msg", message_before);
+    if (!IsEmptyText(page.TableCaption)) title = ConcatText(page.TableCaption);
+    bool sent = post && !IsEmptyText(page.Param("go"));
     run.Close();
     // The Response refuses output past max_page_bytes while the page writes.
     if (error.number() == kErrOutOfMemory) return PageTooLargeAnswer(menu);
+    if (sent) {
+      if (auto again = FormAgainAnswer(site.config, route, request, lease, error, title, menu)) {
+        std::cerr << "tabrix: page error " << error.number() << ": " << error.description()
+                  << " (the form was shown again)\n";
+        return std::move(*again);
+      }
+    }
     return ErrorAnswer(error, menu);
   }
 

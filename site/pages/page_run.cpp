@@ -61,7 +61,8 @@ std::shared_ptr<Request> BuildComponentRequest(const HttpRequest& http,
                                                const std::vector<std::string_view>& withheld) {
   auto request = std::make_shared<Request>();
   request->SetQueryString(QueryWithout(http.query, withheld));
-  if (http.method == "POST" && IsUrlEncodedForm(http)) request->SetFormBody(http.body);
+  if (http.method == "POST" && IsUrlEncodedForm(http))
+    request->SetFormBody(withheld.empty() ? http.body : QueryWithout(http.body, withheld));
   AddCookies(http, *request);
   request->SetServerVariable("SCRIPT_NAME", std::string(script_name));
   request->SetServerVariable("URL", std::string(script_name));

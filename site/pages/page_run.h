@@ -18,9 +18,9 @@
 
 namespace tabrix::site {
 
-// The Request the component sees for `http`: the query string (without the
-// items named in `withheld`, any case), the urlencoded POST body as the
-// form, the cookies, and the server variables (SCRIPT_NAME = `script_name`,
+// The Request the component sees for `http`: the query string and the
+// urlencoded POST body as the form, both without the items named in
+// `withheld` (any case), the cookies, and the server variables (SCRIPT_NAME = `script_name`,
 // QUERY_STRING, REQUEST_METHOD, HTTP_HOST, ...).
 std::shared_ptr<Request> BuildComponentRequest(const HttpRequest& http,
                                                std::string_view script_name,

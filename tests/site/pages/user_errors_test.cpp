@@ -115,5 +115,47 @@ TEST_F(UserErrors, AWriteTheDatabaseRefusesAnswers409InWords) {
   EXPECT_EQ(Orders().size(), 3u);
 }
 
+// A refused form comes back as it was sent: the typed values, the ticked
+// boxes, and the reason above the form and in the cell of its field.
+TEST_F(UserErrors, ARefusedFormComesBackWithWhatWasTypedAndTheReasonBesideItsField) {
+  db_->Run("create unique index orders_customer on Orders (Customer)");
+  const std::vector<std::string> before = Orders();
+  struct Case {
+    const char* name;
+    std::string path, body;
+    int status;
+    std::vector<std::string> kept;  // pieces of the form that must be back
+    const char* field;              // the control the reason stands beside
+    const char* reason;
+  } cases[] = {
+      {"update with a number that is none", "/Update.asp",
+       "t=" + code_ + "&id=1&go=1&Checked_Amount=Yes&Amount=3x", 400,
+       {"name=\"Amount\" value=\"3x\"", "name=\"Checked_Amount\" value=\"Yes\" style=\"border: 0 "
+                                          "solid #FFFFFF\" checked>"},
+       "name=\"Amount\"", "the field &#39;Amount&#39; was given &quot;3x&quot;"},
+      {"add the database refuses", "/Add.asp", "t=" + code_ + "&go=1&Customer=Ada&Amount=17", 409,
+       {"name=\"Customer\" value=\"Ada\"", "name=\"Amount\" value=\"17\""}, "name=\"Customer\"",
+       "already holds this value of \"Customer\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HttpResponse response = Post(c.path, c.body, ada_);
+    EXPECT_EQ(response.status, c.status) << response.body;
+    const std::string& body = response.body;
+    EXPECT_TRUE(Contains(body, "<div class=\"error-box\" role=\"alert\"><h2>Not saved</h2>")) << body;
+    for (const std::string& piece : c.kept) EXPECT_TRUE(Contains(body, piece)) << piece << "\n" << body;
+    // The reason stands in the cell of its field's control.
+    size_t control = body.find(c.field);
+    ASSERT_NE(control, std::string::npos) << body;
+    size_t note = body.find("<p class=\"field-error\">", control);
+    ASSERT_NE(note, std::string::npos) << body;
+    EXPECT_LT(note, body.find("</td>", control)) << body;
+    EXPECT_NE(body.find(c.reason, note), std::string::npos) << body;
+    // Sent again, the form posts "go" once more: it was not kept as an item.
+    EXPECT_FALSE(Contains(body, "successfully")) << body;
+  }
+  EXPECT_EQ(Orders(), before);
+}
+
 }  // namespace
 }  // namespace tabrix::site::testing
