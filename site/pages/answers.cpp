@@ -108,7 +108,12 @@ std::string ConstraintExplanation(const ScriptError& error) {
 
 std::optional<RefusedWrite> RefusedWriteOf(const ScriptError& error) {
   if (error.blame() == Blame::kRequest) {
-    const std::string& text = error.description();
+    // The reason alone, as a sentence: the runtime's name for the error
+    // ("Type mismatch: ") says nothing to the person who typed the value.
+    std::string text = error.description();
+    std::string standard = StandardDescription(error.number()) + ": ";
+    if (text.starts_with(standard)) text.erase(0, standard.size());
+    if (!text.empty() && text.back() != '.') text += '.';
     return RefusedWrite{400, HtmlEscape(text), Between(text, "the field '", "'")};
   }
   if (error.native().failure == DbFailure::kConstraint) {

@@ -15,6 +15,7 @@
 #include "site/pages/answers.h"
 #include "site/history/history_log.h"
 #include "site/pages/bulk_actions.h"
+#include "site/pages/field_kinds.h"
 #include "site/pages/form_again.h"
 #include "site/pages/hosting_pages.h"
 #include "site/pages/layout.h"
@@ -158,6 +159,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   std::string title(PageTitle(route));
   std::string referring;  // the record page's list of rows that refer to it
   std::string history_link;
+  std::string field_kinds;  // what the site's script needs to know of the fields
   try {
     menu = run.RunMenu();
     Variant table = session.Value("table_" + ConcatText(page.Param("t")));
@@ -200,6 +202,8 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
       default: break;
     }
     if (!IsEmptyText(page.TableCaption)) title = ConcatText(page.TableCaption);
+    if (route == Route::kSearch || route == Route::kAdd || route == Route::kUpdate)
+      field_kinds = FieldKindsScript(page, run.response().buffer());
     run.Close({result});
   } catch (const ScriptError& error) {
     // An action that failed did not happen: its message goes too.
@@ -227,7 +231,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   // for it.
   if (output.redirect()) return RedirectAnswer(*output.redirect());
   if (IsLocationScript(output.buffer())) return HtmlAnswer(200, output.buffer());
-  std::string body = output.buffer() + history_link + referring;
+  std::string body = output.buffer() + history_link + referring + field_kinds;
   return HtmlAnswer(200, RenderLayout({title, menu, TakeMessage(session), body}));
 }
 

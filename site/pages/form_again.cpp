@@ -10,6 +10,7 @@
 #include "host/html.h"
 #include "host/url.h"
 #include "host/variant_ops.h"
+#include "site/pages/field_kinds.h"
 #include "site/pages/layout.h"
 #include "site/pages/page_run.h"
 
@@ -66,8 +67,9 @@ std::optional<HttpResponse> FormAgainAnswer(const SiteConfig& config, Route rout
     } else {
       page.Update(table, page.Param("id"));
     }
+    std::string field_kinds = FieldKindsScript(page, run.response().buffer());
     run.Close();
-    form = run.response().buffer();
+    form = run.response().buffer() + field_kinds;
     if (run.response().redirect()) return std::nullopt;
   } catch (const ScriptError&) {
     // The form itself cannot be made again: the plain answer says why.
@@ -76,8 +78,12 @@ std::optional<HttpResponse> FormAgainAnswer(const SiteConfig& config, Route rout
   if (route == Route::kUpdate) TickPostedBoxes(form, request.body);
   NoteBesideField(form, refused->field,
                   "<p class=\"field-error\">" + refused->html + "</p>");
-  std::string box = "<div class=\"error-box\" role=\"alert\"><h2>Not saved</h2><p>" +
-                    refused->html + " Correct it below and send the form again.</p></div>\n";
+  // The reason begins the box's sentence.
+  std::string reason = refused->html;
+  if (!reason.empty() && reason[0] >= 'a' && reason[0] <= 'z')
+    reason[0] = static_cast<char>(reason[0] - 'a' + 'A');
+  std::string box = "<div class=\"error-box\" role=\"alert\"><h2>Not saved</h2><p>" + reason +
+                    " Correct it below and send the form again.</p></div>\n";
   return HtmlAnswer(refused->status, RenderLayout({title, menu, "", box + form}));
 }
 

@@ -11,6 +11,7 @@
 #include "host/sql/legacy_names.h"
 #include "host/variant_ops.h"
 #include "pages/record_form_parts.h"
+#include "render/input_controls.h"
 #include "values/row_address.h"
 
 namespace tabrix {
@@ -49,7 +50,9 @@ void WriteFieldRow(Tabrix1& page, const adodb::Field& field) {
   page.Write(
       "                    <td valign=\"top\" width=\"300\" bgcolor=\"#ffffff\" "
       "style=\"padding:10px 10px 10px 10px;\">");
-  page.InputKoyF(name, Variant(field.Type()), Variant(kAddForm));
+  render::WriteInputControl(page, name, Variant(field.Type()), Variant(kAddForm),
+                            render::StoredValue::kShown,
+                            (field.Attributes() & adodb::kIsNullable) != 0);
   page.Write("</font></td>");
   page.Write("                    </TR>");
 }

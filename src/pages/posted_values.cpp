@@ -33,20 +33,34 @@ bool IsDateType(long type) { return type == adodb::kDate || type == adodb::kDBTi
 
 // The date the lists of field `name` posted, composed as "y-m-d h:i"
 // ("2008-3-7 14:05"). A date-only field's input has no hour and minute
-// lists, so its time " :" is empty and the date reads as that day at
-// midnight. Raises 13 naming the field for parts that make no date (one
-// missing, 30 February).
-DateValue PostedDate(Tabrix1& page, const std::string& name) {
+// lists, and a date-time's may be left empty: an empty time " :" reads as
+// that day at midnight. Every list left empty is Null for a field that may
+// be empty. Raises 13 naming the field for parts that make no date (the
+// day, month or year left empty while another part is chosen, 30
+// February).
+Variant PostedDate(Tabrix1& page, const adodb::Field& field) {
+  const std::string& name = field.Name();
   auto part = [&](const char* suffix) { return ConcatText(page.FieldItem("", name, suffix)); };
-  std::string day = part("_y") + "-" + part("_m") + "-" + part("_d");
+  std::string year = part("_y"), month = part("_m"), day = part("_d");
   std::string time = part("_h") + ":" + part("_i");
-  std::string composed = day + " " + time;
+  int empty_parts = year.empty() + month.empty() + day.empty();
+  if (empty_parts == 3 && time == ":") {
+    if ((field.Attributes() & adodb::kIsNullable) != 0) return Variant::Null();
+    RaiseRequestError(kErrTypeMismatch, "the field '" + name + "' needs a date: choose one");
+  }
+  if (empty_parts > 0)
+    RaiseRequestError(kErrTypeMismatch, "the field '" + name +
+                                            "' was given only part of a date: choose the day, "
+                                            "the month and the year, or leave them all empty");
+  std::string date = year + "-" + month + "-" + day;
+  std::string composed = date + " " + time;
   try {
-    return ToDate(Variant(time == ":" ? day : composed));
+    return Variant(ToDate(Variant(time == ":" ? date : composed)));
   } catch (const ScriptError& e) {
     if (e.number() != kErrTypeMismatch) throw;
     RaiseRequestError(kErrTypeMismatch,
-                      "the field '" + name + "' was given \"" + composed + "\", which is no date");
+                      "the field '" + name + "' was given \"" + (time == ":" ? date : composed) +
+                          "\", which is no date");
   }
 }
 
@@ -101,7 +115,7 @@ Variant PostedValue(Tabrix1& page, const adodb::Field& field) {
     if (std::optional<Variant> typed = TypedNumber(posted)) return *typed;
     return page.CheckNum(posted);
   }
-  if (IsDateType(type)) return Variant(PostedDate(page, name));
+  if (IsDateType(type)) return PostedDate(page, field);
   return posted;
 }
 

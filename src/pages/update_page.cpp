@@ -67,7 +67,8 @@ void WriteFieldRow(Tabrix1& page, const adodb::Field& field) {
   bool viewable = ToBool(page.YetkiKontrolField(page.CurrentTable, name, Variant("V")));
   render::WriteInputControl(
       page, name, Variant(field.Type()), Variant(kUpdateForm),
-      viewable ? render::StoredValue::kShown : render::StoredValue::kWithheld);
+      viewable ? render::StoredValue::kShown : render::StoredValue::kWithheld,
+      (field.Attributes() & adodb::kIsNullable) != 0);
   page.Write("</td>");
   page.Write("                    </tr>");
 }

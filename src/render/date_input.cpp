@@ -6,6 +6,7 @@
 #include <string>
 
 #include "component/tabrix1.h"
+#include "render/date_input.h"
 #include "host/clock.h"
 #include "host/html.h"
 #include "host/variant_ops.h"
@@ -62,6 +63,59 @@ std::string OpenSelect(const std::string& name, const char* suffix) {
 
 }  // namespace
 
+namespace render {
+
+void WriteDateLists(Tabrix1& page, const std::string& name, bool with_time,
+                    const DateParts& parts, bool offer_empty) {
+  int this_year = SplitDate(Now()).year;
+  std::string day = ToText(parts.day);
+  std::string month = ToText(parts.month);
+  std::string year = ToText(parts.year);
+
+  // The year list runs from 1920 to ten years ahead, and stretches to take
+  // in a year to show that lies outside, so that year stays selected and a
+  // form posted back unchanged keeps it.
+  int first_year = kFirstListedYear;
+  int last_year = this_year + kYearsAhead;
+  if (int shown = ShownYear(year); shown != 0) {
+    first_year = std::min(first_year, shown);
+    last_year = std::max(last_year, shown);
+  }
+
+  // A date that may be empty offers an empty first choice in each list,
+  // selected where that part is empty.
+  auto empty_choice = [&](const std::string& selected) {
+    if (offer_empty)
+      page.Write(std::string("<Option value=\"\"") + (selected.empty() ? " selected" : "") +
+                 ">--</option>");
+  };
+  page.Write(OpenSelect(name, "_d"));
+  empty_choice(day);
+  WriteOptions(page, 1, 31, day, true);
+  page.Write("</select>" + OpenSelect(name, "_m"));
+  empty_choice(month);
+  WriteOptions(page, 1, 12, month, true);
+  page.Write("</select>" + OpenSelect(name, "_y"));
+  empty_choice(year);
+  WriteOptions(page, first_year, last_year, year, false);
+  page.Write("</select>");
+
+  if (with_time) {
+    std::string hour = ToText(parts.hour);
+    std::string minute = ToText(parts.minute);
+    page.Write(OpenSelect(name, "_h"));
+    empty_choice(hour);
+    WriteOptions(page, 0, 23, hour, true);
+    page.Write("</select>:");
+    page.Write(OpenSelect(name, "_i"));
+    empty_choice(minute);
+    WriteOptions(page, 0, 59, minute, true);
+    page.Write("</select>");
+  }
+}
+
+}  // namespace render
+
 Variant Tabrix1::DateSelectKoy(const Variant& Name, const Variant& Tip, Variant& D, Variant& M,
                                Variant& Y, Variant& H, Variant& i) {
   // One reading of the clock, so the defaults cannot straddle midnight.
@@ -71,40 +125,8 @@ Variant Tabrix1::DateSelectKoy(const Variant& Name, const Variant& Tip, Variant&
   if (IsEmptyText(Y)) Y = Variant(now.year);
   if (IsEmptyText(H)) H = Variant(now.hour);
   if (IsEmptyText(i)) i = Variant(now.minute);
-
-  std::string name = ConcatText(Name);
-  std::string day = ToText(D);
-  std::string month = ToText(M);
-  std::string year = ToText(Y);
-
-  // The year list runs from 1920 to ten years ahead, and stretches to take
-  // in a year to show that lies outside, so that year stays selected and a
-  // form posted back unchanged keeps it.
-  int first_year = kFirstListedYear;
-  int last_year = now.year + kYearsAhead;
-  if (int shown = ShownYear(year); shown != 0) {
-    first_year = std::min(first_year, shown);
-    last_year = std::max(last_year, shown);
-  }
-
-  Write(OpenSelect(name, "_d"));
-  WriteOptions(*this, 1, 31, day, true);
-  Write("</select>" + OpenSelect(name, "_m"));
-  WriteOptions(*this, 1, 12, month, true);
-  Write("</select>" + OpenSelect(name, "_y"));
-  WriteOptions(*this, first_year, last_year, year, false);
-  Write("</select>");
-
-  if (IsNumber(Tip, 2)) {
-    std::string hour = ToText(H);
-    std::string minute = ToText(i);
-    Write(OpenSelect(name, "_h"));
-    WriteOptions(*this, 0, 23, hour, true);
-    Write("</select>:");
-    Write(OpenSelect(name, "_i"));
-    WriteOptions(*this, 0, 59, minute, true);
-    Write("</select>");
-  }
+  render::WriteDateLists(*this, ConcatText(Name), IsNumber(Tip, 2), {D, M, Y, H, i},
+                         /*offer_empty=*/false);
   return Variant();
 }
 

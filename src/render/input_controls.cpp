@@ -21,6 +21,7 @@
 #include "host/sql/legacy_names.h"
 #include "host/variant_ops.h"
 #include "host/whole_number.h"
+#include "render/date_input.h"
 #include "render/input_controls.h"
 
 namespace tabrix {
@@ -61,8 +62,19 @@ long TypeNumber(const Variant& field_type) {
 
 namespace render {
 
+namespace {
+
+// A date that may be left empty: its lists start empty instead of at today.
+void WriteEmptiableDate(Tabrix1& page, const std::string& field, const Variant& kind,
+                        const std::vector<Variant>& parts) {
+  WriteDateLists(page, field, IsNumber(kind, 2), {parts[0], parts[1], parts[2], parts[3], parts[4]},
+                 /*offer_empty=*/true);
+}
+
+}  // namespace
+
 void WriteInputControl(Tabrix1& page, const Variant& FieldName, const Variant& FieldType,
-                       const Variant& Tip, StoredValue stored) {
+                       const Variant& Tip, StoredValue stored, bool may_be_empty) {
   std::string field = ConcatText(FieldName);
 
   // The value to show: the request's, else on the update form the stored
@@ -177,8 +189,10 @@ void WriteInputControl(Tabrix1& page, const Variant& FieldName, const Variant& F
       parts = {Variant(t.day), Variant(t.month), Variant(t.year), Variant(t.hour),
                Variant(t.minute)};
     }
+    if (may_be_empty) return WriteEmptiableDate(page, field, kind, parts);
     select_date(field, kind, std::move(parts));
   } else if (IsNumber(Tip, kAddForm)) {
+    if (may_be_empty) return WriteEmptiableDate(page, field, kind, request_parts(""));
     select_date(field, kind, request_parts(""));
   }
 }

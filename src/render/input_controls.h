@@ -17,8 +17,11 @@ enum class StoredValue { kShown, kWithheld };
 // reads nothing of the record: a text box stays empty, a drop-down selects
 // no stored choice and the date lists show the current date, as on a form
 // for a password someone may set but not read. A value the request carries
-// is shown either way. Raises what InputKoyF raises.
+// is shown either way. With `may_be_empty` (a column that takes Null) the
+// date lists of the add and update forms start with an empty choice and
+// show an empty date as empty rather than as today. Raises what InputKoyF
+// raises.
 void WriteInputControl(Tabrix1& page, const Variant& field_name, const Variant& field_type,
-                       const Variant& tip, StoredValue stored);
+                       const Variant& tip, StoredValue stored, bool may_be_empty = false);
 
 }  // namespace tabrix::render

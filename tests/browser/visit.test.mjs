@@ -291,6 +291,43 @@ for (const viewport of viewports) {
       assert.equal(await visit.total(), 0);
     });
 
+    step('impossible date keeps the form', async (page) => {
+      await page.goto(listUrl);
+      await page.click('a:has(img[src*="co_addnew.gif"])');
+      await page.waitForURL(/Add\.asp/);
+      // A date that may be empty starts empty.
+      for (const part of ['d', 'm', 'y', 'h', 'i'])
+        assert.equal(await page.inputValue(`select[name=shipped_at_${part}]`), '', part);
+      await page.selectOption('select[name=customer_id]', { index: 1 });
+      await page.selectOption('select[name=order_date_d]', '30');
+      await page.selectOption('select[name=order_date_m]', '2');
+      await page.selectOption('select[name=order_date_y]', '2024');
+      await page.fill('input[name=ship_city]', 'Keepville');
+      await page.click('input[type=image][src*="but_add.gif"]');
+      await page.waitForSelector('.error-box');
+      assert.match(await page.locator('.error-box').innerText(), /order_date.*no date/s);
+      assert.match(await page.locator('tr:has(select[name=order_date_d]) .field-error').innerText(),
+        /no date/);
+      assert.equal(await page.inputValue('input[name=ship_city]'), 'Keepville');
+      assert.equal(await page.inputValue('select[name=order_date_d]'), '30');
+      await page.goto(listUrl);
+      assert.equal(await visit.total(), 0, 'nothing was added');
+    });
+
+    step('yes/no search', async (page) => {
+      await page.goto(visit.listUrl('c=10'));
+      const all = await visit.total();
+      await page.click('a[onclick*="OpenClose(\'divarama\')"] >> nth=0');
+      await page.selectOption('#divarama select[data-for=paid]', { label: 'Yes' });
+      await page.click('#divarama input[type=image]');
+      await page.waitForLoadState();
+      assert.equal(new URL(page.url()).searchParams.get('paid'), 'True');
+      const paid = await visit.total();
+      assert.ok(paid > 0 && paid < all, `${paid} of ${all}`);
+      await page.goto(visit.listUrl('c=10&paid=False'));
+      assert.equal(await visit.total(), all - paid, 'the unpaid are the rest');
+    });
+
     step('export', async (page) => {
       await page.goto(visit.listUrl('ship_city=n&c=10&o=id&o2=Asc'));
       const shown = await visit.column('No.');

@@ -80,6 +80,42 @@ TEST(AddPage, TheFormShowsDateListsForDateFields) {
   EXPECT_NE(out.find("<Option value=\"2008\" selected>2008</option>"), std::string::npos);
 }
 
+// A date that may be left empty starts empty, with an empty first choice in
+// each list; one that must be filled in starts at today, as it always did.
+TEST(AddPage, ADateThatMayBeEmptyStartsEmptyAndOneThatMayNotStartsAtToday) {
+  RecordPages pages(
+      "create table Orders (Id integer primary key, Due date not null, Shipped datetime);",
+      "Orders[A]");
+  std::string out = pages.Add({"", {}});
+  for (const char* list : {"Shipped_d", "Shipped_m", "Shipped_y", "Shipped_h", "Shipped_i"}) {
+    std::string opening = std::string("<select name=\"") + list + "\" class=\"select\">";
+    size_t at = out.find(opening);
+    ASSERT_NE(at, std::string::npos) << list;
+    const std::string empty_choice = "<Option value=\"\" selected>--</option>";
+    EXPECT_EQ(out.compare(at + opening.size(), empty_choice.size(), empty_choice), 0)
+        << list << ": " << out.substr(at, 120);
+    size_t end = out.find("</select>", at);
+    EXPECT_EQ(out.substr(at, end - at).find(" selected>", opening.size() + empty_choice.size()),
+              std::string::npos)
+        << list << " selects a part of a date";
+  }
+  size_t due = out.find("<select name=\"Due_y\"");
+  ASSERT_NE(due, std::string::npos);
+  std::string due_lists = out.substr(due, out.find("Shipped_d") - due);
+  EXPECT_EQ(due_lists.find("value=\"\""), std::string::npos) << "no empty choice where a date is needed";
+  EXPECT_NE(due_lists.find(" selected>"), std::string::npos) << "today is selected";
+}
+
+// Every list left empty stores Null; a date the field needs is refused.
+TEST(AddPage, EveryDateListLeftEmptyStoresNull) {
+  RecordPages pages("create table Orders (Id integer primary key, Shipped datetime);",
+                    "Orders[A]");
+  pages.Add({"", {{"go", "1"}, {"Shipped_y", ""}, {"Shipped_m", ""}, {"Shipped_d", ""},
+                  {"Shipped_h", ""}, {"Shipped_i", ""}}});
+  EXPECT_EQ(pages.Message(), "Record added successfully!");
+  EXPECT_EQ(pages.Rows("Orders"), "1|NULL\n");
+}
+
 TEST(AddPage, AUserWithoutAddPermissionGetsTheRefusalAlone) {
   const PageRequest requests[] = {
       {"t=ORD", {}},

@@ -25,14 +25,15 @@ using Form = std::vector<std::pair<std::string, std::string>>;
 
 // The value PostedValue gives field F of `type` for the posted `form`,
 // under the regional settings of `locale` (en-US again afterwards).
-Variant Posted(long type, const Form& form, const std::string& locale = "en-US") {
+Variant Posted(long type, const Form& form, const std::string& locale = "en-US",
+               long attributes = 0x68) {
   struct LocaleScope {
     explicit LocaleScope(const std::string& tag) { Locale::SetCurrent(tag); }
     ~LocaleScope() { Locale::SetCurrent("en-US"); }
   } scope(locale);
   testing::ComponentHarness h;
   for (const auto& [name, value] : form) h.request().AddFormItem(name, value);
-  adodb::StandaloneField field("F", type, 0x68);
+  adodb::StandaloneField field("F", type, attributes);
   return record_form::PostedValue(h.object(), field);
 }
 
@@ -111,7 +112,8 @@ TEST(PostedValues, PartsThatMakeNoDateRaiseTypeMismatchNamingTheField) {
       {{"F_y", "2008"}, {"F_m", "3"}, {"F_d", "7"}, {"F_h", "24"}, {"F_i", "0"}},
       {{"F_m", "3"}, {"F_d", "7"}},
       {{"F_y", "2008"}, {"F_m", "x"}, {"F_d", "7"}},
-      {},
+      {{"F_y", ""}, {"F_m", "3"}, {"F_d", "7"}},
+      {{"F_y", ""}, {"F_m", ""}, {"F_d", ""}, {"F_h", "14"}, {"F_i", "5"}},
   };
   for (const Form& form : cases) {
     for (long type : {7L, 135L}) {
@@ -119,6 +121,22 @@ TEST(PostedValues, PartsThatMakeNoDateRaiseTypeMismatchNamingTheField) {
       long number = ErrorNumberOf([&] { Posted(type, form); }, &description);
       EXPECT_EQ(number, 13) << description;
       EXPECT_NE(description.find("'F'"), std::string::npos) << description;
+    }
+  }
+}
+
+// Every list left empty stores Null in a field that takes it, and is
+// refused, naming the field, where the field needs a date.
+TEST(PostedValues, EveryDateListLeftEmptyIsNullWhereTheFieldTakesIt) {
+  const Form empty_lists{{"F_y", ""}, {"F_m", ""}, {"F_d", ""}, {"F_h", ""}, {"F_i", ""}};
+  constexpr long kNotNullable = 0x08;
+  for (long type : {7L, 135L}) {
+    for (const Form& form : {empty_lists, Form{}}) {
+      EXPECT_TRUE(Posted(type, form).IsNull()) << type;
+      std::string description;
+      EXPECT_EQ(ErrorNumberOf([&] { Posted(type, form, "en-US", kNotNullable); }, &description),
+                13);
+      EXPECT_NE(description.find("'F' needs a date"), std::string::npos) << description;
     }
   }
 }

@@ -98,8 +98,8 @@ TEST(UpdatePage, AFieldTheUserMayNotViewShowsNoStoredValueInAnyControl) {
   EXPECT_NE(out.find("<option value=\"a\" selected>Alpha</option>"), std::string::npos);
   EXPECT_NE(out.find("<option value=\"3\">Three</option>"), std::string::npos);
   EXPECT_EQ(out.find("selected>Three"), std::string::npos);
-  // The stored date-time is not offered: 2008 is not selected (the clock's
-  // year is), while the viewable date shows its year.
+  // The stored date-time is not offered: 2008 is not selected (the empty
+  // choice is), while the viewable date shows its year.
   EXPECT_NE(out.find("<select name=\"Due_y\""), std::string::npos);
   size_t due_at = out.find("<select name=\"Due_d\"");
   size_t shipped_at = out.find("<select name=\"Shipped_d\"");
@@ -108,6 +108,19 @@ TEST(UpdatePage, AFieldTheUserMayNotViewShowsNoStoredValueInAnyControl) {
   std::string shipped = out.substr(shipped_at);
   EXPECT_NE(due.find("<Option value=\"2008\" selected>"), std::string::npos);
   EXPECT_EQ(shipped.find("<Option value=\"2008\" selected>"), std::string::npos);
+}
+
+// An empty date shows as empty, not as today: sent back unchanged it stays
+// empty.
+TEST(UpdatePage, AnEmptyDateShowsItsEmptyChoice) {
+  RecordPages pages(kOrders, "Orders[VU]");
+  std::string out = pages.Update({"id=8", {}}, Variant("8"));
+  for (const char* list : {"Due_d", "Due_m", "Due_y", "Shipped_d", "Shipped_h", "Shipped_i"}) {
+    EXPECT_NE(out.find(std::string("<select name=\"") + list +
+                       "\" class=\"select\"><Option value=\"\" selected>--</option>"),
+              std::string::npos)
+        << list;
+  }
 }
 
 TEST(UpdatePage, AUserWithoutUpdatePermissionGetsTheRefusalAlone) {
