@@ -206,7 +206,7 @@ HttpResponse ErrorAnswer(const ScriptError& error, const std::string& menu) {
   // What the user can mend is theirs to read, and no fault of the server.
   if (error.blame() == Blame::kRequest)
     return BoxAnswer(400, "Cannot be done", "The request cannot be served",
-                     HtmlEscape(error.description()), menu);
+                     RefusedWriteOf(error)->html, menu);
   if (error.blame() == Blame::kRefused)
     return BoxAnswer(403, "Refused", "Refused", HtmlEscape(error.description()), menu);
   if (failure == DbFailure::kConstraint)

@@ -129,7 +129,9 @@ std::string RenderLayout(const LayoutParts& parts) {
   }
   html += "<main class=\"site-main\">\n";
   if (!parts.message.empty())
-    html += "<div class=\"msg\" role=\"status\">" + HtmlEscape(parts.message) + "</div>\n";
+    html += parts.message_warns
+                ? "<div class=\"msg warn\" role=\"alert\">" + HtmlEscape(parts.message) + "</div>\n"
+                : "<div class=\"msg\" role=\"status\">" + HtmlEscape(parts.message) + "</div>\n";
   html += "<div class=\"page\">\n";
   html += parts.body;
   html += ClosingTags(parts.body);

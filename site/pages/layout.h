@@ -16,6 +16,9 @@ struct LayoutParts {
   std::string menu;     // the menu's HTML (a table cell), or "" for none
   std::string message;  // plain text, escaped here; "" for no box
   std::string body;     // the page's HTML, written as it is
+  // The message says something went wrong (a refused login, a page the
+  // visitor may not see): drawn as a warning, not as a success.
+  bool message_warns = false;
 };
 
 // The whole document.

@@ -85,6 +85,7 @@ HttpResponse ServeLoginPage(const SiteContext& site, const HttpRequest& request,
   std::string notice;
   std::string typed_name;
   int status = 200;
+  bool warns = false;  // the notice says something went wrong
   if (ConcatText(items->Item("logout")) == "1") {
     lease.End();
     notice = kLoggedOut;
@@ -95,6 +96,7 @@ HttpResponse ServeLoginPage(const SiteContext& site, const HttpRequest& request,
     if (std::optional<std::string> refusal = site.guards.login_refused(request, typed_name)) {
       notice = *refusal;
       status = 429;
+      warns = true;
     } else {
       bool ok = false;
       {
@@ -110,12 +112,29 @@ HttpResponse ServeLoginPage(const SiteContext& site, const HttpRequest& request,
         lease.Renew();
         return RedirectAnswer("./");
       }
+      warns = true;
     }
   }
-  if (ConcatText(items->Item("msg")) == "Y") notice = Joined(notice, kNoPermission);
+  bool refused = ConcatText(items->Item("msg")) == "Y";
   std::string menu = MenuFor(site, request, lease, "/Login.asp");
+  // Someone already logged in who was refused a page is told so, with the
+  // menu to go on from, rather than asked to sign in again.
+  if (refused && IsLoggedIn(lease.session()) && request.method != "POST") {
+    return HtmlAnswer(403, RenderLayout({"Refused", menu, TakeMessage(lease.session()),
+                                         "<div class=\"error-box\" role=\"alert\"><h2>Refused"
+                                         "</h2><p>" +
+                                             std::string(kNoPermission) +
+                                             " Your account may not open it: choose a table "
+                                             "from the menu.</p></div>"}));
+  }
+  if (refused) {
+    notice = Joined(notice, kNoPermission);
+    warns = true;
+  }
   std::string message = Joined(notice, TakeMessage(lease.session()));
-  return HtmlAnswer(status, RenderLayout({"Sign in", menu, message, LoginForm(typed_name)}));
+  LayoutParts parts{"Sign in", menu, message, LoginForm(typed_name)};
+  parts.message_warns = warns;
+  return HtmlAnswer(status, RenderLayout(parts));
 }
 
 namespace {

@@ -53,7 +53,10 @@ TEST_F(SiteTest, OnlyASameOriginPostLogsIn) {
 
   HttpResponse wrong = Post("/Login.asp", "username=ada&password=nope");
   EXPECT_EQ(wrong.status, 200);
-  EXPECT_TRUE(Contains(wrong.body, "The user name or the password is wrong."));
+  // A failure is drawn as a warning, never as a success.
+  EXPECT_TRUE(Contains(wrong.body, "<div class=\"msg warn\" role=\"alert\">The user name or the "
+                                   "password is wrong."))
+      << wrong.body;
   EXPECT_TRUE(Contains(wrong.body, "value=\"ada\""));
 
   HttpResponse right = Post("/Login.asp", "username=ADA&password=pw1");
@@ -144,8 +147,19 @@ TEST_F(SiteTest, TheListPageRefusalLeadsToTheLoginPageWithItsMessage) {
   HttpResponse refused = Get("/Search.asp?t=" + code + "&go=1", cy);
   EXPECT_EQ(refused.status, 302);
   EXPECT_EQ(refused.Header("location").value_or(""), "Login.asp?msg=Y");
+  // Already logged in, the visitor is told so, with the menu, not asked to
+  // sign in again; someone not logged in gets the form with the notice.
   HttpResponse login = Get("/Login.asp?msg=Y", cy);
+  EXPECT_EQ(login.status, 403);
   EXPECT_TRUE(Contains(login.body, "You do not have permission to view that page."));
+  EXPECT_TRUE(Contains(login.body, "<nav class=\"site-menu\">")) << login.body;
+  EXPECT_FALSE(Contains(login.body, "id=\"password\"")) << login.body;
+  HttpResponse stranger = Get("/Login.asp?msg=Y");
+  EXPECT_EQ(stranger.status, 200);
+  EXPECT_TRUE(Contains(stranger.body, "<div class=\"msg warn\" role=\"alert\">You do not have "
+                                      "permission to view that page.</div>"))
+      << stranger.body;
+  EXPECT_TRUE(Contains(stranger.body, "id=\"password\""));
 }
 
 TEST_F(SiteTest, ThrottleGuardRefusesBeforeTheLoginIsChecked) {
