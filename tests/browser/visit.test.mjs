@@ -266,15 +266,19 @@ for (const viewport of viewports) {
     step('update', async (page) => {
       await page.click('a:text-is("Update")');
       await page.waitForURL(/Update\.asp/);
-      await page.check('input[name=Checked_status]');
+      // Changed values are saved without ticking their boxes; the rest stay.
       await page.selectOption('select[name=status]', { label: 'Packed' });
-      // A changed value whose box is not ticked stays as it was.
-      await page.fill('input[name=ship_city]', 'Nowhere');
+      await page.fill('input[name=freight]', '13.75');
+      assert.ok(await page.isChecked('input[name=Checked_status]'));
+      assert.ok(await page.isChecked('input[name=Checked_freight]'));
+      assert.ok(!(await page.isChecked('input[name=Checked_ship_city]')));
+      assert.equal(await page.locator('tr.tabrix-ticked').count(), 2);
       await visit.shot('update-form');
       await page.click('input[type=image][src*="but_update.gif"]');
       await page.waitForURL(/Info\.asp/);
       assert.match(await page.locator('.msg').innerText(), /Record updated successfully!/);
       assert.equal((await page.locator('tr:has(th:text-is("Status")) td').innerText()).trim(), 'Packed');
+      assert.match(await page.locator('tr:has(th:text-is("Freight")) td').innerText(), /13\.75/);
       assert.equal((await page.locator('tr:has(th:text-is("Ship to")) td').innerText()).trim(), viewport.city);
       listUrl = visit.listUrl(`ship_city=${viewport.city}`);
     });
