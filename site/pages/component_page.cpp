@@ -16,6 +16,7 @@
 #include "site/pages/bulk_actions.h"
 #include "site/pages/hosting_pages.h"
 #include "site/pages/layout.h"
+#include "site/pages/list_return.h"
 #include "site/pages/page_run.h"
 #include "site/pages/referring_rows.h"
 
@@ -156,6 +157,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   std::string title(PageTitle(route));
   std::string referring;  // the record page's list of rows that refer to it
   std::string history_link;
+  std::string list_return;  // after a bulk action: the way back to its list
   try {
     menu = run.RunMenu();
     Variant table = session.Value("table_" + ConcatText(page.Param("t")));
@@ -192,6 +194,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
           RequireMayWrite(page, action);
           if (recorder) recorder->set_action(ActionName(session, number, action));
           ApplyChangeAction(action, *rs);
+          list_return = ListReturnLink(request.Header("referer"), ConcatText(page.Param("t")));
         }
         break;
       }
@@ -216,7 +219,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   // for it.
   if (output.redirect()) return RedirectAnswer(*output.redirect());
   if (IsLocationScript(output.buffer())) return HtmlAnswer(200, output.buffer());
-  std::string body = output.buffer() + history_link + referring;
+  std::string body = output.buffer() + history_link + referring + list_return;
   return HtmlAnswer(200, RenderLayout({title, menu, TakeMessage(session), body}));
 }
 
