@@ -19,6 +19,7 @@
 #include "site/pages/form_again.h"
 #include "site/pages/hosting_pages.h"
 #include "site/pages/layout.h"
+#include "site/pages/list_return.h"
 #include "site/pages/page_run.h"
 #include "site/pages/referring_rows.h"
 
@@ -160,6 +161,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   std::string referring;  // the record page's list of rows that refer to it
   std::string history_link;
   std::string field_kinds;  // what the site's script needs to know of the fields
+  std::string list_return;  // after a bulk action: the way back to its list
   try {
     menu = run.RunMenu();
     Variant table = session.Value("table_" + ConcatText(page.Param("t")));
@@ -196,6 +198,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
           RequireMayWrite(page, action);
           if (recorder) recorder->set_action(ActionName(session, number, action));
           ApplyChangeAction(action, *rs);
+          list_return = ListReturnLink(request.Header("referer"), ConcatText(page.Param("t")));
         }
         break;
       }
@@ -232,6 +235,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   if (output.redirect()) return RedirectAnswer(*output.redirect());
   if (IsLocationScript(output.buffer())) return HtmlAnswer(200, output.buffer());
   std::string body = output.buffer() + history_link + referring + field_kinds;
+  std::string body = output.buffer() + history_link + referring + list_return;
   return HtmlAnswer(200, RenderLayout({title, menu, TakeMessage(session), body}));
 }
 

@@ -1,7 +1,8 @@
 // A visit to the demo site in headless chromium, at a desktop and a phone
-// width: the admin logs in, searches, sorts, pages, follows a relation,
-// adds, updates, deletes and exports orders and logs out; the viewer finds
-// nothing to change and the clerk does not see the hidden fields. Each step
+// width: the admin logs in, searches, sorts, pages, clears filters, hides a
+// column, follows a relation, adds, updates, deletes and exports orders and
+// logs out; the viewer finds nothing to change and the clerk does not see
+// the hidden fields. Each step
 // leaves a screenshot. Started by ./run, which serves the demo and passes
 // its address and passwords in the environment.
 import { after, before, describe, test } from 'node:test';
@@ -116,6 +117,17 @@ class Visit {
     return rows.map((cells) => cells[at]);
   }
 
+  // The head cell of the grid's column `caption`.
+  head(caption) {
+    return this.page.locator(`thead th[scope=col]:has-text("${caption}")`);
+  }
+
+  // The captions of the active filters shown above the grid.
+  async filters() {
+    return (await this.page.locator('.tabrix-chip > span').allInnerTexts())
+      .map((t) => t.split(':')[0].trim());
+  }
+
   async total() {
     const text = await this.page.locator('td:has-text("Total :") b').first().innerText();
     return Number(text);
@@ -171,6 +183,13 @@ for (const viewport of viewports) {
       assert.match(await page.locator('caption').textContent(), /Orders/);
       assert.equal(await visit.total(), 300);
       assert.ok((await visit.grid()).rows.length > 0);
+      if (viewport.name === 'desktop') {
+        // Every column and the row boxes in sight, without scrolling sideways.
+        const box = page.locator('table:has(> tbody th[scope=row])');
+        const { inner, outer } = await box.evaluate((t) => ({ inner: t.scrollWidth, outer: t.clientWidth }));
+        assert.ok(inner <= outer, `the grid scrolls sideways: ${inner} > ${outer}`);
+        assert.ok(await page.locator('#check1').isVisible());
+      }
     });
 
     step('search', async (page) => {
@@ -222,12 +241,58 @@ for (const viewport of viewports) {
     });
 
     step('next page', async (page) => {
-      await page.click('a:has(img[src*="ico_next.gif"])');
+      // Paging links are addresses: a bookmark or a new tab opens the same page.
+      const next = page.locator('a:has(img[src*="ico_next.gif"])');
+      assert.match(await next.getAttribute('href'), /^Search\.asp\?.*\bp=2\b/);
+      await next.click();
       await page.waitForLoadState();
       assert.equal(await page.locator('font[size="3"] b').innerText(), '2');
       const days = (await visit.column('Order date')).map(DayOf);
       assert.ok(days.length > 0 && days.length <= 10);
       assert.ok(days[0] >= lastOfFirstPage, 'page 2 goes on where page 1 ended');
+    });
+
+    step('active filters', async (page) => {
+      assert.deepEqual(await visit.filters(), ['Order date', 'Ship to']);
+      const before = await visit.total();
+      await page.click('.tabrix-chip[data-field=ship_city] .tabrix-chip-remove');
+      await page.waitForLoadState();
+      assert.deepEqual(await visit.filters(), ['Order date']);
+      assert.ok(await visit.total() > before, 'more orders without the city');
+      assert.doesNotMatch(page.url(), /ship_city/);
+      await page.click('a.tabrix-clear-filters');
+      await page.waitForLoadState();
+      assert.deepEqual(await visit.filters(), []);
+      assert.equal(await visit.total(), 300);
+    });
+
+    step('sort by a column name', async (page) => {
+      const name = visit.head('No.').locator('a');
+      assert.match(await name.getAttribute('href'), /^Search\.asp\?.*\bo=id\b/);
+      await name.click({ position: { x: 4, y: 6 } });  // on the caption, not the arrow
+      await page.waitForLoadState();
+      assert.equal(await visit.head('No.').getAttribute('aria-sort'), 'ascending');
+      assert.equal(await visit.head('Order date').getAttribute('aria-sort'), null);
+      const ids = (await visit.column('No.')).map(Number);
+      assert.ok(ids.length > 0 && Sorted(ids, true), `ids ascend: ${ids}`);
+      assert.equal(ids[0], 1, 'the first page');
+    });
+
+    step('hidden columns', async (page) => {
+      await page.click('.tabrix-columns > summary');
+      const choices = await page.locator('.tabrix-columns label').allInnerTexts();
+      assert.ok(!choices.map((c) => c.trim()).includes('No.'), 'the record link column stays');
+      await page.locator('.tabrix-columns label', { hasText: 'Salesperson' }).locator('input').uncheck();
+      assert.ok(!(await visit.head('Salesperson').isVisible()));
+      await visit.shot('column-hidden');
+      await page.reload();
+      assert.ok(!(await visit.head('Salesperson').isVisible()), 'still hidden after a reload');
+      assert.ok(await visit.head('Customer').isVisible());
+      assert.ok(await page.locator('#check1').isVisible(), 'the row boxes stay');
+      await page.click('.tabrix-columns > summary');
+      await page.locator('.tabrix-columns label', { hasText: 'Salesperson' }).locator('input').check();
+      assert.ok(await visit.head('Salesperson').isVisible());
+      await page.click('.tabrix-columns > summary');
     });
 
     step('record and relation', async (page) => {
@@ -266,15 +331,19 @@ for (const viewport of viewports) {
     step('update', async (page) => {
       await page.click('a:text-is("Update")');
       await page.waitForURL(/Update\.asp/);
-      await page.check('input[name=Checked_status]');
+      // Changed values are saved without ticking their boxes; the rest stay.
       await page.selectOption('select[name=status]', { label: 'Packed' });
-      // A changed value whose box is not ticked stays as it was.
-      await page.fill('input[name=ship_city]', 'Nowhere');
+      await page.fill('input[name=freight]', '13.75');
+      assert.ok(await page.isChecked('input[name=Checked_status]'));
+      assert.ok(await page.isChecked('input[name=Checked_freight]'));
+      assert.ok(!(await page.isChecked('input[name=Checked_ship_city]')));
+      assert.equal(await page.locator('tr.tabrix-ticked').count(), 2);
       await visit.shot('update-form');
       await page.click('input[type=image][src*="but_update.gif"]');
       await page.waitForURL(/Info\.asp/);
       assert.match(await page.locator('.msg').innerText(), /Record updated successfully!/);
       assert.equal((await page.locator('tr:has(th:text-is("Status")) td').innerText()).trim(), 'Packed');
+      assert.match(await page.locator('tr:has(th:text-is("Freight")) td').innerText(), /13\.75/);
       assert.equal((await page.locator('tr:has(th:text-is("Ship to")) td').innerText()).trim(), viewport.city);
       listUrl = visit.listUrl(`ship_city=${viewport.city}`);
     });
@@ -287,8 +356,14 @@ for (const viewport of viewports) {
       await page.click('input[type=image][src*="but_yes.gif"]');
       await page.waitForSelector('.msg');
       assert.match(await page.locator('.msg').innerText(), /Record\(s\) has been delete successfully!/);
-      await page.goto(listUrl);
+      // Back to the list the record was picked on: it now matches nothing.
+      await page.click('a:text-is("Back to the list")');
+      await page.waitForURL(/Search\.asp/);
       assert.equal(await visit.total(), 0);
+      assert.deepEqual(await visit.filters(), ['Ship to']);
+      assert.match(await page.locator('.tabrix-empty').innerText(), /No records match/);
+      assert.ok(!(await page.locator('table:has(input[name=p])').isVisible()), 'no "Page of 0"');
+      assert.ok(!(await page.locator('select[name=a]').isVisible()));
     });
 
     step('impossible date keeps the form', async (page) => {
@@ -370,6 +445,10 @@ for (const viewport of viewports) {
       assert.ok((await visit.grid()).rows.length > 0);
       assert.equal(await page.locator('img[src*="co_addnew.gif"]').count(), 0, 'no add link');
       assert.equal(await page.locator('select[name=a] option').count(), 0, 'no action');
+      assert.ok(!(await page.locator('select[name=a]').isVisible()), 'no action bar');
+      assert.ok(!(await page.locator('#checkall').isVisible()));
+      assert.ok(!(await page.locator('#check1').isVisible()), 'no row boxes');
+      await visit.shot('viewer-list');
       await page.click('table:has(> tbody th[scope=row]) tbody > tr >> nth=0 >> th a');
       await page.waitForURL(/Info\.asp/);
       assert.equal(await page.locator('a:text-is("Update")').count(), 0, 'no update link');

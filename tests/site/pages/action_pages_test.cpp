@@ -2,6 +2,7 @@
 // request, the action only on a confirmed same-origin POST, delete and set
 // in one transaction (a failure midway leaves every row), and the export
 // read back as CSV.
+#include "site/pages/list_return.h"
 #include "site_fixture.h"
 #include "support/fault_seam.h"
 
@@ -44,6 +45,42 @@ TEST_F(ActionPages, OnlyAConfirmedSameOriginPostCarriesTheActionOut) {
   EXPECT_EQ(done.status, 200);
   EXPECT_TRUE(Contains(done.body, "Record(s) has been delete successfully!")) << done.body;
   EXPECT_EQ(Orders(), (std::vector<std::string>{"3|Bo, \"B\"|7"}));
+}
+
+// After a change, the page links back to the list the records were picked
+// on: the confirmation page's address holds the list's items.
+TEST_F(ActionPages, ADoneActionLinksBackToItsList) {
+  HttpRequest request = Request("POST", "/Action.asp", ada_);
+  request.headers.emplace_back("content-type", "application/x-www-form-urlencoded");
+  request.headers.emplace_back("origin", kOrigin);
+  request.headers.emplace_back("referer", std::string(kOrigin) + "/Action.asp?go=1&t=" + code_ +
+                                              "&o=Amount&o2=Asc&Customer=a&p=2&a=2&c=3&id1=1%7CAda&id2=2%7Ccmd&id3=");
+  request.body = Pick(2) + "&onay=1";
+  HttpResponse done = handler_->Handle(request);
+  EXPECT_TRUE(Contains(done.body, "<p class=\"list-return\"><a href=\"Search.asp?go=1&amp;t=" + code_ +
+                                      "&amp;o=Amount&amp;o2=Asc&amp;Customer=a&amp;p=2&amp;c=3\">"
+                                      "Back to the list</a></p>"))
+      << done.body;
+  // The confirmation itself offers no way back but its own.
+  EXPECT_FALSE(Contains(Get("/Action.asp?" + Pick(2), ada_).body, "list-return"));
+}
+
+TEST(ListReturnAddress, KeepsTheListItemsOfTheConfirmationPage) {
+  struct Case {
+    std::optional<std::string> referer;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {std::nullopt, "Search.asp?t=T1&go=1"},
+      {"http://h/Action.asp?t=T1&go=1&o=Name&o2=Asc&name=a+b%26c&c=10&p=3&a=2&idler=0&id1=4%7C4&id2=",
+       "Search.asp?t=T1&go=1&o=Name&o2=Asc&name=a+b%26c&c=10&p=3"},
+      // Another table's confirmation, another page, or no items: the whole list.
+      {"http://h/Action.asp?t=T2&go=1&o=Name", "Search.asp?t=T1&go=1"},
+      {"http://h/Info.asp?t=T1&id=4", "Search.asp?t=T1&go=1"},
+      {"http://h/Action.asp", "Search.asp?t=T1&go=1"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ListReturnAddress(c.referer, "T1"), c.expected) << c.referer.value_or("(none)");
 }
 
 TEST_F(ActionPages, SetWritesTheConfiguredValuesOnEveryPickedRecord) {
