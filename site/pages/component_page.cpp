@@ -234,8 +234,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   // for it.
   if (output.redirect()) return RedirectAnswer(*output.redirect());
   if (IsLocationScript(output.buffer())) return HtmlAnswer(200, output.buffer());
-  std::string body = output.buffer() + history_link + referring + field_kinds;
-  std::string body = output.buffer() + history_link + referring + list_return;
+  std::string body = output.buffer() + history_link + referring + list_return + field_kinds;
   return HtmlAnswer(200, RenderLayout({title, menu, TakeMessage(session), body}));
 }
 
