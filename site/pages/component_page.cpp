@@ -14,6 +14,7 @@
 #include "site/pages/answers.h"
 #include "site/history/history_log.h"
 #include "site/pages/bulk_actions.h"
+#include "site/pages/export_page.h"
 #include "site/pages/hosting_pages.h"
 #include "site/pages/layout.h"
 #include "site/pages/page_run.h"
@@ -156,6 +157,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   std::string title(PageTitle(route));
   std::string referring;  // the record page's list of rows that refer to it
   std::string history_link;
+  std::string export_links;  // the list page's links to export its whole result
   try {
     menu = run.RunMenu();
     Variant table = session.Value("table_" + ConcatText(page.Param("t")));
@@ -165,7 +167,11 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
     }
     Variant result;
     switch (route) {
-      case Route::kSearch: page.Search(table); break;
+      case Route::kSearch:
+        page.Search(table);
+        // Beside the component's output, never inside it.
+        export_links = ExportLinks(site.config, page, request);
+        break;
       case Route::kInfo:
         page.Info(table, page.Param("id"));
         if (site.config.history && ToBool(page.YetkiKontrol(table, Variant("H"))))
@@ -216,7 +222,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   // for it.
   if (output.redirect()) return RedirectAnswer(*output.redirect());
   if (IsLocationScript(output.buffer())) return HtmlAnswer(200, output.buffer());
-  std::string body = output.buffer() + history_link + referring;
+  std::string body = output.buffer() + export_links + history_link + referring;
   return HtmlAnswer(200, RenderLayout({title, menu, TakeMessage(session), body}));
 }
 
