@@ -248,9 +248,15 @@ void Connection::Respond(HttpResponse answer) {
     response.insert(name, value);
   }
   if (!has_date) response.set(http::field::date, HttpDate(std::time(nullptr)));
+  bool bodiless = answer.status < 200 || answer.status == 204 || answer.status == 304;
+  if (answer.stream) {
+    if (!bodiless && !head_only_) return StartStream(std::move(answer.stream), close);
+    // A HEAD answer, or one that has no body, never reads its stream.
+    body_stream_ = std::move(answer.stream);
+    ReleaseStream();
+  }
   response.keep_alive(!close);
   std::size_t body_bytes = 0;
-  bool bodiless = answer.status < 200 || answer.status == 204 || answer.status == 304;
   if (!bodiless) {
     // A HEAD answer's length is the GET's; a handler that left the body out
     // (the site's pages do) gives no length, rather than a wrong one.
@@ -261,6 +267,119 @@ void Connection::Respond(HttpResponse answer) {
     }
   }
   Write(close, body_bytes);
+}
+
+void Connection::StartStream(std::shared_ptr<BodyStream> body, bool close) {
+  // The head is the one Respond built, without a body: it moves into a
+  // message that frames a body it does not hold.
+  stream_head_ = std::make_unique<StreamHead>(std::move(response_->base()));
+  response_.reset();
+  body_stream_ = std::move(body);
+  // An HTTP/1.0 client knows no chunks: its body ends where the connection does.
+  stream_chunked_ = version_ >= 11;
+  stream_close_ = close || !stream_chunked_;
+  streamed_bytes_ = 0;
+  stream_deadline_ = Clock::now() + core_->options.stream_timeout;
+  stream_head_->keep_alive(!stream_close_);
+  if (stream_chunked_) stream_head_->chunked(true);
+  stream_head_writer_ = std::make_unique<StreamHeadWriter>(*stream_head_);
+  stream_.expires_after(core_->options.write_timeout);
+  http::async_write_header(stream_, *stream_head_writer_,
+                           [self = shared_from_this()](beast::error_code error, std::size_t) {
+                             if (error) {
+                               self->ReleaseStream();
+                               return self->Close();
+                             }
+                             self->ProducePiece();
+                           });
+}
+
+void Connection::ProducePiece() {
+  // A stop, or an answer past its time, ends the body unfinished.
+  if (core_->stopping || Clock::now() >= stream_deadline_) {
+    if (!core_->stopping)
+      core_->LogError("a streamed answer to " + method_ + " " + logged_target_ +
+                      " ran past the stream timeout and was cut");
+    ReleaseStream();
+    return Close();
+  }
+  stream_.expires_never();
+  net::post(*core_->workers, [self = shared_from_this(), body = body_stream_,
+                              guard = net::make_work_guard(core_->io)]() mutable {
+    std::string piece;
+    bool more = false;
+    bool failed = false;
+    try {
+      more = body->Next(piece);
+    } catch (const std::exception& e) {
+      failed = true;
+      self->core_->LogError("a streamed answer to " + self->method_ + " " +
+                            self->logged_target_ + " failed: " + e.what());
+    } catch (...) {
+      failed = true;
+      self->core_->LogError("a streamed answer to " + self->method_ + " " +
+                            self->logged_target_ + " failed");
+    }
+    body.reset();
+    net::post(self->stream_.get_executor(),
+              [self, piece = std::move(piece), more, failed]() mutable {
+                self->WritePiece(std::move(piece), more, failed);
+              });
+  });
+}
+
+void Connection::WritePiece(std::string piece, bool more, bool failed) {
+  if (failed) {
+    ReleaseStream();
+    return Close();
+  }
+  streamed_bytes_ += piece.size();
+  piece_.clear();
+  if (stream_chunked_) {
+    if (!piece.empty()) {
+      char size[24];
+      std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
+      piece_ += size;
+      piece_ += piece;
+      piece_ += "\r\n";
+    }
+    if (!more) piece_ += "0\r\n\r\n";
+  } else {
+    piece_ = std::move(piece);
+  }
+  // The stream is no longer needed once its last piece is in hand.
+  if (!more) ReleaseStream();
+  stream_.expires_after(core_->options.write_timeout);
+  net::async_write(stream_, net::buffer(piece_),
+                   [self = shared_from_this(), more](beast::error_code error, std::size_t) {
+                     self->OnPieceWritten(more, error);
+                   });
+}
+
+void Connection::OnPieceWritten(bool more, beast::error_code error) {
+  if (error) {
+    // The client went away or stopped reading: the body ends here.
+    ReleaseStream();
+    return Close();
+  }
+  if (more) return ProducePiece();
+  auto micros =
+      std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started_).count();
+  core_->Log(IsoTimeUtc(std::chrono::system_clock::now()) + " " + method_ + " " + logged_target_ +
+             " " + std::to_string(stream_head_->result_int()) + " " +
+             std::to_string(streamed_bytes_) + " " + std::to_string(micros));
+  stream_head_writer_.reset();
+  stream_head_.reset();
+  piece_.clear();
+  piece_.shrink_to_fit();
+  if (stream_close_) return LingerAndClose();
+  WaitForRequest();
+}
+
+void Connection::ReleaseStream() {
+  if (!body_stream_) return;
+  net::post(*core_->workers, [body = std::move(body_stream_)]() mutable { body.reset(); });
+  body_stream_.reset();
 }
 
 void Connection::Refuse(int status) {

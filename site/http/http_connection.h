@@ -47,6 +47,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
   using Parser = boost::beast::http::request_parser<boost::beast::http::string_body>;
   using Response = boost::beast::http::response<boost::beast::http::string_body>;
   using Clock = std::chrono::steady_clock;
+  using StreamHead = boost::beast::http::response<boost::beast::http::empty_body>;
+  using StreamHeadWriter = boost::beast::http::response_serializer<boost::beast::http::empty_body>;
+  using beast_error = boost::beast::error_code;
 
   void WaitForRequest();
   void OnFirstBytes(boost::beast::error_code error, std::size_t bytes);
@@ -57,6 +60,15 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void Dispatch();
   void Respond(HttpResponse answer);
   void Refuse(int status);
+  // A streamed body: the head, then one piece at a time, each made on a
+  // worker and written before the next is asked for.
+  void StartStream(std::shared_ptr<BodyStream> body, bool close);
+  void ProducePiece();
+  void WritePiece(std::string piece, bool more, bool failed);
+  void OnPieceWritten(bool more, beast_error error);
+  // Hands the stream to a worker to be released there (it may hold a
+  // database connection whose release waits on the database).
+  void ReleaseStream();
   void Write(bool close, std::size_t body_bytes);
   void OnWritten(bool close, std::size_t body_bytes, boost::beast::error_code error);
   void LingerAndClose();
@@ -72,6 +84,16 @@ class Connection : public std::enable_shared_from_this<Connection> {
   boost::beast::flat_buffer buffer_;
   std::optional<Parser> parser_;
   std::unique_ptr<Response> response_;
+  // The streamed answer in progress: its head, the body's source, the piece
+  // being written, and how it ends.
+  std::unique_ptr<StreamHead> stream_head_;
+  std::unique_ptr<StreamHeadWriter> stream_head_writer_;
+  std::shared_ptr<BodyStream> body_stream_;
+  std::string piece_;
+  bool stream_chunked_ = true;
+  bool stream_close_ = false;
+  std::size_t streamed_bytes_ = 0;
+  Clock::time_point stream_deadline_;
   // Waiting for the first byte of a request (set on the strand, read by
   // the caps from any thread), since idle_since_ (steady clock ticks).
   std::atomic<bool> idle_{false};

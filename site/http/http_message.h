@@ -10,6 +10,7 @@
 // them removed.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,10 +33,32 @@ struct HttpRequest {
   std::optional<std::string> Header(std::string_view name) const;
 };
 
+// A body made while it is sent, for an answer too large to hold at once
+// (an export of every row of a table). The server asks for one piece at a
+// time on a worker, and for the next only once the previous one is written
+// to the client, so memory holds one piece whatever the body's size, and a
+// slow reader holds a socket between pieces, never a worker. The server
+// drops the stream (on a worker) when the body is complete, when the client
+// goes away or stops reading for the write timeout, when the answer runs past
+// the stream timeout, and when the server stops: its destructor releases
+// what it holds (a database connection).
+class BodyStream {
+ public:
+  virtual ~BodyStream() = default;
+  // Appends the next piece of the body to `out` (empty on entry); false
+  // when the body ends with it. One call at a time. An exception ends the
+  // answer unfinished: the client sees a broken body, never a complete one.
+  virtual bool Next(std::string& out) = 0;
+};
+
 struct HttpResponse {
   int status = 200;
   std::vector<std::pair<std::string, std::string>> headers;  // in order, as written
   std::string body;
+  // When set, the body is this stream's and `body` is unused: written with
+  // chunked transfer coding to an HTTP/1.1 client, to the connection's close
+  // to an HTTP/1.0 one; a HEAD answer drops it unread.
+  std::shared_ptr<BodyStream> stream;
   // Close the connection after this response.
   bool close = false;
 

@@ -65,6 +65,10 @@ struct HttpServerOptions {
   std::chrono::milliseconds idle_timeout{60'000};
   // Writing one response (a client that stops reading).
   std::chrono::milliseconds write_timeout{60'000};
+  // A streamed body (HttpResponse::stream): each piece must be written
+  // within write_timeout, and the whole answer within this; past it the
+  // connection closes and the stream is released.
+  std::chrono::milliseconds stream_timeout{3'600'000};
   // Gzip-code answers for the clients that accept it (CompressForClient).
   bool compress = true;
   // Open connections at once; 0: no cap.

@@ -89,27 +89,30 @@ std::string CsvCell(const Variant& value, long field_type) {
   return CsvCell(ConcatText(value));
 }
 
-std::string ExportCsv(Tabrix1& page, adodb::Recordset& rs) {
+std::vector<ExportColumn> ListColumns(Tabrix1& page) {
   using namespace list_page;
-  std::vector<Variant> names;
-  std::vector<long> types;
-  std::string csv = "\xEF\xBB\xBF";
+  std::vector<ExportColumn> columns;
   long total = FieldTotal(page);
   for (long i = 1; i <= total; ++i) {
     Variant name = FieldName(page, i);
-    // The list page's columns: the fields the user may view that
-    // ListFields names, or all of them when it names none.
     if (!Granted(page.YetkiKontrolField(page.CurrentTable, name, Variant("V")))) continue;
     if (!IsEmptyText(page.ListFields) && !IsListItem(page.ListFields, name)) continue;
-    csv += (names.empty() ? "" : ",") + CsvCell(ConcatText(FieldCaptionOf(page, i)));
-    names.push_back(name);
     Variant type = FieldType(page, i);
-    types.push_back(type.IsEmpty() ? 0 : static_cast<long>(ToLong(type)));
+    columns.push_back({ConcatText(name), ConcatText(FieldCaptionOf(page, i)),
+                       type.IsEmpty() ? 0 : static_cast<long>(ToLong(type))});
   }
+  return columns;
+}
+
+std::string ExportCsv(Tabrix1& page, adodb::Recordset& rs) {
+  std::vector<ExportColumn> columns = ListColumns(page);
+  std::string csv = "\xEF\xBB\xBF";
+  for (size_t i = 0; i < columns.size(); ++i)
+    csv += (i == 0 ? "" : ",") + CsvCell(columns[i].caption);
   csv += "\r\n";
   WalkToEnd(rs, [&] {
-    for (size_t i = 0; i < names.size(); ++i)
-      csv += (i == 0 ? "" : ",") + CsvCell(rs.Value(names[i]), types[i]);
+    for (size_t i = 0; i < columns.size(); ++i)
+      csv += (i == 0 ? "" : ",") + CsvCell(rs.Value(Variant(columns[i].name)), columns[i].type);
     csv += "\r\n";
   });
   return csv;

@@ -16,12 +16,25 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "component/tabrix1.h"
 #include "host/adodb/recordset.h"
 #include "site/config.h"
 
 namespace tabrix::site {
+
+// One column of an export: a field of the list page's columns.
+struct ExportColumn {
+  std::string name;     // the field's name
+  std::string caption;  // the caption the list's head shows
+  long type = 0;        // its ADO type
+};
+
+// The list page's columns for `page`'s current table: the fields the user
+// may view that ListFields names, or all of them when it names none. The
+// component's field list must be loaded.
+std::vector<ExportColumn> ListColumns(Tabrix1& page);
 
 // Deletes, or sets the action's values on, every record from the current
 // one to the end, in one transaction. Raises what the database raises.

@@ -15,6 +15,7 @@
 #include "site/pages/answers.h"
 #include "site/history/history_log.h"
 #include "site/pages/bulk_actions.h"
+#include "site/pages/export_page.h"
 #include "site/pages/field_kinds.h"
 #include "site/pages/form_again.h"
 #include "site/pages/hosting_pages.h"
@@ -162,6 +163,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   std::string history_link;
   std::string field_kinds;  // what the site's script needs to know of the fields
   std::string list_return;  // after a bulk action: the way back to its list
+  std::string export_links;  // the list page's links to export its whole result
   try {
     menu = run.RunMenu();
     Variant table = session.Value("table_" + ConcatText(page.Param("t")));
@@ -171,7 +173,11 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
     }
     Variant result;
     switch (route) {
-      case Route::kSearch: page.Search(table); break;
+      case Route::kSearch:
+        page.Search(table);
+        // Beside the component's output, never inside it.
+        export_links = ExportLinks(site.config, page, request);
+        break;
       case Route::kInfo:
         page.Info(table, page.Param("id"));
         if (site.config.history && ToBool(page.YetkiKontrol(table, Variant("H"))))
@@ -234,7 +240,8 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   // for it.
   if (output.redirect()) return RedirectAnswer(*output.redirect());
   if (IsLocationScript(output.buffer())) return HtmlAnswer(200, output.buffer());
-  std::string body = output.buffer() + history_link + referring + list_return + field_kinds;
+  std::string body =
+      output.buffer() + export_links + history_link + referring + list_return + field_kinds;
   return HtmlAnswer(200, RenderLayout({title, menu, TakeMessage(session), body}));
 }
 

@@ -15,7 +15,7 @@ constexpr PageRoute kPages[] = {
     {"/Login.asp", Route::kLogin},   {"/Search.asp", Route::kSearch},
     {"/Info.asp", Route::kInfo},     {"/Add.asp", Route::kAdd},
     {"/Update.asp", Route::kUpdate}, {"/Action.asp", Route::kAction},
-    {"/History.asp", Route::kHistory},
+    {"/History.asp", Route::kHistory}, {"/Export.asp", Route::kExport},
 };
 
 }  // namespace

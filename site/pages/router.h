@@ -7,7 +7,7 @@
 
 namespace tabrix::site {
 
-enum class Route { kHome, kLogin, kSearch, kInfo, kAdd, kUpdate, kAction, kHistory, kStatic, kNotFound };
+enum class Route { kHome, kLogin, kSearch, kInfo, kAdd, kUpdate, kAction, kHistory, kExport, kStatic, kNotFound };
 
 // The route of a percent-decoded request path ("/Search.asp").
 Route RouteOf(std::string_view path);

@@ -7,6 +7,7 @@
 
 #include "host/locale/locale.h"
 #include "site/pages/answers.h"
+#include "site/pages/export_page.h"
 #include "site/pages/hosting_pages.h"
 #include "site/pages/router.h"
 #include "site/pages/static_files.h"
@@ -68,6 +69,7 @@ HttpResponse Dispatch(const SiteContext& site, Route route, const HttpRequest& r
     case Route::kHome: return ServeHomePage(site, request, lease);
     case Route::kLogin: return ServeLoginPage(site, request, lease);
     case Route::kHistory: return ServeHistoryPage(site, request, lease);
+    case Route::kExport: return ServeExportPage(site, request, lease);
     default: return ServeComponentPage(site, route, request, lease);
   }
 }
@@ -121,7 +123,10 @@ HttpResponse SiteHandler::Handle(const HttpRequest& request) {
     lease.Finish();  // the values are stored before the cookie names them
     std::string cookie = lease.SetCookie();
     if (!cookie.empty()) response.AddHeader("Set-Cookie", cookie);
-    if (head) response.body.clear();
+    if (head) {
+      response.body.clear();
+      response.stream.reset();  // a HEAD answer reads no rows
+    }
     return response;
   } catch (const SessionStoreError& e) {
     return SessionStoreAnswer(e.what(), e.busy());

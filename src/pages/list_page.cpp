@@ -86,13 +86,13 @@ Variant Tabrix1::Search(const Variant& GTName) {
   ListState state;
   state.asked_per_page = RequestNumber(*this, "c", "records per page", 50);
   state.asked_page = RequestNumber(*this, "p", "page number", 1);
-  state.criteria += SearchCriteria(*this);
+  ListQuery list = RequestListQuery(*this);
+  state.criteria = list.criteria;
+  state.sort = list.sort;
+  state.dir = list.dir;
+  const std::string& query = list.select;
   PageCaption = Variant("<b>" + HtmlEscape(ConcatText(TableCaption)));
   std::string table = ConcatText(CurrentTable);
-  std::string query = "select " + ConcatText(SelectFieldList(CurrentTable)) + " from " +
-                      sql::BracketedName(table) + " WHERE " + state.criteria;
-  state.sort = SortColumn(*this);
-  state.dir = SortDirection(*this);
   // A view is only shown: nothing is added to it.
   bool may_add = CurrentRowKey.Writable() && Granted(YetkiKontrol(CurrentTable, Variant("A")));
   if (may_add) CaptionAppend = Variant("");

@@ -74,6 +74,20 @@ std::string SortColumn(Tabrix1& page);
 std::string SortSql(const std::string& sort);
 // "Asc" when request "o2" is exactly "Asc", else "Desc".
 std::string SortDirection(const Tabrix1& page);
+// The rows a request lists, for the list page and for any other reader of
+// the same rows (the site's export of a whole result): the select of the
+// current table's fields with their related captions under the request's
+// criteria, and its order. The field list must be loaded; raises as
+// SearchCriteria does.
+struct ListQuery {
+  std::string criteria;  // "1=1" and the search's conditions
+  std::string select;    // "select ... from ... WHERE " + criteria
+  std::string sort;      // as SortColumn
+  std::string dir;       // as SortDirection
+  // `select` with the list's ORDER BY.
+  std::string Ordered() const;
+};
+ListQuery RequestListQuery(Tabrix1& page);
 // Opens Rs (static, read-only) on `query` sorted by the state, counts the
 // records, bounds the page size (BoundedPageSize), counts the pages, takes
 // the page into 1..pages and moves Rs to the page's first row. After the

@@ -162,6 +162,20 @@ std::string SortDirection(const Tabrix1& page) {
   return asked.IsString() && asked.string() == "Asc" ? "Asc" : "Desc";
 }
 
+std::string ListQuery::Ordered() const {
+  return select + " ORDER BY " + SortSql(sort) + " " + dir;
+}
+
+ListQuery RequestListQuery(Tabrix1& page) {
+  ListQuery query;
+  query.criteria = "1=1" + SearchCriteria(page);
+  query.select = "select " + ConcatText(page.SelectFieldList(page.CurrentTable)) + " from " +
+                 sql::BracketedName(ConcatText(page.CurrentTable)) + " WHERE " + query.criteria;
+  query.sort = SortColumn(page);
+  query.dir = SortDirection(page);
+  return query;
+}
+
 void OpenPageWindow(Tabrix1& page, const std::string& query, ListState& state) {
   auto rs = page.NewRecordset();
   page.Rs = Variant(rs);
@@ -170,8 +184,8 @@ void OpenPageWindow(Tabrix1& page, const std::string& query, ListState& state) {
   // only those rows, and related captions are looked up for them alone.
   if (std::int64_t window = BoundedPageSize(state.asked_per_page); window > 0)
     rs->SetCacheSize(window + 1);
-  page.OpenRecordset(*rs, query + " ORDER BY " + SortSql(state.sort) + " " + state.dir, adodb::kStatic,
-                     adodb::kReadOnly);
+  ListQuery ordered{state.criteria, query, state.sort, state.dir};
+  page.OpenRecordset(*rs, ordered.Ordered(), adodb::kStatic, adodb::kReadOnly);
 
   state.record_count = rs->RecordCount();
   if (state.asked_per_page == 0)

@@ -40,6 +40,45 @@ std::string PageText() {
   return html + "</table>\n";
 }
 
+// A streamed body of `pieces` numbered lines, one per piece ("endless"
+// when 0); counts the pieces asked for and tells when it is released.
+struct StreamEvents {
+  std::mutex mutex;
+  std::condition_variable changed;
+  int asked = 0;
+  int released = 0;
+  bool WaitReleased(int count) {
+    std::unique_lock lock(mutex);
+    return changed.wait_for(lock, 10s, [&] { return released >= count; });
+  }
+};
+
+class NumberedLines : public BodyStream {
+ public:
+  NumberedLines(int pieces, std::shared_ptr<StreamEvents> events)
+      : pieces_(pieces), events_(std::move(events)) {}
+  ~NumberedLines() override {
+    std::lock_guard lock(events_->mutex);
+    ++events_->released;
+    events_->changed.notify_all();
+  }
+  bool Next(std::string& out) override {
+    {
+      std::lock_guard lock(events_->mutex);
+      ++events_->asked;
+    }
+    out = StreamLine(next_++);
+    return pieces_ == 0 || next_ < pieces_;
+  }
+  // Line n: its number and enough filler to make pieces of some size.
+  static std::string StreamLine(int n) { return std::to_string(n) + std::string(1000, '.') + "\n"; }
+
+ private:
+  int pieces_;
+  int next_ = 0;
+  std::shared_ptr<StreamEvents> events_;
+};
+
 // Answers by path and keeps every request it was given. "/block" waits
 // (at most 10 s) until the test releases it.
 class TestHandler : public HttpHandler {
@@ -68,6 +107,8 @@ class TestHandler : public HttpHandler {
       // As the site's pages do, a HEAD answer leaves the body out.
       response.SetHeader("Content-Type", "text/html; charset=utf-8");
       if (request.method != "HEAD") response.body = PageText();
+    } else if (request.path == "/stream" || request.path == "/endless") {
+      response.stream = std::make_shared<NumberedLines>(request.path == "/stream" ? 3000 : 0, events);
     } else if (request.path == "/nocontent") {
       response.status = 204;
     } else if (request.path == "/close") {
@@ -86,6 +127,8 @@ class TestHandler : public HttpHandler {
     }
     return response;
   }
+
+  std::shared_ptr<StreamEvents> events = std::make_shared<StreamEvents>();
 
   bool WaitBlocked(int count) {
     std::unique_lock lock(mutex_);
@@ -282,6 +325,75 @@ TEST_F(HttpServerTest, HeadGetsTheHeadersOfGetWithoutTheBody) {
   ASSERT_TRUE(next);
   EXPECT_EQ(next->status, 200);
   EXPECT_EQ(next->body, "/next");
+}
+
+// A streamed body of some megabytes comes whole and in order, in chunks to
+// an HTTP/1.1 client (which keeps its connection) and up to the close to an
+// HTTP/1.0 one; a HEAD answer never reads its stream. Every stream is
+// released once answered.
+TEST_F(HttpServerTest, AStreamedBodyArrivesWholeAndInOrder) {
+  StartServer();
+  std::string expected;
+  for (int n = 0; n < 3000; ++n) expected += NumberedLines::StreamLine(n);
+
+  HttpTestConnection connection(port());
+  connection.Send(MakeRequest("GET", "/stream"));
+  std::optional<HttpReply> reply = connection.ReadReply();
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->status, 200);
+  EXPECT_TRUE(reply->chunked);
+  EXPECT_FALSE(reply->Header("content-length"));
+  EXPECT_TRUE(reply->body == expected) << reply->body.size() << " bytes of " << expected.size();
+  connection.Send(MakeRequest("GET", "/after"));
+  reply = connection.ReadReply();
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->body, "/after");
+
+  HttpTestConnection old(port());
+  old.Send("GET /stream HTTP/1.0\r\n\r\n");
+  std::string rest;
+  EXPECT_TRUE(old.WaitClosed(10s, &rest));
+  size_t head_end = rest.find("\r\n\r\n");
+  ASSERT_NE(head_end, std::string::npos);
+  EXPECT_EQ(rest.find("chunked"), std::string::npos);
+  EXPECT_TRUE(rest.substr(head_end + 4) == expected);
+
+  HttpTestConnection head(port());
+  head.Send(MakeRequest("HEAD", "/stream"));
+  reply = head.ReadReply(true);
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->status, 200);
+  head.Send(MakeRequest("GET", "/after-head"));
+  reply = head.ReadReply();
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->body, "/after-head");
+
+  EXPECT_TRUE(handler_.events->WaitReleased(3));
+  std::lock_guard lock(handler_.events->mutex);
+  EXPECT_EQ(handler_.events->asked, 2 * 3000);  // none for HEAD
+  EXPECT_EQ(WaitForLog(3).size() >= 3, true);
+}
+
+// A client that goes away in the middle of an endless body, and one that
+// stops reading, each end the stream: it is released, and the server goes
+// on answering.
+TEST_F(HttpServerTest, AStreamWhoseClientLeavesOrStallsIsReleased) {
+  StartServer(2, [](HttpServerOptions& options) { options.write_timeout = 300ms; });
+  {
+    HttpTestConnection leaving(port());
+    leaving.Send(MakeRequest("GET", "/endless"));
+    ASSERT_TRUE(leaving.ReadReply(true));  // the head, and the body under way
+    leaving.Reset();
+  }
+  EXPECT_TRUE(handler_.events->WaitReleased(1));
+
+  HttpTestConnection stalled(port());
+  stalled.Send(MakeRequest("GET", "/endless"));  // and never read
+  EXPECT_TRUE(handler_.events->WaitReleased(2));
+
+  std::optional<HttpReply> reply = Exchange(port(), MakeRequest("GET", "/hello"));
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->body, "hello");
 }
 
 TEST_F(HttpServerTest, MalformedRequestsGet400AndAClosedConnection) {

@@ -156,6 +156,25 @@ TEST_F(SiteOverHttp, AnExportComesBackAsCsvWithFormulasDefused) {
   EXPECT_NE(reply.body.find("Köln"), std::string::npos);
 }
 
+// The whole result of a search comes over HTTP in chunks, in the list's
+// order; HEAD gets the head alone; the bulk export's refusal for others.
+TEST_F(SiteOverHttp, TheWholeResultIsExportedInChunks) {
+  std::string ada = Login("ada", "pw1");
+  std::string code = CustomersCode(ada);
+  HttpReply csv = Send("GET", "/Export.asp?t=" + code + "&go=1&o=Id&o2=Desc&c=1&format=csv", ada);
+  EXPECT_EQ(csv.status, 200) << csv.body;
+  EXPECT_TRUE(csv.chunked);
+  EXPECT_EQ(csv.body, "\xEF\xBB\xBFId,Name,City\r\n2,'=cmd(),Köln\r\n1,Ada,Berlin\r\n");
+  HttpReply json = Send("GET", "/Export.asp?t=" + code + "&go=1&City=k&format=json", ada);
+  EXPECT_EQ(json.body, "[\n{\"Id\":2,\"Name\":\"=cmd()\",\"City\":\"Köln\"}\n]\n");
+  HttpTestConnection head(server_->port());
+  head.Send(SessionRequestText("HEAD", "/Export.asp?t=" + code + "&format=csv", ada));
+  std::optional<HttpReply> head_reply = head.ReadReply(true);
+  ASSERT_TRUE(head_reply);
+  EXPECT_EQ(head_reply->status, 200);
+  EXPECT_EQ(Send("GET", "/Export.asp?t=" + code + "&format=csv", Login("bo", "pw2")).status, 403);
+}
+
 TEST_F(SiteOverHttp, TenFailedLoginsLockTheNameWhateverThePassword) {
   std::string cookie = CookieOf(Send("GET", "/Login.asp", ""));
   for (int attempt = 0; attempt < 10; ++attempt)

@@ -124,6 +124,27 @@ std::optional<HttpReply> HttpTestConnection::ReadReply(bool head_only,
   }
   received_.erase(0, head_end + 4);
   std::optional<std::string> length = reply.Header("content-length");
+  std::optional<std::string> coding = reply.Header("transfer-encoding");
+  if (!head_only && coding && Lower(*coding) == "chunked") {
+    // Each chunk: its size in hex, CRLF, the bytes, CRLF; a size of 0 and
+    // an empty line end the body. Anything else is no whole reply.
+    reply.chunked = true;
+    for (;;) {
+      size_t line_end;
+      while ((line_end = received_.find("\r\n")) == std::string::npos)
+        if (!ReadMore(deadline, &closed)) return std::nullopt;
+      std::string size_text = received_.substr(0, line_end);
+      if (size_text.empty() || size_text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return std::nullopt;
+      size_t size = std::stoul(size_text, nullptr, 16);
+      while (received_.size() < line_end + 2 + size + 2)
+        if (!ReadMore(deadline, &closed)) return std::nullopt;
+      if (received_.compare(line_end + 2 + size, 2, "\r\n") != 0) return std::nullopt;
+      reply.body.append(received_, line_end + 2, size);
+      received_.erase(0, line_end + 2 + size + 2);
+      if (size == 0) return reply;
+    }
+  }
   if (head_only || !length) return reply;
   size_t size = std::stoul(*length);
   while (received_.size() < size)

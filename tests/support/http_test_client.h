@@ -1,7 +1,7 @@
 // A small blocking HTTP/1.1 client over a raw socket, for tests that talk
 // to a server on 127.0.0.1: it sends bytes exactly as given (so a test can
-// send malformed requests) and reads Content-Length-framed responses. Every
-// wait is bounded; a failed connect or send is a test failure.
+// send malformed requests) and reads Content-Length-framed and chunked
+// responses. Every wait is bounded; a failed connect or send is a test failure.
 #pragma once
 
 #include <chrono>
@@ -18,6 +18,7 @@ struct HttpReply {
   int status = 0;
   std::vector<std::pair<std::string, std::string>> headers;  // names lower case
   std::string body;
+  bool chunked = false;  // the body came in chunks (and came whole)
 
   // The first header `name` (lower case), or nullopt.
   std::optional<std::string> Header(std::string_view name) const;

@@ -109,6 +109,20 @@ std::chrono::milliseconds StatementTimeout() {
 }
 
 namespace {
+thread_local std::optional<std::chrono::steady_clock::time_point> piece_start;
+}  // namespace
+
+StatementPiece::StatementPiece() : outer_(piece_start) {
+  piece_start = std::chrono::steady_clock::now();
+}
+
+StatementPiece::~StatementPiece() { piece_start = outer_; }
+
+std::optional<std::chrono::steady_clock::time_point> StatementPiece::Start() {
+  return piece_start;
+}
+
+namespace {
 std::atomic<long long> connect_timeout_ms{5000};
 }  // namespace
 

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <memory>
 #include <string>
 
@@ -78,6 +79,25 @@ const std::string& DataSourceBase();
 // every thread; set at start-up.
 void SetStatementTimeout(std::chrono::milliseconds timeout);
 std::chrono::milliseconds StatementTimeout();
+
+// While one lives on a thread, a statement that goes on stepping there (a
+// cursor read a piece at a time, with waits between the pieces) is timed
+// from the scope's start instead of its own first step: an answer streamed
+// to a client piece by piece is bounded per piece, and its whole length by
+// whoever streams it. Engines that time each fetch on their own (PostgreSQL)
+// need no such scope.
+class StatementPiece {
+ public:
+  StatementPiece();
+  ~StatementPiece();
+  StatementPiece(const StatementPiece&) = delete;
+  StatementPiece& operator=(const StatementPiece&) = delete;
+  // The start of the innermost scope on this thread; nullopt outside any.
+  static std::optional<std::chrono::steady_clock::time_point> Start();
+
+ private:
+  std::optional<std::chrono::steady_clock::time_point> outer_;
+};
 
 // The longest a provider that connects over a network waits for a new
 // connection to open (PostgreSQL), 5 seconds unless set; zero or less sets

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
+#include <thread>
 
 #include "host/adodb/connection.h"
 #include "recordset_helpers.h"
@@ -93,6 +95,42 @@ TEST(StatementTimeout, AnInterruptedWriteInATransactionLeavesNothing) {
 
   auto rs = OpenStatic("select count(*) from Items", db.connection_string());
   EXPECT_EQ(rs->fields().Item(Variant(0))->Value().long_value(), 2) << "1 and 4, not 2";
+}
+
+}  // namespace
+}  // namespace tabrix::adodb
+
+namespace tabrix::adodb {
+namespace {
+
+// A cursor read in pieces with waits between them (an answer streamed to a
+// slow client): its statement is timed from its first step, so a later
+// step that has work to do past the timeout is interrupted, unless each
+// piece is read inside a StatementPiece, which times it from the piece's
+// start.
+TEST(StatementTimeout, ACursorReadInPiecesIsTimedPerPiece) {
+  SqliteFixture db(
+      "CREATE TABLE Items(Id INTEGER PRIMARY KEY);"
+      "INSERT INTO Items VALUES (1), (2), (3);");
+  StatementTimeoutScope timeout(std::chrono::milliseconds(100));
+  // Each row costs some thousands of steps of the engine (the sub-select
+  // depends on the row, so it runs for each), so the deadline is looked at
+  // while the row is made.
+  const std::string sql =
+      "select Id, (WITH RECURSIVE c(y) AS (SELECT 1 UNION ALL SELECT y + 1 FROM c LIMIT 5000) "
+      "SELECT count(*) FROM c WHERE y >= Items.Id) AS Work from Items order by Id";
+  auto read_with_pauses = [&](bool in_pieces) {
+    auto rs = OpenStatic(sql, db.connection_string());
+    for (int row = 1; row < 3; ++row) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      std::optional<StatementPiece> piece;
+      if (in_pieces) piece.emplace();
+      rs->MoveNext();
+    }
+    return rs->fields().Item(Variant(0))->Value().long_value();
+  };
+  ExpectTimeout(Raised([&] { read_with_pauses(false); }), "a read timed from its first step");
+  EXPECT_EQ(read_with_pauses(true), 3);
 }
 
 }  // namespace

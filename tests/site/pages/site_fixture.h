@@ -43,7 +43,7 @@ class SiteTest : public ::testing::Test {
     dir_ = fs::temp_directory_path() /
            ("tabrix_site_" + std::string(test->name()) + "_" + std::to_string(getpid()));
     fs::create_directories(dir_ / "www");
-    config_ = ParseConfig(ConfigText(), dir_ / "site.toml");
+    config_ = ParseConfig(ConfigText(ExtraSession()), dir_ / "site.toml");
     ApplyProcessSettings(&config_, std::nullopt);
     handler_ = std::make_unique<SiteHandler>(config_);
   }
@@ -52,13 +52,18 @@ class SiteTest : public ::testing::Test {
     fs::remove_all(dir_);
   }
 
+  // Session settings a suite adds to every configuration it starts with.
+  virtual std::string ExtraSession() const { return ""; }
+  // The tables the first user ("ada") may reach, and with which letters.
+  virtual std::string AdaTables() const { return "Orders[VAUDXE]"; }
+
   std::string ConfigText(const std::string& extra_session = "") const {
     return "site_root = \"www\"\n"
            "[session]\n"
            "set_dns = '" + db_->connection_string() + "'\n"
            "set_encryptkey = \"k3y\"\n"
            "set_user1_username = \"ada\"\nset_user1_password = \"pw1\"\n"
-           "set_user1_name = \"Ada\"\nset_user1_CanTable = \"Orders[VAUDXE]\"\n"
+           "set_user1_name = \"Ada\"\nset_user1_CanTable = \"" + AdaTables() + "\"\n"
            "set_user2_username = \"bob\"\nset_user2_password = \"pw2\"\n"
            "set_user2_name = \"Bob\"\nset_user2_CanTable = \"Orders[V]\"\n"
            "set_user3_username = \"cy\"\nset_user3_password = \"pw3\"\n"

@@ -1,8 +1,10 @@
 #include "host/adodb/sqlite/sqlite_statement.h"
 
 #include <map>
+#include <optional>
 
 #include "host/adodb/column_attributes.h"
+#include "host/adodb/connection.h"
 #include "host/adodb/sqlite/sqlite_connection.h"
 #include "host/adodb/sqlite/sqlite_types.h"
 
@@ -34,8 +36,12 @@ bool SqliteStatement::Step() {
     deadline_ = DeadlineFromNow();
     started_ = true;
   }
+  Deadline deadline = deadline_;
+  if (std::optional<Deadline> piece = StatementPiece::Start();
+      piece && StatementTimeout().count() > 0)
+    deadline = *piece + StatementTimeout();
   if (!sqlite3_stmt_readonly(statement_.get())) connection_.schema().NoteWrite();
-  has_row_ = StepOrRaise(connection_.handle(), statement_.get(), deadline_);
+  has_row_ = StepOrRaise(connection_.handle(), statement_.get(), deadline);
   return has_row_;
 }
 
