@@ -217,7 +217,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   if (output.redirect()) return RedirectAnswer(*output.redirect());
   if (IsLocationScript(output.buffer())) return HtmlAnswer(200, output.buffer());
   std::string body = output.buffer() + history_link + referring;
-  return HtmlAnswer(200, RenderLayout({title, menu, TakeMessage(session), body}));
+  return HtmlAnswer(200, RenderLayout({title, menu, TakeMessage(session), body, title}));
 }
 
 }  // namespace tabrix::site

@@ -247,6 +247,19 @@ TEST(Layout, WrapsMenuMessageAndPage) {
   EXPECT_EQ(RenderLayout({"", "", "", "x"}).find("class=\"msg\""), std::string::npos);
 }
 
+// The first link skips to the page; a heading, when given, opens it.
+TEST(Layout, SkipLinkAndHeading) {
+  std::string html = RenderLayout({"Orders", "<td>menu", "", "<table>", "Orders & more"});
+  size_t skip = html.find("<a class=\"skip-link\" href=\"#main\">");
+  ASSERT_NE(skip, std::string::npos);
+  EXPECT_LT(skip, html.find("<a href=\"./\">Tabrix</a>"));
+  EXPECT_NE(html.find("<main id=\"main\" class=\"site-main\" tabindex=\"-1\">\n"
+                      "<h1 class=\"visually-hidden\">Orders &amp; more</h1>\n"),
+            std::string::npos);
+  EXPECT_EQ(RenderLayout({"Orders", "", "", "<h1>Own</h1>"}).find("visually-hidden"),
+            std::string::npos);
+}
+
 TEST(Csv, CellsAreNeutralisedAndQuoted) {
   struct Case {
     const char* text;
