@@ -16,7 +16,8 @@ std::string Box(std::string_view heading, std::string_view text) {
 
 HttpResponse BoxAnswer(int status, std::string_view title, std::string_view heading,
                        std::string_view text, const std::string& menu) {
-  return HtmlAnswer(status, RenderLayout({std::string(title), menu, "", Box(heading, text)}));
+  return HtmlAnswer(status, RenderLayout({std::string(title), menu, "", Box(heading, text),
+                                          std::string(title)}));
 }
 
 // What a visitor may read of an error. A statement the engine refused

@@ -242,7 +242,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   if (IsLocationScript(output.buffer())) return HtmlAnswer(200, output.buffer());
   std::string body =
       output.buffer() + export_links + history_link + referring + list_return + field_kinds;
-  return HtmlAnswer(200, RenderLayout({title, menu, TakeMessage(session), body}));
+  return HtmlAnswer(200, RenderLayout({title, menu, TakeMessage(session), body, title}));
 }
 
 }  // namespace tabrix::site

@@ -103,7 +103,7 @@ HttpResponse ServeHistoryPage(const SiteContext& site, const HttpRequest& reques
     run.Close();
     return ErrorAnswer(error, menu);
   }
-  return HtmlAnswer(200, RenderLayout({"History", menu, TakeMessage(session), body}));
+  return HtmlAnswer(200, RenderLayout({"History", menu, TakeMessage(session), body, "History"}));
 }
 
 }  // namespace tabrix::site

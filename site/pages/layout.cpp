@@ -119,6 +119,7 @@ std::string RenderLayout(const LayoutParts& parts) {
       "<script src=\"assets/tabrix.js\"></script>\n"
       "</head>\n"
       "<body>\n"
+      "<a class=\"skip-link\" href=\"#main\">Skip to main content</a>\n"
       "<header class=\"site-header\"><a href=\"./\">Tabrix</a></header>\n"
       "<div class=\"site-frame\">\n";
   if (!parts.menu.empty()) {
@@ -127,7 +128,10 @@ std::string RenderLayout(const LayoutParts& parts) {
     html += ClosingTags(parts.menu);
     html += "</tr></table></nav>\n";
   }
-  html += "<main class=\"site-main\">\n";
+  // tabindex lets the skip link move the keyboard's focus, not only the view.
+  html += "<main id=\"main\" class=\"site-main\" tabindex=\"-1\">\n";
+  if (!parts.heading.empty())
+    html += "<h1 class=\"visually-hidden\">" + HtmlEscape(parts.heading) + "</h1>\n";
   if (!parts.message.empty())
     html += parts.message_warns
                 ? "<div class=\"msg warn\" role=\"alert\">" + HtmlEscape(parts.message) + "</div>\n"

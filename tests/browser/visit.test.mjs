@@ -2,13 +2,15 @@
 // width: the admin logs in, searches, sorts, pages, clears filters, hides a
 // column, follows a relation, adds, updates, deletes and exports orders and
 // logs out; the viewer finds nothing to change and the clerk does not see
-// the hidden fields. Each step
-// leaves a screenshot. Started by ./run, which serves the demo and passes
-// its address and passwords in the environment.
+// the hidden fields. Each step leaves a screenshot, and every page it shows
+// passes axe-core's checks without a serious or critical finding, in the
+// light and the dark scheme. Started by ./run, which serves the demo and
+// passes its address and passwords in the environment.
 import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
+import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
 
 const site = process.env.TABRIX_URL;
@@ -35,6 +37,35 @@ function DayOf(text) {
   const month = months.indexOf(match[2]);
   assert.ok(month >= 0, `not a month: "${match[2]}"`);
   return Date.UTC(Number(match[3]), month, Number(match[1]));
+}
+
+// axe-core's script, put into each page it checks.
+const axeScript = fs.readFileSync(
+  fileURLToPath(new URL('node_modules/axe-core/axe.min.js', import.meta.url)), 'utf8');
+
+// Runs axe-core's default rules on the whole page; fails on any finding of
+// serious or critical impact, naming the rule, the element and what is wrong.
+const checks = { pages: 0, ms: 0 };
+async function CheckAccess(page, where) {
+  const start = Date.now();
+  if (!await page.evaluate(() => typeof window.axe === 'object'))
+    await page.addScriptTag({ content: axeScript });
+  // Only the failures are reported in full: the passes cost time to describe.
+  const violations = await page.evaluate(async () => (await window.axe.run(document,
+    { resultTypes: ['violations'] })).violations
+    .filter((v) => v.impact === 'serious' || v.impact === 'critical')
+    .map((v) => ({ id: v.id, impact: v.impact, help: v.help,
+      nodes: v.nodes.map((n) => ({ target: n.target.join(' '), summary: n.failureSummary })) })));
+  checks.pages += 1;
+  checks.ms += Date.now() - start;
+  const lines = [];
+  for (const v of violations) {
+    lines.push(`${v.id} (${v.impact}): ${v.help}`);
+    for (const n of v.nodes.slice(0, 5))
+      lines.push(`  ${n.target}: ${n.summary.replace(/\s+/g, ' ')}`);
+    if (v.nodes.length > 5) lines.push(`  ... and ${v.nodes.length - 5} more`);
+  }
+  assert.equal(lines.length, 0, `accessibility findings on ${where} (${page.url()}):\n${lines.join('\n')}`);
 }
 
 function Sorted(values, ascending) {
@@ -73,19 +104,22 @@ before(async () => {
 });
 after(async () => {
   await browser?.close();
+  console.log(`accessibility checks: ${checks.pages} pages in ${(checks.ms / 1000).toFixed(1)} s`);
 });
 
 // One visitor: a fresh context (cookies, downloads) and numbered screenshots.
 class Visit {
-  constructor(viewport) {
+  constructor(viewport, scheme = 'light') {
     this.viewport = viewport;
-    this.folder = path.join(shots, viewport.name);
+    this.scheme = scheme;
+    this.folder = path.join(shots, scheme === 'light' ? viewport.name : `${viewport.name}-${scheme}`);
     fs.mkdirSync(this.folder, { recursive: true });
   }
 
   async open() {
     this.context = await browser.newContext({
       viewport: { width: this.viewport.width, height: this.viewport.height },
+      colorScheme: this.scheme,
       acceptDownloads: true,
     });
     this.page = await this.context.newPage();
@@ -97,10 +131,13 @@ class Visit {
     await this.context?.close();
   }
 
-  async shot(name) {
+  // A screenshot of the page, which then passes the accessibility check
+  // (but for the picture of a failure).
+  async shot(name, { check = true } = {}) {
     const files = fs.readdirSync(this.folder).filter((f) => f.endsWith('.png'));
     const number = String(files.length + 1).padStart(2, '0');
     await this.page.screenshot({ path: path.join(this.folder, `${number}-${name}.png`), fullPage: true });
+    if (check) await CheckAccess(this.page, `${this.viewport.name} ${this.scheme}: ${name}`);
   }
 
   async login(user) {
@@ -163,7 +200,7 @@ class Visit {
     const page = this.page;
     await page.check('#checkall');
     await page.selectOption('select[name=a]', { label: action });
-    await page.click('a:has(img[src*="but_go2.gif"])');
+    await page.getByRole('link', { name: 'Go', exact: true }).click();
     await page.waitForSelector('text=Are you sure to want');
   }
 }
@@ -179,7 +216,7 @@ function Steps(visit) {
       await visit.shot(name.replace(/[^a-z0-9]+/gi, '-').toLowerCase());
     } catch (error) {
       failed = true;
-      await visit.shot('failed').catch(() => {});
+      await visit.shot('failed', { check: false }).catch(() => {});
       throw error;
     }
   });
@@ -221,8 +258,10 @@ for (const viewport of viewports) {
         ['2_d', '31'], ['2_m', '12'], ['2_y', '2024']])
         await page.selectOption(`select[name=order_date${part}]`, value);
       await visit.shot('search-panel');
-      await page.click('#divarama input[type=image]');
-      await page.waitForLoadState();
+      await Promise.all([
+        page.waitForURL(/[?&]ship_city=n(&|$)/),
+        page.locator('#divarama').getByRole('button', { name: 'Search', exact: true }).click(),
+      ]);
       const total = await visit.total();
       assert.ok(total > 0 && total < 300, `total ${total}`);
       const cities = await visit.column('Ship to');
@@ -262,7 +301,7 @@ for (const viewport of viewports) {
 
     step('next page', async (page) => {
       // Paging links are addresses: a bookmark or a new tab opens the same page.
-      const next = page.locator('a:has(img[src*="ico_next.gif"])');
+      const next = page.getByRole('link', { name: 'Next page', exact: true });
       assert.match(await next.getAttribute('href'), /^Search\.asp\?.*\bp=2\b/);
       await next.click();
       await page.waitForLoadState();
@@ -320,7 +359,8 @@ for (const viewport of viewports) {
       await page.click('table:has(> tbody th[scope=row]) tbody > tr >> nth=0 >> th a');
       await page.waitForURL(/Info\.asp/);
       assert.match(await page.locator('caption').textContent(), /Orders/);
-      await page.click('tr:has(th:text-is("Customer")) a:has(img[src*="link.gif"])');
+      await page.locator('tr:has(th:text-is("Customer"))')
+        .getByRole('link', { name: /^Open the related record/ }).click();
       await page.waitForURL(/Info\.asp/);
       assert.match(await page.locator('caption').textContent(), /Customers/);
       const name = await page.locator('tr:has(th:text-is("Name")) td').innerText();
@@ -329,7 +369,7 @@ for (const viewport of viewports) {
 
     step('add', async (page) => {
       await visit.openTable('Orders');
-      await page.click('a:has(img[src*="co_addnew.gif"])');
+      await page.getByRole('link', { name: 'Add new', exact: true }).click();
       await page.waitForURL(/Add\.asp/);
       await page.selectOption('select[name=customer_id]', { index: 1 });
       await page.selectOption('select[name=employee_id]', { index: 1 });
@@ -340,7 +380,7 @@ for (const viewport of viewports) {
       await page.fill('input[name=ship_city]', viewport.city);
       await page.fill('input[name=freight]', '12.50');
       await visit.shot('add-form');
-      await page.click('input[type=image][src*="but_add.gif"]');
+      await page.getByRole('button', { name: 'Add', exact: true }).click();
       await page.waitForURL(/Info\.asp/);
       assert.match(await page.locator('.msg').innerText(), /Record added successfully!/);
       assert.equal((await page.locator('tr:has(th:text-is("Ship to")) td').innerText()).trim(), viewport.city);
@@ -359,7 +399,7 @@ for (const viewport of viewports) {
       assert.ok(!(await page.isChecked('input[name=Checked_ship_city]')));
       assert.equal(await page.locator('tr.tabrix-ticked').count(), 2);
       await visit.shot('update-form');
-      await page.click('input[type=image][src*="but_update.gif"]');
+      await page.getByRole('button', { name: 'Update', exact: true }).click();
       await page.waitForURL(/Info\.asp/);
       assert.match(await page.locator('.msg').innerText(), /Record updated successfully!/);
       assert.equal((await page.locator('tr:has(th:text-is("Status")) td').innerText()).trim(), 'Packed');
@@ -373,7 +413,7 @@ for (const viewport of viewports) {
       assert.equal(await visit.total(), 1);
       await visit.pickAllAndRun('Delete');
       await visit.shot('delete-confirmation');
-      await page.click('input[type=image][src*="but_yes.gif"]');
+      await page.getByRole('button', { name: 'Yes', exact: true }).click();
       await page.waitForSelector('.msg');
       assert.match(await page.locator('.msg').innerText(), /Record\(s\) has been delete successfully!/);
       // Back to the list the record was picked on: it now matches nothing.
@@ -430,7 +470,7 @@ for (const viewport of viewports) {
       await visit.pickAllAndRun('Export');
       const [download] = await Promise.all([
         page.waitForEvent('download'),
-        page.click('input[type=image][src*="but_yes.gif"]'),
+        page.getByRole('button', { name: 'Yes', exact: true }).click(),
       ]);
       const csv = fs.readFileSync(await download.path(), 'utf8').replace(/^\uFEFF/, '');
       const lines = csv.split(/\r?\n/).filter((line) => line !== '');
@@ -489,7 +529,7 @@ for (const viewport of viewports) {
       await visit.login('viewer');
       await visit.openTable('Orders');
       assert.ok((await visit.grid()).rows.length > 0);
-      assert.equal(await page.locator('img[src*="co_addnew.gif"]').count(), 0, 'no add link');
+      assert.equal(await page.getByRole('link', { name: 'Add new' }).count(), 0, 'no add link');
       assert.equal(await page.locator('select[name=a] option').count(), 0, 'no action');
       assert.ok(!(await page.locator('select[name=a]').isVisible()), 'no action bar');
       assert.ok(!(await page.locator('#checkall').isVisible()));
@@ -520,3 +560,27 @@ for (const viewport of viewports) {
     });
   });
 }
+
+// The dark scheme: the list with its search panel open, a record and the add
+// form pass the same check.
+describe('admin in the dark scheme', () => {
+  const visit = new Visit(viewports[0], 'dark');
+  const step = Steps(visit);
+  before(() => visit.open());
+  after(() => visit.close());
+
+  step('dark list and form', async (page) => {
+    await visit.login('admin');
+    await visit.openTable('Orders');
+    await page.click('a[onclick*="OpenClose(\'divarama\')"] >> nth=0');
+    await page.waitForSelector('#divarama', { state: 'visible' });
+    await visit.shot('dark-list');
+    await page.locator('#divarama').getByRole('link', { name: 'Close' }).click();
+    await page.click('table:has(> tbody th[scope=row]) tbody > tr >> nth=0 >> th a');
+    await page.waitForURL(/Info\.asp/);
+    await visit.shot('dark-record');
+    await visit.openTable('Orders');
+    await page.getByRole('link', { name: 'Add new', exact: true }).click();
+    await page.waitForURL(/Add\.asp/);
+  });
+});

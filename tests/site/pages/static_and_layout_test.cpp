@@ -81,6 +81,8 @@ TEST_F(StaticFilesTest, BuiltInFilesCarryTypeETagAndCaching) {
 }
 
 TEST_F(StaticFilesTest, TextIsGzipCodedForClientsThatAcceptItAndImagesNever) {
+  // A short text is not worth coding: under a kilobyte.
+  Write(root_ / "assets" / "short.css", "body { color: #123; }\n");
   StaticFiles files(root_);
   for (const char* path : {"/assets/tabrix.css", "/assets/tabrix.js"}) {
     SCOPED_TRACE(path);
@@ -110,10 +112,8 @@ TEST_F(StaticFilesTest, TextIsGzipCodedForClientsThatAcceptItAndImagesNever) {
     EXPECT_EQ(head.Header("content-encoding").value_or(""), "gzip");
     EXPECT_TRUE(head.body.empty());
   }
-  // An image is compressed already; a site's own script of a few bytes is
-  // not worth coding.
-  std::ofstream(root_ / "assets" / "site.js") << "var site = 1;\n";
-  for (const char* path : {"/images/but_search.gif", "/assets/site.js"}) {
+  // An image is compressed already.
+  for (const char* path : {"/images/but_search.gif", "/assets/short.css"}) {
     SCOPED_TRACE(path);
     HttpResponse plain = files.Serve(StaticGet(path, "GET", "gzip"));
     EXPECT_FALSE(plain.Header("content-encoding"));
@@ -247,6 +247,19 @@ TEST(Layout, WrapsMenuMessageAndPage) {
             std::string::npos);
   EXPECT_TRUE(html.ends_with("</body>\n</html>\n"));
   EXPECT_EQ(RenderLayout({"", "", "", "x"}).find("class=\"msg\""), std::string::npos);
+}
+
+// The first link skips to the page; a heading, when given, opens it.
+TEST(Layout, SkipLinkAndHeading) {
+  std::string html = RenderLayout({"Orders", "<td>menu", "", "<table>", "Orders & more"});
+  size_t skip = html.find("<a class=\"skip-link\" href=\"#main\">");
+  ASSERT_NE(skip, std::string::npos);
+  EXPECT_LT(skip, html.find("<a href=\"./\">Tabrix</a>"));
+  EXPECT_NE(html.find("<main id=\"main\" class=\"site-main\" tabindex=\"-1\">\n"
+                      "<h1 class=\"visually-hidden\">Orders &amp; more</h1>\n"),
+            std::string::npos);
+  EXPECT_EQ(RenderLayout({"Orders", "", "", "<h1>Own</h1>"}).find("visually-hidden"),
+            std::string::npos);
 }
 
 TEST(Csv, CellsAreNeutralisedAndQuoted) {
