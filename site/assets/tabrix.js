@@ -197,6 +197,7 @@ function TabrixListLinks(list) {
     if (!match) return;
     link.setAttribute('href', TabrixListAddress(list.items, { p: match[1] }));
     link.removeAttribute('onclick');
+    link.classList.add('tabrix-page-link');
   });
   // The page size and a new search lead to the first page of a clean
   // address too.
