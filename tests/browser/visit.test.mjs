@@ -445,6 +445,7 @@ for (const viewport of viewports) {
         /no date/);
       assert.equal(await page.inputValue('input[name=ship_city]'), 'Keepville');
       assert.equal(await page.inputValue('select[name=order_date_d]'), '30');
+      await visit.shot('form-kept');
       await page.goto(listUrl);
       assert.equal(await visit.total(), 0, 'nothing was added');
     });
