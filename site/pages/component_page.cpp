@@ -166,7 +166,7 @@ HttpResponse ServeComponentPage(const SiteContext& site, Route route, const Http
   std::string export_links;  // the list page's links to export its whole result
   try {
     menu = run.RunMenu();
-    Variant table = session.Value("table_" + ConcatText(page.Param("t")));
+    Variant table = run.RequestedTable();
     if (IsEmptyText(table)) {
       run.Close();
       return NotFoundAnswer(menu);

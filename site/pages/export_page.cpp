@@ -240,7 +240,7 @@ HttpResponse ServeExportPage(const SiteContext& site, const HttpRequest& request
   std::string menu;
   try {
     menu = run.RunMenu();
-    Variant table = session.Value("table_" + ConcatText(page.Param("t")));
+    Variant table = run.RequestedTable();
     if (IsEmptyText(table)) {
       run.Close();
       return NotFoundAnswer(menu);

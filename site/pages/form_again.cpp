@@ -60,7 +60,7 @@ std::optional<HttpResponse> FormAgainAnswer(const SiteConfig& config, Route rout
   Tabrix1& page = run.object();
   std::string form;
   try {
-    Variant table = lease.session().Value("table_" + ConcatText(page.Param("t")));
+    Variant table = run.RequestedTable();
     if (IsEmptyText(table)) return std::nullopt;
     if (route == Route::kAdd) {
       page.Add(table);

@@ -76,7 +76,7 @@ HttpResponse ServeHistoryPage(const SiteContext& site, const HttpRequest& reques
   std::string body;
   try {
     menu = run.RunMenu();
-    Variant table = session.Value("table_" + ConcatText(page.Param("t")));
+    Variant table = run.RequestedTable();
     if (!site.config.history || IsEmptyText(table)) {
       run.Close();
       return NotFoundAnswer(menu);

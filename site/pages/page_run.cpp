@@ -4,6 +4,7 @@
 #include "host/locale/locale.h"
 #include "host/server.h"
 #include "host/url.h"
+#include "host/variant_ops.h"
 
 namespace tabrix::site {
 
@@ -92,6 +93,10 @@ ComponentRun::ComponentRun(const SiteConfig& config, std::shared_ptr<Session> se
 }
 
 ComponentRun::~ComponentRun() { Close(); }
+
+Variant ComponentRun::RequestedTable() {
+  return session_->Value("table_" + ConcatText(object_->Param("t")));
+}
 
 std::string ComponentRun::RunMenu() {
   object_->DatabaseMenu();

@@ -44,6 +44,10 @@ class ComponentRun {
   // Runs DatabaseMenu and returns what it wrote, taken out of the Response.
   std::string RunMenu();
 
+  // The table the request's code "t" names in the session's menu; Empty
+  // for a code the menu does not hold.
+  Variant RequestedTable();
+
   // Closes Rs, Rs2 and every recordset in `also`, and releases the object.
   // Safe to call more than once; never throws.
   void Close(const std::vector<Variant>& also = {});
