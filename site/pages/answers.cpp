@@ -7,16 +7,16 @@
 
 namespace tabrix::site {
 
-namespace {
-
-std::string Box(std::string_view heading, std::string_view text) {
+std::string ErrorBox(std::string_view heading, std::string_view text) {
   return "<div class=\"error-box\" role=\"alert\"><h2>" + std::string(heading) + "</h2><p>" +
          std::string(text) + "</p></div>";
 }
 
+namespace {
+
 HttpResponse BoxAnswer(int status, std::string_view title, std::string_view heading,
                        std::string_view text, const std::string& menu) {
-  return HtmlAnswer(status, RenderLayout({std::string(title), menu, "", Box(heading, text),
+  return HtmlAnswer(status, RenderLayout({std::string(title), menu, "", ErrorBox(heading, text),
                                           std::string(title)}));
 }
 

@@ -6,12 +6,15 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "host/error.h"
 #include "site/http/http_message.h"
 
 namespace tabrix::site {
 
+// The box that tells what went wrong: `heading` and `text`, both HTML.
+std::string ErrorBox(std::string_view heading, std::string_view text);
 // `html` as text/html in UTF-8, never cached (pages are per visitor).
 HttpResponse HtmlAnswer(int status, std::string html);
 // 302 to `location`.

@@ -33,8 +33,8 @@ std::string FieldKindsScript(Tabrix1& page, std::string_view html) {
   const std::string& tag = Locale::Current().tag();
   regional::BooleanWords words = regional::BooleanWordsFor(tag.substr(0, tag.find('-')));
   // "<" written as \u003c, so no name can end the script element.
-  std::string json = nlohmann::json{{"yesno", yes_no}, {"false_word", words.false_word}}.dump(-1, ' ', false,
-                                                            nlohmann::json::error_handler_t::replace);
+  nlohmann::json kinds{{"yesno", yes_no}, {"false_word", words.false_word}};
+  std::string json = kinds.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
   std::string safe;
   for (char c : json) safe += c == '<' ? std::string("\\u003c") : std::string(1, c);
   return "<script type=\"application/json\" id=\"tabrix-fields\">" + safe + "</script>";

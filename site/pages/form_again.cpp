@@ -82,9 +82,9 @@ std::optional<HttpResponse> FormAgainAnswer(const SiteConfig& config, Route rout
   std::string reason = refused->html;
   if (!reason.empty() && reason[0] >= 'a' && reason[0] <= 'z')
     reason[0] = static_cast<char>(reason[0] - 'a' + 'A');
-  std::string box = "<div class=\"error-box\" role=\"alert\"><h2>Not saved</h2><p>" + reason +
-                    " Correct it below and send the form again.</p></div>\n";
-  return HtmlAnswer(refused->status, RenderLayout({title, menu, "", box + form}));
+  std::string box =
+      ErrorBox("Not saved", reason + " Correct it below and send the form again.") + "\n";
+  return HtmlAnswer(refused->status, RenderLayout({title, menu, "", box + form, title}));
 }
 
 }  // namespace tabrix::site

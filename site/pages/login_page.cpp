@@ -121,11 +121,10 @@ HttpResponse ServeLoginPage(const SiteContext& site, const HttpRequest& request,
   // menu to go on from, rather than asked to sign in again.
   if (refused && IsLoggedIn(lease.session()) && request.method != "POST") {
     return HtmlAnswer(403, RenderLayout({"Refused", menu, TakeMessage(lease.session()),
-                                         "<div class=\"error-box\" role=\"alert\"><h2>Refused"
-                                         "</h2><p>" +
-                                             std::string(kNoPermission) +
-                                             " Your account may not open it: choose a table "
-                                             "from the menu.</p></div>"}));
+                                         ErrorBox("Refused", std::string(kNoPermission) +
+                                                                 " Your account may not open it: "
+                                                                 "choose a table from the menu."),
+                                         "Refused"}));
   }
   if (refused) {
     notice = Joined(notice, kNoPermission);

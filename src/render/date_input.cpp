@@ -66,8 +66,7 @@ std::string OpenSelect(const std::string& name, const char* suffix) {
 namespace render {
 
 void WriteDateLists(Tabrix1& page, const std::string& name, bool with_time,
-                    const DateParts& parts, bool offer_empty) {
-  int this_year = SplitDate(Now()).year;
+                    const DateParts& parts, bool offer_empty, int this_year) {
   std::string day = ToText(parts.day);
   std::string month = ToText(parts.month);
   std::string year = ToText(parts.year);
@@ -126,7 +125,7 @@ Variant Tabrix1::DateSelectKoy(const Variant& Name, const Variant& Tip, Variant&
   if (IsEmptyText(H)) H = Variant(now.hour);
   if (IsEmptyText(i)) i = Variant(now.minute);
   render::WriteDateLists(*this, ConcatText(Name), IsNumber(Tip, 2), {D, M, Y, H, i},
-                         /*offer_empty=*/false);
+                         /*offer_empty=*/false, now.year);
   return Variant();
 }
 

@@ -16,8 +16,9 @@ struct DateParts {
 // hour and minute with `with_time`) exactly as DateSelectKoy does, showing
 // `parts` as they are (an empty part selects nothing). With `offer_empty`
 // each list starts with an empty choice, selected where its part is empty:
-// the input of a date that may be left empty.
+// the input of a date that may be left empty. The year list reaches ten
+// years past `this_year`.
 void WriteDateLists(Tabrix1& page, const std::string& name, bool with_time,
-                    const DateParts& parts, bool offer_empty);
+                    const DateParts& parts, bool offer_empty, int this_year);
 
 }  // namespace tabrix::render

@@ -15,6 +15,7 @@
 #include "component/numbered_settings.h"
 #include "component/tabrix1.h"
 #include "host/adodb/recordset.h"
+#include "host/clock.h"
 #include "host/html.h"
 #include "host/locale/locale.h"
 #include "host/scripting/dictionary.h"
@@ -68,7 +69,7 @@ namespace {
 void WriteEmptiableDate(Tabrix1& page, const std::string& field, const Variant& kind,
                         const std::vector<Variant>& parts) {
   WriteDateLists(page, field, IsNumber(kind, 2), {parts[0], parts[1], parts[2], parts[3], parts[4]},
-                 /*offer_empty=*/true);
+                 /*offer_empty=*/true, SplitDate(Now()).year);
 }
 
 }  // namespace
